@@ -1,0 +1,160 @@
+#include "FileHandle.h"
+
+#include <cerrno>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <utility>
+
+namespace platform {
+
+namespace {
+
+QByteArray NativePath(const QString& path) { return path.toLocal8Bit(); }
+
+}  // namespace
+
+FileHandle::~FileHandle() { Reset(); }
+
+FileHandle::FileHandle(FileHandle&& other) noexcept
+    : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
+
+FileHandle& FileHandle::operator=(FileHandle&& other) noexcept {
+    if (this != &other) {
+        Reset();
+        fd_ = std::exchange(other.fd_, -1);
+        error_ = other.error_;
+    }
+    return *this;
+}
+
+void FileHandle::Reset() {
+    if (fd_ >= 0) {
+        ::close(fd_);
+        fd_ = -1;
+    }
+}
+
+FileHandle FileHandle::OpenRead(const QString& path) {
+    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    return FileHandle(fd, fd < 0 ? errno : 0);
+}
+
+FileHandle FileHandle::CreateWrite(const QString& path) {
+    const int fd =
+        ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    return FileHandle(fd, fd < 0 ? errno : 0);
+}
+
+std::int64_t FileHandle::Size() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+        error_ = fd_ < 0 ? EBADF : errno;
+        return -1;
+    }
+    return static_cast<std::int64_t>(info.st_size);
+}
+
+std::int64_t FileHandle::ReadAt(void* buffer, std::int64_t size, std::int64_t offset) const {
+    if (fd_ < 0 || size < 0 || offset < 0) {
+        error_ = EINVAL;
+        return -1;
+    }
+    auto* bytes = static_cast<char*>(buffer);
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t got = ::pread(fd_, bytes + done, static_cast<size_t>(size - done),
+                                    static_cast<off_t>(offset + done));
+        if (got < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error_ = errno;
+            return -1;
+        }
+        if (got == 0) {
+            break;
+        }
+        done += got;
+    }
+    return done;
+}
+
+bool FileHandle::Write(const void* data, std::int64_t size) {
+    if (fd_ < 0 || size < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(data);
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::write(fd_, bytes + done, static_cast<size_t>(size - done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error_ = errno;
+            return false;
+        }
+        if (put == 0) {
+            error_ = ENOSPC;
+            return false;
+        }
+        done += put;
+    }
+    return true;
+}
+
+bool FileHandle::WriteAt(const void* data, std::int64_t size, std::int64_t offset) {
+    if (fd_ < 0 || size < 0 || offset < 0) {
+        error_ = EBADF;
+        return false;
+    }
+    const auto* bytes = static_cast<const char*>(data);
+    std::int64_t done = 0;
+    while (done < size) {
+        const ssize_t put = ::pwrite(fd_, bytes + done, static_cast<size_t>(size - done),
+                                     static_cast<off_t>(offset + done));
+        if (put < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            error_ = errno;
+            return false;
+        }
+        if (put == 0) {
+            error_ = ENOSPC;
+            return false;
+        }
+        done += put;
+    }
+    return true;
+}
+
+bool FileHandle::Close() {
+    if (fd_ < 0) {
+        return true;
+    }
+    bool ok = true;
+    if (::fsync(fd_) != 0 && errno != EINVAL && errno != EROFS) {
+        error_ = errno;
+        ok = false;
+    }
+    if (::close(fd_) != 0 && ok) {
+        error_ = errno;
+        ok = false;
+    }
+    fd_ = -1;
+    return ok;
+}
+
+bool FileHandle::IsReadOnlyFile(const QString& path) {
+    struct stat info {};
+    if (::stat(NativePath(path).constData(), &info) != 0) {
+        return false;
+    }
+    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+}
+
+}  // namespace platform

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+
+namespace platform {
+
+// An owned POSIX file descriptor. Reads use pread (a file may shrink while it is
+// read, a memory card may be pulled out) and loop over short reads and EINTR;
+// every write is checked and looped to its end.
+class FileHandle {
+public:
+    FileHandle() = default;
+    ~FileHandle();
+    FileHandle(FileHandle&& other) noexcept;
+    FileHandle& operator=(FileHandle&& other) noexcept;
+    FileHandle(const FileHandle&) = delete;
+    FileHandle& operator=(const FileHandle&) = delete;
+
+    static FileHandle OpenRead(const QString& path);
+    // Creates the file or empties an existing one, for writing.
+    static FileHandle CreateWrite(const QString& path);
+
+    bool IsOpen() const { return fd_ >= 0; }
+    // errno of the last failed call on this handle (or of the failed open).
+    int LastError() const { return error_; }
+
+    // File size in bytes, or -1.
+    std::int64_t Size() const;
+    // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
+    // Returns the bytes read, or -1 on an error.
+    std::int64_t ReadAt(void* buffer, std::int64_t size, std::int64_t offset) const;
+    // Writes all bytes at the current position; false on any failure (a full disk too).
+    bool Write(const void* data, std::int64_t size);
+    // Writes all bytes at `offset`; does not move the current position.
+    bool WriteAt(const void* data, std::int64_t size, std::int64_t offset);
+    // Flushes to the device and closes; false when either fails.
+    bool Close();
+
+    // True when the file exists and no one has a write permission bit on it.
+    static bool IsReadOnlyFile(const QString& path);
+
+private:
+    explicit FileHandle(int fd, int error) : fd_(fd), error_(error) {}
+    void Reset();
+
+    int fd_ = -1;
+    mutable int error_ = 0;
+};
+
+}  // namespace platform

@@ -1,0 +1,58 @@
+#include "SystemError.h"
+
+#include <cerrno>
+#include <cstring>
+
+namespace platform {
+
+namespace {
+
+struct CodeMapping {
+    std::uint32_t code;
+    int error;
+};
+
+// First match wins in both directions, so the common code for an errno comes first.
+constexpr CodeMapping kMappings[] = {
+    {2, ENOENT},         // file not found
+    {3, ENOTDIR},        // path not found
+    {4, EMFILE},         // too many open files
+    {5, EACCES},         // access denied
+    {5, EPERM},
+    {6, EBADF},          // invalid handle
+    {8, ENOMEM},         // not enough memory
+    {19, EROFS},         // write protected
+    {23, EIO},           // data error
+    {32, EBUSY},         // sharing violation
+    {112, ENOSPC},       // disk full
+    {39, ENOSPC},        // handle disk full
+    {80, EEXIST},        // file exists
+    {87, EINVAL},        // invalid parameter
+    {206, ENAMETOOLONG}, // file name too long
+    {31, ENXIO},         // device not functioning
+    {31, ENODEV},
+};
+
+}  // namespace
+
+QString SystemErrorText(std::uint32_t code) {
+    for (const CodeMapping& mapping : kMappings) {
+        if (mapping.code == code) {
+            char buffer[256] = {};
+            const char* text = strerror_r(mapping.error, buffer, sizeof buffer);
+            return QString::fromLocal8Bit(text);
+        }
+    }
+    return QString();
+}
+
+std::uint32_t ErrorCodeFromErrno(int error) {
+    for (const CodeMapping& mapping : kMappings) {
+        if (mapping.error == error) {
+            return mapping.code;
+        }
+    }
+    return 31;
+}
+
+}  // namespace platform

@@ -1,0 +1,36 @@
+#include "platform/AutoResetEvent.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <thread>
+
+using namespace std::chrono_literals;
+
+TEST(AutoResetEvent, SetBeforeWaitIsKeptAndResetsAfterOneWaiter) {
+    platform::AutoResetEvent event;
+    event.Set();
+    EXPECT_TRUE(event.WaitFor(0ms));
+    EXPECT_FALSE(event.WaitFor(10ms));  // reset by the first wait
+}
+
+TEST(AutoResetEvent, ResetDropsAPendingSignal) {
+    platform::AutoResetEvent event;
+    event.Set();
+    event.Reset();
+    EXPECT_FALSE(event.WaitFor(10ms));
+}
+
+TEST(AutoResetEvent, WakesAWaitingThread) {
+    platform::AutoResetEvent event;
+    std::atomic<bool> woken{false};
+    std::thread waiter([&] {
+        event.Wait();
+        woken = true;
+    });
+    std::this_thread::sleep_for(20ms);
+    EXPECT_FALSE(woken);
+    event.Set();
+    waiter.join();
+    EXPECT_TRUE(woken);
+}

@@ -1,0 +1,92 @@
+#include "platform/FileHandle.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <vector>
+
+namespace {
+
+QString WriteFile(const QTemporaryDir& dir, const QString& name, const QByteArray& bytes) {
+    const QString path = dir.filePath(name);
+    QFile file(path);
+    EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(bytes);
+    return path;
+}
+
+}  // namespace
+
+TEST(FileHandle, ReadsAtOffsetsAndStopsShortAtTheEnd) {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("a.bin"), QByteArray("0123456789"));
+    platform::FileHandle file = platform::FileHandle::OpenRead(path);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.Size(), 10);
+    char buffer[8] = {};
+    EXPECT_EQ(file.ReadAt(buffer, 4, 3), 4);
+    EXPECT_EQ(QByteArray(buffer, 4), QByteArray("3456"));
+    EXPECT_EQ(file.ReadAt(buffer, 8, 6), 4);
+    EXPECT_EQ(file.ReadAt(buffer, 8, 100), 0);
+    EXPECT_EQ(file.ReadAt(buffer, 8, -1), -1);
+}
+
+TEST(FileHandle, MissingFileReportsItsError) {
+    QTemporaryDir dir;
+    platform::FileHandle file = platform::FileHandle::OpenRead(dir.filePath(QStringLiteral("none")));
+    EXPECT_FALSE(file.IsOpen());
+    EXPECT_EQ(file.LastError(), ENOENT);
+    EXPECT_EQ(file.Size(), -1);
+}
+
+TEST(FileHandle, WritesSequentiallyAndAtOffsets) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("out.bin"));
+    {
+        platform::FileHandle file = platform::FileHandle::CreateWrite(path);
+        ASSERT_TRUE(file.IsOpen());
+        std::vector<char> big(3 * 1024 * 1024, 'x');
+        EXPECT_TRUE(file.Write(big.data(), static_cast<std::int64_t>(big.size())));
+        EXPECT_TRUE(file.Write("END", 3));
+        EXPECT_TRUE(file.WriteAt("AB", 2, 0));
+        EXPECT_TRUE(file.Close());
+    }
+    QFile check(path);
+    ASSERT_TRUE(check.open(QIODevice::ReadOnly));
+    const QByteArray bytes = check.readAll();
+    EXPECT_EQ(bytes.size(), 3 * 1024 * 1024 + 3);
+    EXPECT_TRUE(bytes.startsWith("ABxx"));
+    EXPECT_TRUE(bytes.endsWith("xEND"));
+}
+
+TEST(FileHandle, AFullDeviceIsAFailedWrite) {
+    platform::FileHandle file = platform::FileHandle::CreateWrite(QStringLiteral("/dev/full"));
+    if (!file.IsOpen()) {
+        GTEST_SKIP() << "no /dev/full here";
+    }
+    EXPECT_FALSE(file.Write("data", 4));
+    EXPECT_EQ(file.LastError(), ENOSPC);
+}
+
+TEST(FileHandle, MovesOwnership) {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("m.bin"), QByteArray("abc"));
+    platform::FileHandle first = platform::FileHandle::OpenRead(path);
+    platform::FileHandle second = std::move(first);
+    EXPECT_FALSE(first.IsOpen());  // NOLINT(bugprone-use-after-move)
+    ASSERT_TRUE(second.IsOpen());
+    EXPECT_EQ(second.Size(), 3);
+}
+
+TEST(FileHandle, ReadOnlyMeansNoWriteBitForAnyone) {
+    QTemporaryDir dir;
+    const QString path = WriteFile(dir, QStringLiteral("r.bin"), QByteArray("abc"));
+    EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
+    EXPECT_TRUE(platform::FileHandle::IsReadOnlyFile(path));
+    QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteGroup);
+    EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
+}
