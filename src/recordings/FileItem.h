@@ -7,6 +7,7 @@
 #include <array>
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 class DShowPlayer;  // the playback library's player; recordings only hold it
 
@@ -84,3 +85,6 @@ private:
     friend class TFileItemTestAccess;
     std::atomic<std::int32_t> refCount_{1};
 };
+
+// A play list or a selection: items in play order, each holding a reference.
+using FileItemList = std::vector<TFileItem*>;

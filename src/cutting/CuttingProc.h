@@ -1,0 +1,89 @@
+#pragma once
+
+#include "platform/AutoResetEvent.h"
+#include "platform/FileHandle.h"
+#include "recordings/FileItem.h"
+
+#include <QObject>
+#include <QString>
+
+#include <atomic>
+#include <cstdint>
+#include <thread>
+
+// The outcome of a cut: 0 or a failure code 0x707010xx.
+using CutResult = std::uint32_t;
+
+enum : CutResult {
+    Cut_OK = 0,
+    Err_Cut_Busy = 0x70701001,
+    Err_Cut_DestFileSizeOverError = 0x70701003,
+    Err_Cut_FileTypeMismatch = 0x70701004,
+    Err_Cut_OpenDestFileError = 0x70701006,
+    Err_Cut_OpenSrcFileErrorr = 0x70701007,
+    Err_Cut_ReadSrcFileError = 0x70701008,
+    Err_Cut_SrcFileSizeOverError = 0x70701009,
+    Err_Cut_SrcFileMappingError = 0x7070100A,
+    Err_Cut_FindStartPositionError = 0x7070100B,
+    Err_Cut_MemAllocError = 0x7070100C,
+    Err_Cut_MemReserveNotEnough = 0x7070100D,
+    Err_Cut_Modify_stbl_Error = 0x7070100E,
+    Err_Cut_Interrupt = 0x7070100F,
+    Err_Cut_Unknown = 0x707010FF,
+};
+
+// Posted to the notify window: wParam 1 progress (lParam per mille of the total),
+// any other wParam the job's final CutResult.
+inline constexpr std::uint32_t WM_CUTTING_EVENT = 0x8002;
+
+// The one cutting job: the play-list items that cover a span, where it begins in
+// the first and ends in the last, and the worker that writes the clip through a
+// temporary file beside the destination.
+class CuttingProc {
+public:
+    CuttingProc(QObject* notifyWindow, std::uint32_t notifyMessage);
+    // Stops the worker (also in the middle of a cut) and releases the selection.
+    ~CuttingProc();
+    CuttingProc(const CuttingProc&) = delete;
+    CuttingProc& operator=(const CuttingProc&) = delete;
+
+    // GUI thread. 0: started, the outcome comes as a message; else nothing runs.
+    CutResult StartCutting(const FileItemList& playList, const QString& destination,
+                           double start, double end);
+    // GUI thread, after the final message: drops the selection, back to idle.
+    void ReleaseSelection();
+    bool IsBusy() const { return busy_.load(); }
+
+    // --- What the cutters read (written only by StartCutting while idle) ---
+    FileItemList selection;
+    platform::FileHandle outputFile;  // set by the worker before a cutter runs
+    double startOffset = 0.0;         // seconds into the first selected item
+    double endOffset = 0.0;           // seconds into the last selected item
+    double span = 0.0;                // seconds
+    QObject* notifyWindow = nullptr;
+    std::uint32_t notifyMessage = 0;
+    std::uint32_t totalBytes = 1;     // size estimate, never 0
+    std::atomic<std::uint32_t> stopFlag{0};  // non-zero: the user asked to stop
+    std::uint32_t mappingWindowSize = 6553600;
+    QString destinationPath;
+    QString temporaryPath;
+
+    // Posts the progress of `bytesWritten` against the total.
+    void PostProgress(std::int64_t bytesWritten) const;
+
+private:
+    void WorkerLoop();
+    CutResult RunCutter();
+
+    platform::AutoResetEvent wakeEvent_;
+    std::atomic<bool> busy_{false};
+    std::atomic<bool> quit_{false};
+    std::thread worker_;
+};
+
+// The cutters, one per file type; each returns a CutResult. They read the job,
+// write to its open output file, post progress per block and read the stop flag
+// between blocks.
+CutResult RunTSCutting(CuttingProc* job);
+CutResult RunMP4Cutting(CuttingProc* job);
+CutResult RunMOVCutting(CuttingProc* job);
