@@ -277,6 +277,7 @@ HRESULT VideoRendererFilter::AttachWindow(QWidget* window) {
         sink_ = sink;
     }
     window_ = window;
+    sink->setObjectName(Name());
     sink->hide();
     return S_OK;
 }
