@@ -182,12 +182,14 @@ CEVR::~CEVR() {
     display_.reset();
 }
 
-bool CEVR::HasVideo() const { return display_ != nullptr; }
+bool CEVR::HasVideo() const {
+    return display_ != nullptr;
+}
 
 HRESULT CEVR::Attach(const std::shared_ptr<IGraphBuilder>& graph, QWidget* window) {
     std::shared_ptr<BaseFilter> filter;
-    HRESULT hr = CreateAndAddFilter(graph, CLSID_EnhancedVideoRenderer, filter,
-                                    QStringLiteral("EVR"));
+    HRESULT hr =
+        CreateAndAddFilter(graph, CLSID_EnhancedVideoRenderer, filter, QStringLiteral("EVR"));
     if (Failed(hr)) {
         return hr;
     }
@@ -221,9 +223,13 @@ HRESULT CEVR::SetVideoRect(QWidget* window, const Rect* destination) {
     return display_->SetVideoPosition(nullptr, &rect);
 }
 
-HRESULT CEVR::Repaint(QWidget*, HDC) { return display_ ? display_->RepaintVideo() : S_OK; }
+HRESULT CEVR::Repaint(QWidget*, HDC) {
+    return display_ ? display_->RepaintVideo() : S_OK;
+}
 
-HRESULT CEVR::OnDisplayChange() { return S_OK; }
+HRESULT CEVR::OnDisplayChange() {
+    return S_OK;
+}
 
 HRESULT CEVR::GetCurrentImage(BitmapInfoHeader* header, std::uint8_t** bits) {
     if (bits != nullptr) {
@@ -265,12 +271,15 @@ HRESULT CEVR::MemFreeCurrentImage(std::uint8_t* bits) {
 CWindowlessRenderer::CWindowlessRenderer(const QUuid& classId, const char* filterName)
     : classId_(classId), filterName_(filterName) {}
 
-CWindowlessRenderer::~CWindowlessRenderer() { control_.reset(); }
+CWindowlessRenderer::~CWindowlessRenderer() {
+    control_.reset();
+}
 
-bool CWindowlessRenderer::HasVideo() const { return control_ != nullptr; }
+bool CWindowlessRenderer::HasVideo() const {
+    return control_ != nullptr;
+}
 
-HRESULT CWindowlessRenderer::Attach(const std::shared_ptr<IGraphBuilder>& graph,
-                                    QWidget* window) {
+HRESULT CWindowlessRenderer::Attach(const std::shared_ptr<IGraphBuilder>& graph, QWidget* window) {
     std::shared_ptr<BaseFilter> filter;
     HRESULT hr = CreateAndAddFilter(graph, classId_, filter, QString::fromLatin1(filterName_));
     if (Failed(hr)) {
@@ -349,7 +358,9 @@ CVMR7::CVMR7() : CWindowlessRenderer(CLSID_VideoMixingRenderer, "VMR-7") {}
 
 DShowPlayer::DShowPlayer(QWidget* videoWindow) : videoWindow_(videoWindow) {}
 
-DShowPlayer::~DShowPlayer() { ReleaseGraph(); }
+DShowPlayer::~DShowPlayer() {
+    ReleaseGraph();
+}
 
 void DShowPlayer::Destroy(DShowPlayer* player) {
     if (player == nullptr) {
@@ -527,7 +538,9 @@ HRESULT DShowPlayer::Stop() {
     return hr;
 }
 
-bool DShowPlayer::HasVideo() const { return videoRenderer_ && videoRenderer_->HasVideo(); }
+bool DShowPlayer::HasVideo() const {
+    return videoRenderer_ && videoRenderer_->HasVideo();
+}
 
 HRESULT DShowPlayer::SetVideoRect(const Rect* destination) {
     return videoRenderer_ ? videoRenderer_->SetVideoRect(videoWindow_, destination) : S_OK;

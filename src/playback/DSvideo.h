@@ -17,11 +17,16 @@ using HRESULT = std::int32_t;
 inline constexpr std::uint32_t WM_GRAPH_NOTIFY = 0x83E8;   // posted; lParam the player
 inline constexpr std::uint32_t WM_PLAY_COMPLETE = 0x83E9;  // sent; wParam the player
 
-enum PlayerState : std::int32_t { STATE_NO_GRAPH = 0, STATE_RUNNING = 1, STATE_PAUSED = 2, STATE_STOPPED = 3 };
+enum PlayerState : std::int32_t {
+    STATE_NO_GRAPH = 0,
+    STATE_RUNNING = 1,
+    STATE_PAUSED = 2,
+    STATE_STOPPED = 3
+};
 
 // The video output of a player: one of three renderers, bound to the video window.
 class CVideoRenderer {
-public:
+  public:
     virtual ~CVideoRenderer() = default;
     virtual bool HasVideo() const = 0;
     virtual HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
@@ -38,7 +43,7 @@ public:
 
 // The GL renderer, reached through its display control.
 class CEVR : public CVideoRenderer {
-public:
+  public:
     ~CEVR() override;
     bool HasVideo() const override;
     HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
@@ -52,7 +57,7 @@ public:
                             std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
-private:
+  private:
     std::shared_ptr<platform::media::BaseFilter> filter_;
     std::shared_ptr<platform::media::IVideoDisplayControl> display_;
 };
@@ -60,7 +65,7 @@ private:
 // The raster renderers, reached through their windowless control; CVMR9 is scaled by
 // Qt, CVMR7 pre-scaled by libswscale.
 class CWindowlessRenderer : public CVideoRenderer {
-public:
+  public:
     ~CWindowlessRenderer() override;
     bool HasVideo() const override;
     HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
@@ -74,28 +79,28 @@ public:
                             std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
-protected:
+  protected:
     CWindowlessRenderer(const QUuid& classId, const char* filterName);
 
-private:
+  private:
     const QUuid classId_;
     const char* const filterName_;
     std::shared_ptr<platform::media::IWindowlessControl> control_;
 };
 
 class CVMR9 : public CWindowlessRenderer {
-public:
+  public:
     CVMR9();
 };
 
 class CVMR7 : public CWindowlessRenderer {
-public:
+  public:
     CVMR7();
 };
 
 // Plays one recording in one window through a filter graph. GUI thread only.
 class DShowPlayer {
-public:
+  public:
     explicit DShowPlayer(QWidget* videoWindow);
     ~DShowPlayer();
     DShowPlayer(const DShowPlayer&) = delete;
@@ -131,7 +136,7 @@ public:
     // event drain of its own is running (a handler inside the drain may ask).
     static void Destroy(DShowPlayer* player);
 
-private:
+  private:
     HRESULT SeekUnits(platform::media::REFERENCE_TIME position);
 
     PlayerState state_ = STATE_NO_GRAPH;

@@ -18,7 +18,7 @@ using namespace platform::media;
 namespace {
 
 class PlayerTest : public testing::Test {
-protected:
+  protected:
     void SetUp() override {
         UseNullAudioDevice(true);
         window.show();

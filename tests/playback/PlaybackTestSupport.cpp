@@ -35,15 +35,19 @@ QString PictureFilter() {
 }
 
 QStringList VideoCodec() {
-    return {"-c:v", "libx264", "-preset", "veryfast", "-g", "25", "-bf", "2", "-pix_fmt",
-            "yuv420p"};
+    return {"-c:v", "libx264", "-preset", "veryfast", "-g",
+            "25",   "-bf",     "2",       "-pix_fmt", "yuv420p"};
 }
 
-QStringList AudioCodec() { return {"-c:a", "aac", "-b:a", "96k", "-ac", "2"}; }
+QStringList AudioCodec() {
+    return {"-c:a", "aac", "-b:a", "96k", "-ac", "2"};
+}
 
 }  // namespace
 
-QString TestFolder() { return Folder().path(); }
+QString TestFolder() {
+    return Folder().path();
+}
 
 bool RunTool(const QString& program, const QStringList& arguments, QByteArray* output) {
     QProcess process;
@@ -59,11 +63,19 @@ bool RunTool(const QString& program, const QStringList& arguments, QByteArray* o
 
 QString TestClipPath() {
     return Make("clip.ts", [](const QString& path) {
-        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", PictureFilter(), "-f",
-                         "lavfi", "-i", "sine=f=1000:r=48000:d=4"};
+        QStringList args{"-v",
+                         "error",
+                         "-y",
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         PictureFilter(),
+                         "-f",
+                         "lavfi",
+                         "-i",
+                         "sine=f=1000:r=48000:d=4"};
         args << VideoCodec() << AudioCodec()
-             << QStringList{"-streamid", "0:0x1011", "-streamid", "1:0x1100", "-f", "mpegts",
-                            path};
+             << QStringList{"-streamid", "0:0x1011", "-streamid", "1:0x1100", "-f", "mpegts", path};
         return RunTool("ffmpeg", args);
     });
 }
@@ -136,7 +148,9 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
     return true;
 }
 
-TestVideoWindow::TestVideoWindow() { resize(640, 360); }
+TestVideoWindow::TestVideoWindow() {
+    resize(640, 360);
+}
 
 bool TestVideoWindow::event(QEvent* event) {
     if (const auto* notify = platform::WindowMessage::From(event, WM_GRAPH_NOTIFY)) {

@@ -38,7 +38,7 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs);
 // A video window as the main window's: counts the player's messages and drains the
 // graph's events when notified.
 class TestVideoWindow : public QWidget {
-public:
+  public:
     TestVideoWindow();
 
     int graphNotifies = 0;
@@ -48,6 +48,6 @@ public:
     std::function<void(DShowPlayer*)> onPlayComplete;
     bool drainOnNotify = true;
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 };

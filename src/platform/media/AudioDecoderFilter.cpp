@@ -18,7 +18,9 @@ AudioDecoderFilter::AudioDecoderFilter()
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
-AudioDecoderFilter::~AudioDecoderFilter() { StopStreaming(); }
+AudioDecoderFilter::~AudioDecoderFilter() {
+    StopStreaming();
+}
 
 void AudioDecoderFilter::JoinGraph(PlaybackContext* context, const QString& name) {
     BaseFilter::JoinGraph(context, name);

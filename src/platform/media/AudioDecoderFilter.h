@@ -13,7 +13,7 @@ namespace platform::media {
 // stereo, the stream's sample rate). The graph adds it on its own when it renders
 // an audio pin.
 class AudioDecoderFilter : public BaseFilter {
-public:
+  public:
     AudioDecoderFilter();
     ~AudioDecoderFilter() override;
 
@@ -28,7 +28,7 @@ public:
     bool WantsInput(const Pin& input) const override;
     std::size_t QueuedBytes(const Pin& input) const override;
 
-private:
+  private:
     void Run();
     void Decode(const AVPacket* packet);
     void Deliver(const AVFrame* frame);
@@ -43,7 +43,7 @@ private:
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::uint64_t generation_ = 0;  // decoder thread
-    REFERENCE_TIME nextStart_ = 0;   // decoder thread
+    REFERENCE_TIME nextStart_ = 0;  // decoder thread
 };
 
 }  // namespace platform::media

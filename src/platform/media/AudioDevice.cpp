@@ -24,7 +24,7 @@ constexpr double kNullBufferSeconds = 0.2;
 constexpr int kSinkBufferMs = 200;
 
 class QtAudioDevice : public AudioDevice {
-public:
+  public:
     QtAudioDevice(const QAudioDevice& device, const QAudioFormat& format)
         : sink_(std::make_unique<QAudioSink>(device, format)) {
         sink_->setBufferSize(format.bytesForDuration(kSinkBufferMs * 1000));
@@ -55,7 +55,7 @@ public:
     }
     void Service() override { QCoreApplication::processEvents(QEventLoop::AllEvents, 1); }
 
-private:
+  private:
     std::unique_ptr<QAudioSink> sink_;
     QIODevice* io_ = nullptr;
 };
@@ -148,6 +148,8 @@ std::unique_ptr<AudioDevice> OpenAudioDevice(int rate, int channels) {
     return std::make_unique<NullAudioDevice>(rate, channels);
 }
 
-void UseNullAudioDevice(bool useNull) { forceNull = useNull; }
+void UseNullAudioDevice(bool useNull) {
+    forceNull = useNull;
+}
 
 }  // namespace platform::media

@@ -10,7 +10,7 @@ namespace platform::media {
 // Where the audio renderer writes interleaved 16-bit samples. Used from the
 // renderer's own thread only.
 class AudioDevice {
-public:
+  public:
     virtual ~AudioDevice() = default;
     virtual std::int64_t BytesFree() = 0;
     virtual std::int64_t Write(const std::int16_t* samples, std::int64_t bytes) = 0;
@@ -26,10 +26,10 @@ public:
 
 // Consumes samples at real-time pace, as a sound card would, where there is none.
 class NullAudioDevice : public AudioDevice {
-public:
+  public:
     // Sees every sample written to a null device (tests measure the output with it).
-    using Observer = std::function<void(const std::int16_t* samples, std::size_t count,
-                                        int channels, int rate)>;
+    using Observer =
+        std::function<void(const std::int16_t* samples, std::size_t count, int channels, int rate)>;
     static void SetObserver(Observer observer);
 
     NullAudioDevice(int rate, int channels);
@@ -40,7 +40,7 @@ public:
     void Resume() override;
     void Reset() override;
 
-private:
+  private:
     void Consume();
 
     const int rate_;

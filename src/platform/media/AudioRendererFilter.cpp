@@ -20,9 +20,12 @@ constexpr long kSilence = -10000;
 }  // namespace
 
 AudioRendererFilter::AudioRendererFilter()
-    : BaseFilter(CLSID_DSoundRender), input_(AddPin(PinDirection::Input, QStringLiteral("Audio Input pin (rendered)"))) {}
+    : BaseFilter(CLSID_DSoundRender),
+      input_(AddPin(PinDirection::Input, QStringLiteral("Audio Input pin (rendered)"))) {}
 
-AudioRendererFilter::~AudioRendererFilter() { StopStreaming(); }
+AudioRendererFilter::~AudioRendererFilter() {
+    StopStreaming();
+}
 
 void AudioRendererFilter::JoinGraph(PlaybackContext* context, const QString& name) {
     BaseFilter::JoinGraph(context, name);

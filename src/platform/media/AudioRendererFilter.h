@@ -18,7 +18,7 @@ namespace platform::media {
 // follows the rate with a pitch-keeping tempo change, applies the volume to the
 // samples and corrects drift against the clock.
 class AudioRendererFilter : public BaseFilter {
-public:
+  public:
     AudioRendererFilter();
     ~AudioRendererFilter() override;
 
@@ -36,7 +36,7 @@ public:
     void SetVolume(long volume) { volume_ = volume; }
     long Volume() const { return volume_; }
 
-private:
+  private:
     void Run();
     void Feed();
     void BeginGeneration(std::uint64_t generation);
@@ -75,10 +75,10 @@ private:
     bool started_ = false;
     bool inputEnded_ = false;
     double rate_ = 1.0;
-    REFERENCE_TIME inputPosition_ = 0;   // media time of the next input sample
-    REFERENCE_TIME outputStart_ = 0;     // media time of the first output sample
-    std::int64_t outputFrames_ = 0;      // output frames written to the device
-    std::vector<std::int16_t> out_;      // output not yet written
+    REFERENCE_TIME inputPosition_ = 0;  // media time of the next input sample
+    REFERENCE_TIME outputStart_ = 0;    // media time of the first output sample
+    std::int64_t outputFrames_ = 0;     // output frames written to the device
+    std::vector<std::int16_t> out_;     // output not yet written
     std::size_t outOffset_ = 0;
 };
 

@@ -42,7 +42,9 @@ std::string TempoChain(double tempo) {
 
 AudioTempo::AudioTempo(int rate, int channels) : rate_(rate), channels_(channels) {}
 
-AudioTempo::~AudioTempo() { Release(); }
+AudioTempo::~AudioTempo() {
+    Release();
+}
 
 bool AudioTempo::SetTempo(double tempo) {
     if (!(tempo > 0.0) || !std::isfinite(tempo)) {
@@ -69,8 +71,8 @@ bool AudioTempo::Build() {
     }
     const std::string layout = channels_ == 1 ? "mono" : "stereo";
     const std::string arguments = "sample_rate=" + std::to_string(rate_) +
-                                  ":sample_fmt=s16:channel_layout=" + layout +
-                                  ":time_base=1/" + std::to_string(rate_);
+                                  ":sample_fmt=s16:channel_layout=" + layout + ":time_base=1/" +
+                                  std::to_string(rate_);
     if (avfilter_graph_create_filter(&source_, avfilter_get_by_name("abuffer"), "in",
                                      arguments.c_str(), nullptr, graph_) < 0 ||
         avfilter_graph_create_filter(&sink_, avfilter_get_by_name("abuffersink"), "out", nullptr,

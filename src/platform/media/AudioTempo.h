@@ -12,7 +12,7 @@ namespace platform::media {
 // Changes the speed of interleaved 16-bit audio keeping its pitch (libavfilter's
 // atempo, chained where one stage cannot reach). At tempo 1 samples pass unchanged.
 class AudioTempo {
-public:
+  public:
     AudioTempo(int rate, int channels);
     ~AudioTempo();
     AudioTempo(const AudioTempo&) = delete;
@@ -29,7 +29,7 @@ public:
     // Appends the output available so far.
     void Pull(std::vector<std::int16_t>& out);
 
-private:
+  private:
     bool Build();
     void Release();
 

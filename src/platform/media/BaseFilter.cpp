@@ -39,17 +39,27 @@ void BaseFilter::JoinGraph(PlaybackContext* context, const QString& name) {
     name_ = context != nullptr ? name : QString();
 }
 
-HRESULT BaseFilter::CheckInputType(const MediaType&) const { return VFW_E_TYPE_NOT_ACCEPTED; }
+HRESULT BaseFilter::CheckInputType(const MediaType&) const {
+    return VFW_E_TYPE_NOT_ACCEPTED;
+}
 
-HRESULT BaseFilter::CompleteInputConnect(Pin&, const MediaType&) { return S_OK; }
+HRESULT BaseFilter::CompleteInputConnect(Pin&, const MediaType&) {
+    return S_OK;
+}
 
 void BaseFilter::BreakInputConnect(Pin&) {}
 
-bool BaseFilter::Receive(Pin&, MediaSample) { return false; }
+bool BaseFilter::Receive(Pin&, MediaSample) {
+    return false;
+}
 
-bool BaseFilter::WantsInput(const Pin&) const { return false; }
+bool BaseFilter::WantsInput(const Pin&) const {
+    return false;
+}
 
-std::size_t BaseFilter::QueuedBytes(const Pin&) const { return 0; }
+std::size_t BaseFilter::QueuedBytes(const Pin&) const {
+    return 0;
+}
 
 Pin& BaseFilter::AddPin(PinDirection direction, const QString& name) {
     pins_.push_back(std::make_unique<Pin>(*this, direction, name));

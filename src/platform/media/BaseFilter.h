@@ -16,7 +16,7 @@ class PlaybackContext;
 // A filter of the graph: named, with input and output pins. Filters that stream
 // run their own threads between StartStreaming and StopStreaming.
 class BaseFilter : public virtual MediaObject, public std::enable_shared_from_this<BaseFilter> {
-public:
+  public:
     explicit BaseFilter(const QUuid& classId);
     ~BaseFilter() override;
     BaseFilter(const BaseFilter&) = delete;
@@ -48,10 +48,10 @@ public:
     virtual bool WantsInput(const Pin& input) const;
     virtual std::size_t QueuedBytes(const Pin& input) const;
 
-protected:
+  protected:
     Pin& AddPin(PinDirection direction, const QString& name);
 
-private:
+  private:
     const QUuid classId_;
     QString name_;
     PlaybackContext* context_ = nullptr;

@@ -269,7 +269,9 @@ HRESULT FilterGraph::GetEvent(long& code, LONG_PTR& param1, LONG_PTR& param2, lo
     return S_OK;
 }
 
-HRESULT FilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) { return S_OK; }
+HRESULT FilterGraph::FreeEventParams(long, LONG_PTR, LONG_PTR) {
+    return S_OK;
+}
 
 HRESULT FilterGraph::SetNotifyWindow(QObject* window, std::uint32_t message, LONG_PTR instance) {
     std::lock_guard lock(eventMutex_);

@@ -27,7 +27,7 @@ class FilterGraph : public IGraphBuilder,
                     public IMediaSeeking,
                     public IVideoFrameStep,
                     public IBasicAudio {
-public:
+  public:
     FilterGraph();
     ~FilterGraph() override;
     FilterGraph(const FilterGraph&) = delete;
@@ -65,7 +65,7 @@ public:
     // The filters in the order they were added.
     std::vector<std::shared_ptr<BaseFilter>> Filters() const;
 
-private:
+  private:
     struct Event {
         long code = 0;
         LONG_PTR param1 = 0;

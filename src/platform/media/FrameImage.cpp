@@ -9,7 +9,7 @@ namespace platform::media {
 
 namespace {
 
-constexpr int kScaleFlags = SWS_BICUBIC | SWS_ACCURATE_RND | SWS_FULL_CHR_H_INT;
+constexpr int kScaleFlags = SWS_BICUBIC;
 
 bool FullRange(const AVFrame* picture) {
     const auto format = static_cast<AVPixelFormat>(picture->format);
@@ -19,10 +19,10 @@ bool FullRange(const AVFrame* picture) {
 
 SwsContext* Scaler(const AVFrame* picture, int width, int height, AVPixelFormat target,
                    SwsPtr& cache) {
-    SwsContext* context = sws_getCachedContext(
-        cache.release(), picture->width, picture->height,
-        static_cast<AVPixelFormat>(picture->format), width, height, target, kScaleFlags,
-        nullptr, nullptr, nullptr);
+    SwsContext* context =
+        sws_getCachedContext(cache.release(), picture->width, picture->height,
+                             static_cast<AVPixelFormat>(picture->format), width, height, target,
+                             kScaleFlags, nullptr, nullptr, nullptr);
     cache.reset(context);
     if (context == nullptr) {
         return nullptr;

@@ -20,8 +20,7 @@ QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache);
 // The picture as a 32-bit BGRA device-independent bitmap at its native size, rows
 // bottom-up: header and bits (the bits in one TaskMemAlloc block of `offset` bytes
 // more, the image starting `offset` bytes in). Null on failure.
-std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header,
-                              std::size_t offset);
+std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header, std::size_t offset);
 
 // A picture in a plain planar 4:2:0 layout (converted when it is not).
 bool IsPlanar420(const AVFrame* picture);

@@ -68,7 +68,7 @@ ColourMatrix MatrixFor(const AVFrame* picture) {
 }
 
 class GlSink : public QOpenGLWidget, protected QOpenGLFunctions {
-public:
+  public:
     GlSink(GlVideoRenderer& owner, QWidget* parent, std::function<void()> gone)
         : QOpenGLWidget(parent), owner_(owner), gone_(std::move(gone)) {}
 
@@ -82,7 +82,7 @@ public:
         gone_();
     }
 
-protected:
+  protected:
     void initializeGL() override {
         initializeOpenGLFunctions();
         program_ = std::make_unique<QOpenGLShaderProgram>();
@@ -123,7 +123,7 @@ protected:
         Draw(MatrixFor(picture.get()));
     }
 
-private:
+  private:
     void Upload(const SharedFrame& picture) {
         AvFramePtr converted;
         const AVFrame* planes = picture.get();
@@ -169,10 +169,8 @@ private:
         program_->setUniformValue("planeY", 0);
         program_->setUniformValue("planeU", 1);
         program_->setUniformValue("planeV", 2);
-        glUniformMatrix3fv(program_->uniformLocation("matrix"), 1, GL_FALSE,
-                           colour.matrix.data());
-        program_->setUniformValue("offset", colour.offset[0], colour.offset[1],
-                                  colour.offset[2]);
+        glUniformMatrix3fv(program_->uniformLocation("matrix"), 1, GL_FALSE, colour.matrix.data());
+        program_->setUniformValue("offset", colour.offset[0], colour.offset[1], colour.offset[2]);
         glVertexAttribPointer(0, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), vertices);
         glVertexAttribPointer(1, 2, GL_FLOAT, GL_FALSE, 4 * sizeof(GLfloat), vertices + 2);
         glEnableVertexAttribArray(0);
@@ -268,7 +266,9 @@ HRESULT GlVideoRenderer::GetNativeVideoSize(Size* native, Size* aspect) {
     return S_OK;
 }
 
-HRESULT GlVideoRenderer::RepaintVideo() { return Repaint(); }
+HRESULT GlVideoRenderer::RepaintVideo() {
+    return Repaint();
+}
 
 HRESULT GlVideoRenderer::GetCurrentImage(BitmapInfoHeader* header, std::uint8_t** bits,
                                          std::uint32_t* size, REFERENCE_TIME* timeStamp) {

@@ -10,7 +10,7 @@ namespace platform::media {
 class GlVideoRenderer : public VideoRendererFilter,
                         public IGetService,
                         public IVideoDisplayControl {
-public:
+  public:
     GlVideoRenderer();
     ~GlVideoRenderer() override;
 
@@ -28,7 +28,7 @@ public:
     bool Letterboxed() const { return aspectMode_ == MFVideoARMode_PreservePicture; }
     static bool OpenGlAvailable();
 
-private:
+  private:
     QWidget* CreateSink(QWidget* window) override;
 
     std::atomic<std::uint32_t> aspectMode_{MFVideoARMode_PreservePicture};

@@ -18,7 +18,7 @@ class Pin;
 
 // Every object the factory makes. Its facets are reached with QueryInterface.
 class MediaObject {
-public:
+  public:
     virtual ~MediaObject() = default;
 };
 
@@ -33,7 +33,7 @@ HRESULT QueryInterface(const std::shared_ptr<From>& from, std::shared_ptr<To>& o
 }
 
 class IGraphBuilder : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT AddFilter(const std::shared_ptr<BaseFilter>& filter, const QString& name) = 0;
     virtual HRESULT RemoveFilter(const std::shared_ptr<BaseFilter>& filter) = 0;
     virtual HRESULT AddSourceFilter(const QString& path, const QString& name,
@@ -42,7 +42,7 @@ public:
 };
 
 class IFilterGraph2 : public virtual MediaObject {
-public:
+  public:
     // Connects the output pin through the filters the graph has (and the decoders it
     // may add) to a renderer already in the graph.
     virtual HRESULT RenderEx(const std::shared_ptr<Pin>& pin, std::uint32_t flags,
@@ -50,7 +50,7 @@ public:
 };
 
 class IMediaControl : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT Run() = 0;
     virtual HRESULT Pause() = 0;
     virtual HRESULT Stop() = 0;
@@ -58,7 +58,7 @@ public:
 };
 
 class IMediaEventEx : public virtual MediaObject {
-public:
+  public:
     // E_ABORT when no event came within the time-out.
     virtual HRESULT GetEvent(long& code, LONG_PTR& param1, LONG_PTR& param2, long timeoutMs) = 0;
     virtual HRESULT FreeEventParams(long code, LONG_PTR param1, LONG_PTR param2) = 0;
@@ -68,7 +68,7 @@ public:
 };
 
 class IMediaSeeking : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT GetCurrentPosition(REFERENCE_TIME& position) = 0;
     virtual HRESULT GetDuration(REFERENCE_TIME& duration) = 0;
     virtual HRESULT SetPositions(REFERENCE_TIME* current, std::uint32_t currentFlags,
@@ -78,13 +78,13 @@ public:
 };
 
 class IVideoFrameStep : public virtual MediaObject {
-public:
+  public:
     // Shows the next `frames` pictures and leaves the graph paused; returns when done.
     virtual HRESULT Step(std::uint32_t frames, MediaObject* stepObject) = 0;
 };
 
 class IBasicAudio : public virtual MediaObject {
-public:
+  public:
     // Hundredths of a decibel, -10000 (silence) .. 0 (full level).
     virtual HRESULT PutVolume(long volume) = 0;
     virtual HRESULT GetVolume(long& volume) = 0;
@@ -92,7 +92,7 @@ public:
 
 // Display control of the GL renderer.
 class IVideoDisplayControl : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT SetVideoWindow(QWidget* window) = 0;
     virtual HRESULT SetAspectRatioMode(std::uint32_t mode) = 0;
     virtual HRESULT SetVideoPosition(const NormalizedRect* source, const Rect* destination) = 0;
@@ -105,19 +105,19 @@ public:
 };
 
 class IGetService : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT GetService(const QUuid& service,
                                std::shared_ptr<IVideoDisplayControl>& out) = 0;
 };
 
 // Configuration and windowless control of the raster renderers.
 class IRendererFilterConfig : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT SetRenderingMode(std::uint32_t mode) = 0;
 };
 
 class IWindowlessControl : public virtual MediaObject {
-public:
+  public:
     virtual HRESULT SetVideoClippingWindow(QWidget* window) = 0;
     virtual HRESULT SetAspectRatioMode(std::uint32_t mode) = 0;
     virtual HRESULT SetVideoPosition(const Rect* source, const Rect* destination) = 0;

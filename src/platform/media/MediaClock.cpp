@@ -3,7 +3,9 @@
 namespace platform::media {
 
 namespace {
-MediaClock::SteadyTime SteadyNow() { return std::chrono::steady_clock::now(); }
+MediaClock::SteadyTime SteadyNow() {
+    return std::chrono::steady_clock::now();
+}
 }  // namespace
 
 REFERENCE_TIME MediaClock::Now() const {

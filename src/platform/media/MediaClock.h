@@ -9,7 +9,7 @@ namespace platform::media {
 
 // The graph's clock: a monotonic clock scaled by the rate, frozen while stopped.
 class MediaClock {
-public:
+  public:
     using SteadyTime = std::chrono::steady_clock::time_point;
 
     REFERENCE_TIME Now() const;
@@ -24,7 +24,7 @@ public:
     // The moment the running clock reaches `position`.
     SteadyTime DueTime(REFERENCE_TIME position) const;
 
-private:
+  private:
     REFERENCE_TIME NowLocked(SteadyTime now) const;
 
     mutable std::mutex mutex_;

@@ -7,7 +7,9 @@ namespace platform::media {
 // 32-bit result codes with the values the player's callers test for.
 using HRESULT = std::int32_t;
 
-inline constexpr HRESULT Code(std::uint32_t value) { return static_cast<HRESULT>(value); }
+inline constexpr HRESULT Code(std::uint32_t value) {
+    return static_cast<HRESULT>(value);
+}
 
 inline constexpr HRESULT S_OK = 0;
 inline constexpr HRESULT S_FALSE = 1;
@@ -34,7 +36,11 @@ inline constexpr HRESULT VFW_E_INVALID_FILE_FORMAT = Code(0x80040241);
 inline constexpr HRESULT VFW_E_NOT_IN_GRAPH = Code(0x8004025F);
 inline constexpr HRESULT VFW_E_NO_DISPLAY = Code(0x80040280);
 
-inline constexpr bool Succeeded(HRESULT hr) { return hr >= 0; }
-inline constexpr bool Failed(HRESULT hr) { return hr < 0; }
+inline constexpr bool Succeeded(HRESULT hr) {
+    return hr >= 0;
+}
+inline constexpr bool Failed(HRESULT hr) {
+    return hr < 0;
+}
 
 }  // namespace platform::media

@@ -14,15 +14,15 @@ namespace platform::media {
 // still wanted. A graph that changes or drops its window disables its relay, so
 // notifications already queued die with it and never name a freed object.
 class NotifyRelay : public QObject {
-public:
+  public:
     explicit NotifyRelay(QObject* window);
 
     void Disable() { enabled_ = false; }
 
-protected:
+  protected:
     bool event(QEvent* event) override;
 
-private:
+  private:
     QPointer<QObject> window_;
     std::atomic<bool> enabled_{true};
 };

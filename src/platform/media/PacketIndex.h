@@ -9,7 +9,7 @@ namespace platform::media {
 // positions and key flags. Seeks use it to start at the right key frame and to
 // know which picture a position shows.
 class PacketIndex {
-public:
+  public:
     struct Entry {
         std::int64_t pts = 0;
         std::int64_t pos = -1;
@@ -36,7 +36,7 @@ public:
     // the first); null when the file has no key frame.
     const Entry* KeyFrameFor(std::int64_t pts, int back) const;
 
-private:
+  private:
     std::vector<Entry> keys_;
     std::vector<std::int64_t> presentation_;
     std::int64_t lastPacketPts_ = 0;

@@ -30,7 +30,9 @@ bool Pin::Deliver(MediaSample sample) const {
     return connected->Filter().Receive(*connected, std::move(sample));
 }
 
-std::shared_ptr<Pin> Pin::Shared() { return std::shared_ptr<Pin>(filter_.shared_from_this(), this); }
+std::shared_ptr<Pin> Pin::Shared() {
+    return std::shared_ptr<Pin>(filter_.shared_from_this(), this);
+}
 
 HRESULT PinEnumerator::Next(std::shared_ptr<Pin>& out) {
     out.reset();

@@ -36,7 +36,7 @@ struct MediaType {
 };
 
 class Pin {
-public:
+  public:
     Pin(BaseFilter& filter, PinDirection direction, QString name);
     Pin(const Pin&) = delete;
     Pin& operator=(const Pin&) = delete;
@@ -62,7 +62,7 @@ public:
     // Graph only.
     void SetPeer(Pin* peer) { peer_.store(peer); }
 
-private:
+  private:
     BaseFilter& filter_;
     const PinDirection direction_;
     const QString name_;
@@ -71,12 +71,12 @@ private:
 };
 
 class PinEnumerator {
-public:
+  public:
     explicit PinEnumerator(std::vector<std::shared_ptr<Pin>> pins) : pins_(std::move(pins)) {}
     // S_OK with the next pin, S_FALSE at the end.
     HRESULT Next(std::shared_ptr<Pin>& out);
 
-private:
+  private:
     std::vector<std::shared_ptr<Pin>> pins_;
     std::size_t next_ = 0;
 };

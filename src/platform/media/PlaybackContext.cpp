@@ -181,9 +181,8 @@ bool PlaybackContext::AllReadyLocked() const {
 bool PlaybackContext::AllEndedLocked() const {
     const std::uint64_t current = generation_.load();
     return !streams_.empty() &&
-           std::all_of(streams_.begin(), streams_.end(), [&](const auto& entry) {
-               return entry.second.endedGeneration == current;
-           });
+           std::all_of(streams_.begin(), streams_.end(),
+                       [&](const auto& entry) { return entry.second.endedGeneration == current; });
 }
 
 void PlaybackContext::ArmClockLocked() {

@@ -15,7 +15,7 @@ namespace platform::media {
 // with its target, and the renderers' progress (first data at the target, end of
 // stream) that starts the clock and completes a run.
 class PlaybackContext {
-public:
+  public:
     using EventSink = std::function<void(long code, LONG_PTR param)>;
     using Waker = std::function<void()>;
 
@@ -58,7 +58,7 @@ public:
     void RaiseEvent(long code, LONG_PTR param = 0);
     void WakeAll();
 
-private:
+  private:
     struct Stream {
         std::uint64_t readyGeneration = 0;
         std::uint64_t endedGeneration = 0;

@@ -12,7 +12,7 @@ namespace platform::media {
 namespace {
 
 class RasterSink : public QWidget {
-public:
+  public:
     RasterSink(RasterVideoRenderer& owner, QWidget* parent, std::function<void()> gone)
         : QWidget(parent), owner_(owner), gone_(std::move(gone)) {
         setAttribute(Qt::WA_OpaquePaintEvent);
@@ -20,13 +20,13 @@ public:
     }
     ~RasterSink() override { gone_(); }
 
-protected:
+  protected:
     void paintEvent(QPaintEvent*) override {
         QPainter painter(this);
         owner_.Paint(painter, rect());
     }
 
-private:
+  private:
     RasterVideoRenderer& owner_;
     std::function<void()> gone_;
 };
@@ -67,9 +67,13 @@ HRESULT RasterVideoRenderer::SetVideoPosition(const Rect*, const Rect* destinati
     return result;
 }
 
-HRESULT RasterVideoRenderer::RepaintVideo(QWidget*, HDC) { return Repaint(); }
+HRESULT RasterVideoRenderer::RepaintVideo(QWidget*, HDC) {
+    return Repaint();
+}
 
-HRESULT RasterVideoRenderer::DisplayModeChanged() { return Repaint(); }
+HRESULT RasterVideoRenderer::DisplayModeChanged() {
+    return Repaint();
+}
 
 HRESULT RasterVideoRenderer::GetCurrentImage(std::uint8_t** block) {
     if (block == nullptr) {

@@ -14,7 +14,7 @@ namespace platform::media {
 class RasterVideoRenderer : public VideoRendererFilter,
                             public IRendererFilterConfig,
                             public IWindowlessControl {
-public:
+  public:
     enum class Scaling { ByQt, BySwscale };
 
     RasterVideoRenderer(const QUuid& classId, Scaling scaling);
@@ -31,7 +31,7 @@ public:
     // The sink's paint.
     void Paint(QPainter& painter, const QRect& area);
 
-private:
+  private:
     QWidget* CreateSink(QWidget* window) override;
     void Prepare(const SharedFrame& picture) override;
     QRect TargetRect(const QRect& area) const;
@@ -41,8 +41,8 @@ private:
     std::atomic<std::uint32_t> aspectMode_{VMR_ARMODE_LetterBox};
 
     std::mutex imageMutex_;
-    QImage image_;         // the picture as painted
-    QSize scaledSize_;     // where the swscale variant scales to
+    QImage image_;          // the picture as painted
+    QSize scaledSize_;      // where the swscale variant scales to
     SwsPtr presentScaler_;  // presenting thread
     SwsPtr paintScaler_;    // GUI thread
 };

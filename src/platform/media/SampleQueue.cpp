@@ -9,8 +9,7 @@ std::size_t MediaSample::Bytes() const {
         case Kind::Audio:
             return audio.size() * sizeof(std::int16_t);
         case Kind::Picture:
-            return picture ? static_cast<std::size_t>(picture->width * picture->height) * 3 / 2
-                           : 0;
+            return picture ? static_cast<std::size_t>(picture->width * picture->height) * 3 / 2 : 0;
         case Kind::EndOfStream:
             break;
     }

@@ -15,7 +15,7 @@ namespace platform::media {
 // graph's current one are dropped on both ends. A bounded queue blocks its producer
 // while full; Wake() makes every waiter look at the generation again.
 class SampleQueue {
-public:
+  public:
     SampleQueue(const std::atomic<std::uint64_t>& generation, std::size_t maxCount);
 
     // False when the sample was dropped (stale, or the queue is closed).
@@ -30,7 +30,7 @@ public:
     std::size_t Count() const;
     std::size_t Bytes() const;
 
-private:
+  private:
     void DropStaleLocked();
 
     const std::atomic<std::uint64_t>& generation_;

@@ -1,7 +1,7 @@
 #include "SourceFilter.h"
 
-#include "platform/media/MediaLog.h"
 #include "platform/media/ClassIds.h"
+#include "platform/media/MediaLog.h"
 #include "platform/media/PlaybackContext.h"
 
 #include <QFile>
@@ -36,7 +36,9 @@ bool LooksLikeTransportStream(const QString& path) {
 
 SourceFilter::SourceFilter() : BaseFilter(CLSID_FileSource) {}
 
-SourceFilter::~SourceFilter() { StopStreaming(); }
+SourceFilter::~SourceFilter() {
+    StopStreaming();
+}
 
 HRESULT SourceFilter::Load(const QString& path) {
     const HRESULT opened = OpenInput(path);
@@ -124,7 +126,8 @@ bool SourceFilter::BuildIndex() {
             if (audioFirst == AV_NOPTS_VALUE || pts < audioFirst) {
                 audioFirst = pts;
             }
-            audioEnd = std::max(audioEnd == AV_NOPTS_VALUE ? pts : audioEnd, pts + packet->duration);
+            audioEnd =
+                std::max(audioEnd == AV_NOPTS_VALUE ? pts : audioEnd, pts + packet->duration);
         }
         av_packet_unref(packet.get());
     }
@@ -259,8 +262,8 @@ void SourceFilter::SeekForSegment() {
     if (videoStream_ >= 0) {
         const AVStream* video = format_->streams[videoStream_];
         const std::int64_t pts =
-            startVideoPts_ + av_rescale_q_rnd(target, kUnitsBase, video->time_base,
-                                              AV_ROUND_NEAR_INF);
+            startVideoPts_ +
+            av_rescale_q_rnd(target, kUnitsBase, video->time_base, AV_ROUND_NEAR_INF);
         const PacketIndex::Entry* key = index_->KeyFrameFor(pts, Context()->KeyFramesBack());
         if (key != nullptr && key->pos >= 0 && byteSeek_) {
             av_seek_frame(format_.get(), -1, key->pos, AVSEEK_FLAG_BYTE);
@@ -273,9 +276,8 @@ void SourceFilter::SeekForSegment() {
     if (audioStream_ >= 0) {
         const AVStream* audio = format_->streams[audioStream_];
         const std::int64_t pts =
-            startAudioPts_ +
-            av_rescale_q(std::max<REFERENCE_TIME>(0, target - kUnitsPerSecond), kUnitsBase,
-                         audio->time_base);
+            startAudioPts_ + av_rescale_q(std::max<REFERENCE_TIME>(0, target - kUnitsPerSecond),
+                                          kUnitsBase, audio->time_base);
         if (avformat_seek_file(format_.get(), audioStream_, INT64_MIN, pts, pts, 0) < 0) {
             avformat_seek_file(format_.get(), -1, INT64_MIN, 0, 0, AVSEEK_FLAG_BYTE);
         }
@@ -328,8 +330,7 @@ void SourceFilter::EndStreams(std::uint64_t generation) {
 }
 
 REFERENCE_TIME SourceFilter::ToUnits(std::int64_t pts, const AVStream* stream) const {
-    const std::int64_t start =
-        stream->index == videoStream_ ? startVideoPts_ : startAudioPts_;
+    const std::int64_t start = stream->index == videoStream_ ? startVideoPts_ : startAudioPts_;
     return av_rescale_q(pts - start, stream->time_base, kUnitsBase);
 }
 

@@ -16,7 +16,7 @@ namespace platform::media {
 // Reads one local file with libavformat and pushes its video and audio packets
 // out of one pin each. Other streams (the recorder's sensor log) get no pin.
 class SourceFilter : public BaseFilter {
-public:
+  public:
     SourceFilter();
     ~SourceFilter() override;
 
@@ -28,7 +28,7 @@ public:
     void StopStreaming() override;
     void Wake() override;
 
-private:
+  private:
     HRESULT OpenInput(const QString& path);
     void SelectStreams();
     bool BuildIndex();

@@ -4,8 +4,12 @@
 
 namespace platform::media {
 
-void* TaskMemAlloc(std::size_t size) { return std::malloc(size); }
+void* TaskMemAlloc(std::size_t size) {
+    return std::malloc(size);
+}
 
-void TaskMemFree(void* block) { std::free(block); }
+void TaskMemFree(void* block) {
+    std::free(block);
+}
 
 }  // namespace platform::media

@@ -23,7 +23,9 @@ VideoDecoderFilter::VideoDecoderFilter()
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
-VideoDecoderFilter::~VideoDecoderFilter() { StopStreaming(); }
+VideoDecoderFilter::~VideoDecoderFilter() {
+    StopStreaming();
+}
 
 void VideoDecoderFilter::JoinGraph(PlaybackContext* context, const QString& name) {
     BaseFilter::JoinGraph(context, name);
@@ -185,10 +187,9 @@ void VideoDecoderFilter::ReceivePictures(bool draining) {
 void VideoDecoderFilter::DeliverPicture(AvFramePtr frame, bool draining) {
     std::int64_t pts = frame->best_effort_timestamp;
     if (pts == AV_NOPTS_VALUE) {
-        pts = lastPts_ == AV_NOPTS_VALUE
-                  ? targetPts_
-                  : lastPts_ + av_rescale_q(inputType_.frameDuration, kUnitsBase,
-                                            inputType_.timeBase);
+        pts = lastPts_ == AV_NOPTS_VALUE ? targetPts_
+                                         : lastPts_ + av_rescale_q(inputType_.frameDuration,
+                                                                   kUnitsBase, inputType_.timeBase);
     }
     lastPts_ = pts;
     if (firstPicture_) {

@@ -14,7 +14,7 @@ namespace platform::media {
 // own thread with libavcodec. After a seek it decodes up to the picture at the
 // target and passes nothing earlier.
 class VideoDecoderFilter : public BaseFilter {
-public:
+  public:
     VideoDecoderFilter();
     ~VideoDecoderFilter() override;
 
@@ -29,7 +29,7 @@ public:
     bool WantsInput(const Pin& input) const override;
     std::size_t QueuedBytes(const Pin& input) const override;
 
-private:
+  private:
     void Run();
     void BeginGeneration(std::uint64_t generation);
     void Decode(const AVPacket* packet);

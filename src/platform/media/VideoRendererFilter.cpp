@@ -154,8 +154,8 @@ bool VideoRendererFilter::RunOnce(std::unique_lock<std::mutex>& lock) {
             lock.lock();
             return true;
         }
-        changed_.wait_until(lock, std::min(clock.DueTime(lastStop_),
-                                           std::chrono::steady_clock::now() + kIdleWait));
+        changed_.wait_until(
+            lock, std::min(clock.DueTime(lastStop_), std::chrono::steady_clock::now() + kIdleWait));
         return true;
     }
     if (queue_.empty()) {
@@ -173,8 +173,8 @@ bool VideoRendererFilter::RunOnce(std::unique_lock<std::mutex>& lock) {
         return true;
     }
     // Due. When the next one is due as well this one is late: drop it.
-    const bool late = queue_.size() >= 2 &&
-                      queue_[1].kind == MediaSample::Kind::Picture && queue_[1].start <= now;
+    const bool late = queue_.size() >= 2 && queue_[1].kind == MediaSample::Kind::Picture &&
+                      queue_[1].start <= now;
     MediaSample sample = std::move(queue_.front());
     queue_.pop_front();
     changed_.notify_all();
@@ -239,7 +239,9 @@ SharedFrame VideoRendererFilter::CurrentPicture() const {
     return current_;
 }
 
-QSize VideoRendererFilter::NativeSize() const { return QSize(inputType_.width, inputType_.height); }
+QSize VideoRendererFilter::NativeSize() const {
+    return QSize(inputType_.width, inputType_.height);
+}
 
 QRect VideoRendererFilter::PictureRect() const {
     const Rect destination = Destination();
@@ -291,7 +293,9 @@ HRESULT VideoRendererFilter::SetDestination(const Rect* destination) {
     return S_OK;
 }
 
-Rect VideoRendererFilter::Destination() const { return destination_; }
+Rect VideoRendererFilter::Destination() const {
+    return destination_;
+}
 
 HRESULT VideoRendererFilter::Repaint() {
     if (sink_ != nullptr) {
@@ -344,4 +348,3 @@ void VideoRendererFilter::DropStaleLocked() {
 }
 
 }  // namespace platform::media
-

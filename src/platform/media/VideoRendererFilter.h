@@ -22,7 +22,7 @@ namespace platform::media {
 // seek, frame steps, grabs, and the destination rectangle in the video window with
 // its letterbox. A subclass gives the sink widget that paints.
 class VideoRendererFilter : public BaseFilter {
-public:
+  public:
     explicit VideoRendererFilter(const QUuid& classId);
     ~VideoRendererFilter() override;
 
@@ -46,7 +46,7 @@ public:
     // The picture's rectangle inside the sink widget.
     QRect PictureRect() const;
 
-protected:
+  protected:
     // The sink: a child widget of the video window covering the destination.
     virtual QWidget* CreateSink(QWidget* window) = 0;
     // The presenting thread (or the GUI thread for a step) prepares a picture.
@@ -64,7 +64,7 @@ protected:
     // The sink's destructor tells us it went.
     void SinkDestroyed();
 
-private:
+  private:
     void Run();
     bool RunOnce(std::unique_lock<std::mutex>& lock);
     void Present(MediaSample sample);
