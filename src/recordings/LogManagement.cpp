@@ -186,6 +186,9 @@ void TLogManagement::MergeLogs() {
         }
         const std::uint64_t needed = std::uint64_t{merged_.count} + item->log.count;
         if (needed > merged_.capacity) {
+            if (needed > kMaxSamples) {
+                break;  // no log of 32-bit size holds them
+            }
             const std::uint64_t grown =
                 std::uint64_t{merged_.capacity} + 4 * std::uint64_t{item->log.count};
             if (!AllocLog(merged_, static_cast<std::uint32_t>(std::min(grown, kMaxSamples)))) {
