@@ -3,6 +3,7 @@
 #include "cutting/TSCutting.h"
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
+#include "support/DemoDriveLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -235,6 +236,38 @@ TEST_F(TSCuttingTest, RealRecordingsJoinIntoAClipThatPlaysCleanlyFromItsFirstFra
         ASSERT_EQ(Cut({first.get(), second.get()}, other, 1.5, 4.5, chunk).result, Cut_OK);
         EXPECT_TRUE(Bytes(other) == clip);
     }
+}
+
+TEST_F(TSCuttingTest, ADriveWhoseClocksJumpBetweenRecordingsIsCutIntoOneTimeLine) {
+    // Each recording's clock starts 7 s on from the last one's start.
+    DemoDriveOptions options;
+    options.folder = PathOf(QStringLiteral("drive"));
+    options.seconds = 2;
+    options.width = 160;
+    options.height = 120;
+    options.kbps = 300;
+    QStringList paths;
+    QString error;
+    ASSERT_TRUE(WriteDemoDrive(options, &paths, &error)) << error.toStdString();
+    std::vector<ItemRef> items;
+    FileItemList playList;
+    for (const QString& path : paths) {
+        items.emplace_back(new TFileItem(path));
+        ASSERT_EQ(items.back()->fileType, FILE_TYPE_TS);
+        playList.push_back(items.back().get());
+    }
+    ASSERT_EQ(Cut(playList, Clip(), 1.2, 5.5).result, Cut_OK);
+    const std::vector<std::uint8_t> clip = Bytes(Clip());
+    ExpectPacketGrid(clip);
+    // From the key frame at 1.0 s across both joins to the drive's end: the span
+    // rounded up to 5 s reaches past it.
+    const std::vector<std::int64_t> video = PtsOf(ParseClip(clip), kPidVideo);
+    ASSERT_EQ(video.size(), 25u + 50u + 50u);
+    for (std::size_t i = 1; i < video.size(); ++i) {
+        EXPECT_EQ(video[i] - video[i - 1], i % 50 == 25 ? 3000 : kFrame) << i;
+    }
+    EXPECT_EQ(video.front(), 0);
+    ExpectCleanForTools(Clip(), true);
 }
 
 TEST_F(TSCuttingTest, AStartWithinTheFirstSecondKeepsTheSourceAndEndsFromItsTimeZero) {
