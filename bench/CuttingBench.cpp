@@ -5,6 +5,8 @@
 #include "platform/WindowMessage.h"
 #include "support/TestMedia.h"
 
+#include "BenchTiming.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QElapsedTimer>
@@ -22,22 +24,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kRounds = 5;
-
-double MedianMs(const std::function<bool()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < kRounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!run()) {
-            return -1;
-        }
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 // Takes the job's final message.
 class FinalMessage : public QObject {
@@ -130,13 +116,6 @@ bool WriteConcatList(const QStringList& paths, const QString& to) {
     return true;
 }
 
-bool WarmCache(const QStringList& paths) {
-    QProcess cat;
-    cat.setStandardOutputFile(QProcess::nullDevice());
-    cat.start(QStringLiteral("cat"), paths);
-    return cat.waitForFinished(-1) && cat.exitCode() == 0;
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -164,7 +143,7 @@ int main(int argc, char** argv) {
                        QStringLiteral("/cut-bench-XXXXXX"));
     const QString ours = work.filePath(QStringLiteral("ours.ts"));
     const QString list = work.filePath(QStringLiteral("list.txt"));
-    if (!work.isValid() || !WriteConcatList(paths, list) || !WarmCache(paths)) {
+    if (!work.isValid() || !WriteConcatList(paths, list) || !CatToNull(paths)) {
         std::fprintf(stderr, "cannot prepare %s\n", qPrintable(work.path()));
         return 1;
     }
@@ -178,7 +157,7 @@ int main(int argc, char** argv) {
     const qint64 clipBytes = QFileInfo(ours).size();
     const QString same = work.filePath(QStringLiteral("same-bytes.bin"));
     const bool prepared =
-        clipBytes > 0 && WriteLeadingBytes(paths, clipBytes, same) && WarmCache({same});
+        clipBytes > 0 && WriteLeadingBytes(paths, clipBytes, same) && CatToNull({same});
     const double cpMs =
         prepared ? MedianMs([&] { return Copy(same, work.filePath(QStringLiteral("copy.bin"))); })
                  : -1;
@@ -194,8 +173,8 @@ int main(int argc, char** argv) {
         "cut %.1f s .. %.1f s of %d recordings: clip %.1f MB (ffmpeg's %.1f MB)\n", start, end,
         static_cast<int>(paths.size()), static_cast<double>(clipBytes) / 1e6,
         static_cast<double>(QFileInfo(work.filePath(QStringLiteral("ffmpeg.ts"))).size()) / 1e6);
-    std::printf("median of %d: ours %.0f ms, ffmpeg -c copy %.0f ms, cp %.0f ms\n", kRounds, oursMs,
-                ffmpegMs, cpMs);
+    std::printf("median of %d: ours %.0f ms, ffmpeg -c copy %.0f ms, cp %.0f ms\n", kBenchRounds,
+                oursMs, ffmpegMs, cpMs);
     std::printf("ratios: ours/ffmpeg %.2f, ours/cp %.2f\n", oursMs / ffmpegMs, oursMs / cpMs);
     return 0;
 }
