@@ -53,22 +53,23 @@ bool CutOurs(CuttingProc& job, FinalMessage& final, const FileItemList& playList
     return *final.result == Cut_OK;
 }
 
+// The span as output options: seeking the concat demuxer's input lands nowhere near.
 bool CutWithFfmpeg(const QString& list, const QString& clip, double start, double end) {
     return tsrec::RunTool(QStringLiteral("ffmpeg"),
                           {QStringLiteral("-nostdin"),
                            QStringLiteral("-v"),
                            QStringLiteral("error"),
                            QStringLiteral("-y"),
-                           QStringLiteral("-ss"),
-                           QString::number(start),
-                           QStringLiteral("-to"),
-                           QString::number(end),
                            QStringLiteral("-f"),
                            QStringLiteral("concat"),
                            QStringLiteral("-safe"),
                            QStringLiteral("0"),
                            QStringLiteral("-i"),
                            list,
+                           QStringLiteral("-ss"),
+                           QString::number(start),
+                           QStringLiteral("-to"),
+                           QString::number(end),
                            QStringLiteral("-map"),
                            QStringLiteral("0"),
                            QStringLiteral("-c"),
