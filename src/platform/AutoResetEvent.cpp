@@ -1,5 +1,7 @@
 #include "AutoResetEvent.h"
 
+#include <algorithm>
+
 namespace platform {
 
 void AutoResetEvent::Set() {
@@ -22,8 +24,12 @@ void AutoResetEvent::Wait() {
 }
 
 bool AutoResetEvent::WaitFor(std::chrono::milliseconds timeout) {
+    // The clock's nanosecond arithmetic overflows on extreme timeouts (a "wait
+    // forever" would time out at once); a century is forever enough.
+    constexpr std::chrono::milliseconds kLongest = std::chrono::hours(24 * 365 * 100);
+    const auto bounded = std::clamp(timeout, std::chrono::milliseconds(0), kLongest);
     std::unique_lock lock(mutex_);
-    if (!condition_.wait_for(lock, timeout, [this] { return signalled_; })) {
+    if (!condition_.wait_for(lock, bounded, [this] { return signalled_; })) {
         return false;
     }
     signalled_ = false;

@@ -1,9 +1,9 @@
 #include "FileHandle.h"
 
-#include <cerrno>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+#include <cerrno>
 
 #include <utility>
 
@@ -11,11 +11,26 @@ namespace platform {
 
 namespace {
 
-QByteArray NativePath(const QString& path) { return path.toLocal8Bit(); }
+QByteArray NativePath(const QString& path) {
+    return path.toLocal8Bit();
+}
+
+// Opens without blocking, so a named pipe without a partner (a FIFO given as a
+// recording or chosen as a destination) fails or reads empty instead of hanging
+// the caller; blocking is restored for the open descriptor.
+int OpenNonBlocking(const QString& path, int flags, mode_t mode = 0) {
+    const int fd = ::open(NativePath(path).constData(), flags | O_NONBLOCK | O_CLOEXEC, mode);
+    if (fd >= 0) {
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    }
+    return fd;
+}
 
 }  // namespace
 
-FileHandle::~FileHandle() { Reset(); }
+FileHandle::~FileHandle() {
+    Reset();
+}
 
 FileHandle::FileHandle(FileHandle&& other) noexcept
     : fd_(std::exchange(other.fd_, -1)), error_(other.error_) {}
@@ -37,13 +52,12 @@ void FileHandle::Reset() {
 }
 
 FileHandle FileHandle::OpenRead(const QString& path) {
-    const int fd = ::open(NativePath(path).constData(), O_RDONLY | O_CLOEXEC);
+    const int fd = OpenNonBlocking(path, O_RDONLY);
     return FileHandle(fd, fd < 0 ? errno : 0);
 }
 
 FileHandle FileHandle::CreateWrite(const QString& path) {
-    const int fd =
-        ::open(NativePath(path).constData(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0666);
+    const int fd = OpenNonBlocking(path, O_WRONLY | O_CREAT | O_TRUNC, 0666);
     return FileHandle(fd, fd < 0 ? errno : 0);
 }
 

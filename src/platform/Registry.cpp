@@ -52,6 +52,26 @@ qsizetype ReadQuoted(const QString& line, qsizetype pos, QString* out) {
     return -1;
 }
 
+// Exactly `digits` hexadecimal digits, nothing else (no sign, prefix or blanks).
+bool ParseHex(const QString& text, qsizetype digits, std::uint32_t* value) {
+    if (text.size() != digits) {
+        return false;
+    }
+    std::uint32_t result = 0;
+    for (QChar c : text) {
+        const int digit = c.isDigit()                ? c.unicode() - u'0'
+                          : (c >= u'a' && c <= u'f') ? c.unicode() - u'a' + 10
+                          : (c >= u'A' && c <= u'F') ? c.unicode() - u'A' + 10
+                                                     : -1;
+        if (digit < 0) {
+            return false;
+        }
+        result = result * 16 + static_cast<std::uint32_t>(digit);
+    }
+    *value = result;
+    return true;
+}
+
 }  // namespace
 
 QString Registry::DefaultFilePath() {
@@ -64,18 +84,21 @@ QString Registry::DefaultFilePath() {
 
 Registry::Registry(QString filePath) : filePath_(std::move(filePath)) {}
 
-bool Registry::Load() {
+Registry::LoadResult Registry::Load() {
     keys_.clear();
     QFile file(filePath_);
+    if (!file.exists()) {
+        return LoadResult::Missing;
+    }
     if (!file.open(QIODevice::ReadOnly)) {
-        return false;
+        return LoadResult::Unreadable;
     }
     const QString text = QString::fromUtf8(file.readAll());
     Key* current = nullptr;
     for (const QString& line : text.split(u'\n')) {
         ParseLine(line.trimmed(), &current);
     }
-    return true;
+    return LoadResult::Loaded;
 }
 
 void Registry::ParseLine(const QString& line, Key** current) {
@@ -102,10 +125,7 @@ void Registry::ParseLine(const QString& line, Key** current) {
             return;
         }
     } else if (rest.startsWith(QStringLiteral("dword:"))) {
-        bool ok = false;
-        const QString digits = rest.mid(6);
-        value.integer = digits.toUInt(&ok, 16);
-        if (!ok || digits.size() != 8) {
+        if (!ParseHex(rest.mid(6), 8, &value.integer)) {
             return;
         }
     } else if (rest.startsWith(QStringLiteral("hex:"))) {
@@ -113,9 +133,8 @@ void Registry::ParseLine(const QString& line, Key** current) {
         const QString bytes = rest.mid(4);
         if (!bytes.isEmpty()) {
             for (const QString& part : bytes.split(u',')) {
-                bool ok = false;
-                const uint byte = part.toUInt(&ok, 16);
-                if (!ok || part.size() != 2) {
+                std::uint32_t byte = 0;
+                if (!ParseHex(part, 2, &byte)) {
                     return;
                 }
                 value.binary.append(static_cast<char>(byte));
@@ -173,9 +192,13 @@ bool Registry::Save() const {
     return file.commit();
 }
 
-bool Registry::KeyExists(const QString& key) const { return keys_.count(key) != 0; }
+bool Registry::KeyExists(const QString& key) const {
+    return keys_.count(key) != 0;
+}
 
-void Registry::CreateKey(const QString& key) { keys_[key]; }
+void Registry::CreateKey(const QString& key) {
+    keys_[key];
+}
 
 bool Registry::ValueExists(const QString& key, const QString& name) const {
     const auto found = keys_.find(key);

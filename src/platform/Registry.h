@@ -18,15 +18,17 @@ namespace platform {
 //   "DefaultSavePath"="/home/me/Videos"
 //   "VisibleChart"=hex:07,00,00,00
 class Registry {
-public:
+  public:
     // $XDG_CONFIG_HOME/OmbrelPlayer/registry.ini (~/.config when unset).
     static QString DefaultFilePath();
 
     explicit Registry(QString filePath = DefaultFilePath());
 
-    // Reads the file; false when it is missing or unreadable (then the store is empty).
-    // Lines that do not parse are skipped, so a damaged value reads as missing.
-    bool Load();
+    enum class LoadResult { Loaded, Missing, Unreadable };
+    // Reads the file (the store is empty unless Loaded). A missing file is a new
+    // install; an unreadable one must not be taken for one. Lines that do not parse
+    // are skipped, so a damaged value reads as missing.
+    LoadResult Load();
     // Writes the whole store atomically; false on any failure (the old file stays).
     bool Save() const;
 
@@ -46,7 +48,7 @@ public:
     void WriteString(const QString& key, const QString& name, const QString& value);
     void WriteBinary(const QString& key, const QString& name, const QByteArray& value);
 
-private:
+  private:
     struct Value {
         enum class Type { Integer, String, Binary } type = Type::Integer;
         std::uint32_t integer = 0;

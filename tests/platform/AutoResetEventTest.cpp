@@ -34,3 +34,16 @@ TEST(AutoResetEvent, WakesAWaitingThread) {
     waiter.join();
     EXPECT_TRUE(woken);
 }
+
+TEST(AutoResetEvent, ExtremeTimeoutsNeitherOverflowNorSkipTheWait) {
+    platform::AutoResetEvent event;
+    std::thread setter([&] {
+        std::this_thread::sleep_for(50ms);
+        event.Set();
+    });
+    EXPECT_TRUE(event.WaitFor(std::chrono::milliseconds::max()));
+    setter.join();
+    EXPECT_FALSE(event.WaitFor(std::chrono::milliseconds::min()));
+    event.Set();
+    EXPECT_TRUE(event.WaitFor(std::chrono::milliseconds::min()));
+}

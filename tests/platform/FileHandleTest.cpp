@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
 #include <cerrno>
 #include <vector>
 
@@ -36,10 +37,27 @@ TEST(FileHandle, ReadsAtOffsetsAndStopsShortAtTheEnd) {
 
 TEST(FileHandle, MissingFileReportsItsError) {
     QTemporaryDir dir;
-    platform::FileHandle file = platform::FileHandle::OpenRead(dir.filePath(QStringLiteral("none")));
+    platform::FileHandle file =
+        platform::FileHandle::OpenRead(dir.filePath(QStringLiteral("none")));
     EXPECT_FALSE(file.IsOpen());
     EXPECT_EQ(file.LastError(), ENOENT);
     EXPECT_EQ(file.Size(), -1);
+}
+
+TEST(FileHandle, ANamedPipeWithoutPartnerDoesNotHangTheCaller) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("clip.ts"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(path).constData(), 0600), 0);
+    // No reader: the write end cannot open, and says why.
+    platform::FileHandle writer = platform::FileHandle::CreateWrite(path);
+    EXPECT_FALSE(writer.IsOpen());
+    EXPECT_EQ(writer.LastError(), ENXIO);
+    // No writer: the read end opens, but a pipe has no positioned reads.
+    platform::FileHandle reader = platform::FileHandle::OpenRead(path);
+    ASSERT_TRUE(reader.IsOpen());
+    char byte = 0;
+    EXPECT_EQ(reader.ReadAt(&byte, 1, 0), -1);
+    EXPECT_EQ(reader.LastError(), ESPIPE);
 }
 
 TEST(FileHandle, WritesSequentiallyAndAtOffsets) {

@@ -38,7 +38,7 @@ TEST(Registry, EachTypeSurvivesARoundTrip) {
     }
     {
         Registry registry(path);
-        EXPECT_FALSE(registry.Load());
+        EXPECT_EQ(registry.Load(), Registry::LoadResult::Missing);
         registry.WriteInteger(kKey, QStringLiteral("Language"), 0xFFFFFFFFu);
         registry.WriteInteger(kKey, QStringLiteral("AutoSDSearch"), 0);
         registry.WriteString(kKey, QStringLiteral("DefaultSavePath"), awkward);
@@ -50,7 +50,7 @@ TEST(Registry, EachTypeSurvivesARoundTrip) {
         ASSERT_TRUE(registry.Save());
     }
     Registry reread(path);
-    ASSERT_TRUE(reread.Load());
+    ASSERT_EQ(reread.Load(), Registry::LoadResult::Loaded);
     EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("Language")), 0xFFFFFFFFu);
     EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("AutoSDSearch")), 0u);
     EXPECT_EQ(reread.ReadString(kKey, QStringLiteral("DefaultSavePath")), awkward);
@@ -58,9 +58,9 @@ TEST(Registry, EachTypeSurvivesARoundTrip) {
     EXPECT_EQ(reread.ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"),
                                 QStringLiteral("ChartColor")),
               binary);
-    EXPECT_EQ(reread.ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"),
-                                QStringLiteral("Empty")),
-              QByteArray());
+    EXPECT_EQ(
+        reread.ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"), QStringLiteral("Empty")),
+        QByteArray());
 }
 
 TEST(Registry, MissingKeysValuesAndOtherTypesReadAsMissing) {
@@ -77,7 +77,7 @@ TEST(Registry, MissingKeysValuesAndOtherTypesReadAsMissing) {
     EXPECT_EQ(registry.ReadBinary(QStringLiteral("Nope"), QStringLiteral("x")), std::nullopt);
     ASSERT_TRUE(registry.Save());
     Registry reread(registry.FilePath());
-    ASSERT_TRUE(reread.Load());
+    ASSERT_EQ(reread.Load(), Registry::LoadResult::Loaded);
     EXPECT_TRUE(reread.KeyExists(kKey));  // an empty key is kept too
 }
 
@@ -86,20 +86,27 @@ TEST(Registry, DamagedLinesReadAsMissingValues) {
     const QString path = dir.filePath(QStringLiteral("r.ini"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("\"Orphan\"=dword:00000001\n"
-               "[Software\\OmbrelPlayer\\Setting]\n"
-               "\"Language\"=dword:0000002\n"        // seven digits
-               "\"AutoSDSearch\"=dword:0000000g\n"
-               "\"DefaultSavePath\"=\"unterminated\n"
-               "\"ChartColor\"=hex:01,2\n"
-               "garbage line\n"
-               "\"CaptureChart\"=dword:00000001\n");
+    file.write(
+        "\"Orphan\"=dword:00000001\n"
+        "[Software\\OmbrelPlayer\\Setting]\n"
+        "\"Language\"=dword:0000002\n"  // seven digits
+        "\"AutoSDSearch\"=dword:0000000g\n"
+        "\"Prefixed\"=dword:0x00001F\n"
+        "\"Blank\"=dword: 0000001\n"
+        "\"Signed\"=dword:+0000001\n"
+        "\"DefaultSavePath\"=\"unterminated\n"
+        "\"ChartColor\"=hex:01,2\n"
+        "garbage line\n"
+        "\"CaptureChart\"=dword:00000001\n");
     file.close();
     Registry registry(path);
-    ASSERT_TRUE(registry.Load());
+    ASSERT_EQ(registry.Load(), Registry::LoadResult::Loaded);
     EXPECT_TRUE(registry.KeyExists(kKey));
     EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Language")));
     EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("AutoSDSearch")));
+    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Prefixed")));
+    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Blank")));
+    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Signed")));
     EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("DefaultSavePath")));
     EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("ChartColor")));
     EXPECT_EQ(registry.ReadInteger(kKey, QStringLiteral("CaptureChart")), 1u);
@@ -121,14 +128,25 @@ TEST(Registry, SaveReplacesTheFileAtomically) {
     EXPECT_EQ(ReadAll(path), before);
 
     Registry second(path);
-    ASSERT_TRUE(second.Load());
+    ASSERT_EQ(second.Load(), Registry::LoadResult::Loaded);
     second.WriteInteger(kKey, QStringLiteral("Language"), 2);
     ASSERT_TRUE(second.Save());
     Registry reread(path);
-    ASSERT_TRUE(reread.Load());
+    ASSERT_EQ(reread.Load(), Registry::LoadResult::Loaded);
     EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("Language")), 2u);
     // No temporary file is left beside it.
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{QStringLiteral("r.ini")});
+}
+
+TEST(Registry, AnUnreadableFileIsNotTakenForANewInstall) {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.ini"));
+    // A folder where the file should be cannot be read as one.
+    ASSERT_TRUE(QDir().mkpath(path));
+    Registry registry(path);
+    EXPECT_EQ(registry.Load(), Registry::LoadResult::Unreadable);
+    EXPECT_EQ(Registry(dir.filePath(QStringLiteral("none.ini"))).Load(),
+              Registry::LoadResult::Missing);
 }
 
 TEST(Registry, ReadOnlyFolderFailsTheSaveAndKeepsTheOldFile) {
@@ -143,9 +161,9 @@ TEST(Registry, ReadOnlyFolderFailsTheSaveAndKeepsTheOldFile) {
     QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
     registry.WriteInteger(kKey, QStringLiteral("Language"), 2);
     EXPECT_FALSE(registry.Save());
-    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                          QFileDevice::ExeOwner);
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     Registry reread(path);
-    ASSERT_TRUE(reread.Load());
+    ASSERT_EQ(reread.Load(), Registry::LoadResult::Loaded);
     EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("Language")), 1u);
 }
