@@ -176,6 +176,13 @@ bool ReadSampleId(const std::vector<std::uint8_t>& bytes, SampleId* id) {
     id->track = static_cast<char>(bytes[1]);
     id->recording = bytes[2];
     id->index = ReadU32(bytes, 3);
+    // The filler too, so that a sample read from a wrong offset or with a wrong
+    // size is not taken for the writer's.
+    for (std::size_t i = 7; i < bytes.size(); ++i) {
+        if (bytes[i] != static_cast<std::uint8_t>(id->index)) {
+            return false;
+        }
+    }
     return true;
 }
 

@@ -40,7 +40,8 @@ struct SampleId {
     std::uint32_t index = 0;
     bool operator==(const SampleId&) const = default;
 };
-// The identity a synthetic sample's bytes carry; false when they carry none.
+// The identity a synthetic sample's bytes carry; false when they carry none or
+// are not wholly the writer's.
 bool ReadSampleId(const std::vector<std::uint8_t>& bytes, SampleId* id);
 
 std::vector<std::uint8_t> AvcSampleEntry(std::uint16_t width, std::uint16_t height,
