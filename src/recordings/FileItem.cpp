@@ -1,0 +1,268 @@
+#include "FileItem.h"
+
+#include "foundation/ErrorReport.h"
+#include "platform/MessageBox.h"
+#include "recordings/TsBlockReader.h"
+
+#include <QCoreApplication>
+#include <QDateTime>
+#include <QThread>
+
+#include <algorithm>
+#include <stdexcept>
+
+namespace {
+
+constexpr std::uint32_t kPmtPid = 0x100;
+constexpr std::uint32_t kVideoPid = 0x1011;
+constexpr std::uint32_t kAudioPid = 0x1100;
+constexpr std::uint32_t kLogPid = 0x1600;
+constexpr double kPcrClock = 90000.0;
+constexpr int kPcrAdaptationBytes = 7;  // flags byte and the 6 PCR bytes
+constexpr int kMaxAdaptationLength = 183;
+constexpr int kVersionTextLength = 9;
+
+std::atomic<TFileItem::PlayerDestroyer> playerDestroyer{nullptr};
+
+std::uint32_t ReadLe32(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
+           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
+}
+
+std::uint32_t ReadBe32(const std::uint8_t* at) {
+    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
+           (static_cast<std::uint32_t>(at[2]) << 8) | static_cast<std::uint32_t>(at[3]);
+}
+
+bool HasAdaptationField(const std::uint8_t* packet) {
+    return (packet[3] & 0x20) != 0;
+}
+
+// A PCR packet of `pid`: an adaptation field long enough for the PCR, PCR flag set.
+bool IsPcrPacket(const std::uint8_t* packet, std::uint32_t pid) {
+    return TsPacketPid(packet) == pid && HasAdaptationField(packet) &&
+           packet[4] >= kPcrAdaptationBytes && packet[4] <= kMaxAdaptationLength &&
+           (packet[5] & 0x10) != 0;
+}
+
+// The upper 32 bits of the 33-bit PCR base, doubled: 90 kHz units modulo 2^32.
+std::uint32_t PcrValue(const std::uint8_t* packet) {
+    return static_cast<std::uint32_t>(ReadBe32(packet + 6) << 1);
+}
+
+// The probe's forward scans: each goes on from the packet where the previous one
+// stopped, that packet included, reading block after block.
+class PacketScan {
+  public:
+    explicit PacketScan(TsBlockReader& reader) : reader_(reader) {}
+
+    template <typename Match>
+    const std::uint8_t* Find(Match match, const char* readFailure, const char* notFound) {
+        for (;;) {
+            for (; index_ < reader_.Packets(); ++index_) {
+                if (match(reader_.Packet(index_))) {
+                    return reader_.Packet(index_);
+                }
+            }
+            if (reader_.Length() < reader_.BlockBytes()) {
+                throw std::runtime_error(notFound);  // the file has no more whole packets
+            }
+            if (!reader_.ReadNextBlock()) {
+                throw std::runtime_error(readFailure);
+            }
+            index_ = 0;
+        }
+    }
+
+  private:
+    TsBlockReader& reader_;
+    std::int64_t index_ = 0;
+};
+
+// The last PCR of the file: from the tail block backwards, block by block, down to
+// the file's start (a partial first block included).
+std::uint32_t FindLastPcr(TsBlockReader& reader, std::uint32_t pcrPid, std::int64_t fileSize) {
+    const std::int64_t tail = std::max<std::int64_t>(0, fileSize - reader.BlockBytes());
+    if (!reader.ReadBlock(tail)) {
+        throw std::runtime_error(" last PCR is not find");
+    }
+    if (reader.Packets() == 0 || reader.Packet(reader.Packets() - 1)[0] != 0x47) {
+        throw std::runtime_error("TS File is fail");
+    }
+    for (;;) {
+        for (std::int64_t i = reader.Packets() - 1; i >= 0; --i) {
+            if (IsPcrPacket(reader.Packet(i), pcrPid)) {
+                return PcrValue(reader.Packet(i));
+            }
+        }
+        const std::int64_t start = reader.Offset();
+        if (start <= 0) {
+            throw std::runtime_error(" PCR2 is not find");
+        }
+        const std::int64_t previous = start - reader.BlockBytes();
+        const bool read = previous >= 0 ? reader.ReadBlock(previous) : reader.ReadBlock(0, start);
+        if (!read) {
+            throw std::runtime_error(" PCR is not find");
+        }
+    }
+}
+
+}  // namespace
+
+platform::FileHandle OpenRecording(const QString& path, const RecordingReadLimits& limits,
+                                   std::int64_t* size) {
+    platform::FileHandle file = platform::FileHandle::OpenRead(path);
+    *size = file.IsOpen() ? file.Size() : -1;
+    if (*size < 0) {
+        throw std::runtime_error("Open fil Error");
+    }
+    if (*size > limits.maxFileSize) {
+        platform::MessageBox::Show(
+            nullptr, QStringLiteral("File is greater 2GB. This Program is not supported"),
+            QStringLiteral("Error"), platform::MB_OK);
+        throw std::runtime_error("Open fil Error");
+    }
+    return file;
+}
+
+TFileItem::TFileItem(const QString& path) : TFileItem(path, RecordingReadLimits{}) {}
+
+TFileItem::TFileItem(const QString& filePath, const RecordingReadLimits& limits) {
+    try {
+        std::int64_t size = 0;
+        const platform::FileHandle file = OpenRecording(filePath, limits, &size);
+        if (!ReadTSInfo(file, size, limits)) {
+            fileType = FILE_TYPE_NONE;
+            throw std::runtime_error("File type Unknow!");
+        }
+        path = filePath;
+        flags = platform::FileHandle::IsReadOnlyFile(filePath) ? std::uint32_t{FILE_ITEM_READ_ONLY}
+                                                               : 0u;
+    } catch (const std::exception& e) {
+        fileType = FILE_TYPE_NONE;
+        EXCEPTION_LOG_LINE("TFileItem::TFileItem", e);
+    }
+}
+
+TFileItem::~TFileItem() = default;
+
+bool TFileItem::ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSize,
+                           const RecordingReadLimits& limits) {
+    try {
+        pids.fill(0);
+        TsBlockReader reader(file, limits.blockBytes);
+        if (!reader.ReadBlock(0)) {
+            throw std::runtime_error("File open error");
+        }
+        if (reader.Data()[0] != 0x47) {
+            throw std::runtime_error("Only support TS File");
+        }
+        PacketScan scan(reader);
+        const std::uint8_t* pat =
+            scan.Find([](const std::uint8_t* p) { return TsPacketPid(p) == 0; },
+                      " pid == 0 is not find", " program list is not find.");
+        pids[PID_PMT] = (static_cast<std::uint32_t>(pat[19] & 0x1F) << 8) | pat[20];
+        if (pids[PID_PMT] != kPmtPid) {
+            throw std::runtime_error(" AM_PMT_PID is not equal.");
+        }
+        const std::uint8_t* pmt =
+            scan.Find([&](const std::uint8_t* p) { return TsPacketPid(p) == pids[PID_PMT]; },
+                      " pid == 0 is not find", " PMT is not find.");
+        pids[PID_PCR] = (static_cast<std::uint32_t>(pmt[13] & 0x1F) << 8) | pmt[14];
+        // Only the low byte of each length is taken; every entry must lie in the packet.
+        std::int64_t entry = 17 + pmt[16];
+        for (int i = PID_VIDEO; i <= PID_LOG; ++i) {
+            if (entry + 5 > kTsPacketSize) {
+                throw std::runtime_error(" PID is not equal to define.");
+            }
+            pids[i] = (static_cast<std::uint32_t>(pmt[entry + 1] & 0x1F) << 8) | pmt[entry + 2];
+            entry += 5 + pmt[entry + 4];
+        }
+        if (pids[PID_VIDEO] != kVideoPid || pids[PID_AUDIO] != kAudioPid ||
+            pids[PID_LOG] != kLogPid) {
+            throw std::runtime_error(" PID is not equal to define.");
+        }
+        fileType = FILE_TYPE_TS;
+        const std::uint32_t pcrPid = pids[PID_PCR];
+        const std::uint8_t* firstPcrPacket =
+            scan.Find([&](const std::uint8_t* p) { return IsPcrPacket(p, pcrPid); },
+                      " PCR is not find", " PCR is not find.");
+        const std::uint32_t firstPcr = PcrValue(firstPcrPacket);
+        const std::uint8_t* logPacket =
+            scan.Find([&](const std::uint8_t* p) { return TsPacketPid(p) == pids[PID_LOG]; },
+                      " pidLog is not find", " PID is not equal to define.");
+        if (HasAdaptationField(logPacket)) {
+            ReadLogStreamHeader(logPacket);
+        }
+        const std::uint32_t lastPcr = FindLastPcr(reader, pcrPid, fileSize);
+        // A clock wrap between the two stays a forward step; a backward one is refused.
+        const auto ticks = static_cast<std::int32_t>(lastPcr - firstPcr);
+        if (lastPcr != firstPcr && ticks <= 0) {
+            throw std::runtime_error(" PCR2 is not valid.");
+        }
+        duration = ticks / kPcrClock;
+        return true;
+    } catch (const std::exception& e) {
+        EXCEPTION_LOG_LINE("TFileItem::ReadTSInfo", e);
+        return false;
+    }
+}
+
+void TFileItem::ReadLogStreamHeader(const std::uint8_t* packet) {
+    // The PES header and the header with the start time behind it must lie in the packet.
+    const int pesStart = 5 + packet[4];
+    if (pesStart + 9 > kTsPacketSize) {
+        throw std::runtime_error("Model magicF is not find.");
+    }
+    const int dataStart = pesStart + 9 + packet[pesStart + 8];
+    if (dataStart + static_cast<int>(header.size()) + 4 > kTsPacketSize) {
+        throw std::runtime_error("Model magicF is not find.");
+    }
+    std::copy_n(packet + dataStart, header.size(), header.begin());
+    if (ReadLe32(header.data()) != kLogStreamMagic) {
+        throw std::runtime_error("Model magicF is not find.");
+    }
+    startTime = ReadLe32(packet + dataStart + header.size());
+    versionText = QString::asprintf(" %2d.%2d.%2d", header[8], header[9], header[10])
+                      .left(kVersionTextLength);
+}
+
+void TFileItem::AddRef() {
+    refCount_.fetch_add(1, std::memory_order_relaxed);
+}
+
+std::int32_t TFileItem::Release() {
+    const std::int32_t count = refCount_.fetch_sub(1, std::memory_order_acq_rel) - 1;
+    if (count != 0) {
+        return count;
+    }
+    // The player belongs to the GUI thread: a last release elsewhere queues the teardown.
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application != nullptr && QThread::currentThread() != application->thread()) {
+        QMetaObject::invokeMethod(
+            application, [this] { Teardown(); }, Qt::QueuedConnection);
+    } else {
+        Teardown();
+    }
+    return count;
+}
+
+void TFileItem::Teardown() {
+    FreeSensorLog(log);
+    if (player != nullptr) {
+        if (const PlayerDestroyer destroy = playerDestroyer.load()) {
+            destroy(player);
+        }
+        player = nullptr;
+    }
+    delete this;
+}
+
+void TFileItem::SetPlayerDestroyer(PlayerDestroyer destroyer) {
+    playerDestroyer.store(destroyer);
+}
+
+QString TFileItem::GetStartTimeText() const {
+    return QDateTime::fromSecsSinceEpoch(startTime, Qt::UTC)
+        .toString(QStringLiteral("yy/MM/dd HH:mm:ss"));
+}

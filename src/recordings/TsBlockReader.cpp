@@ -1,0 +1,20 @@
+#include "TsBlockReader.h"
+
+#include <algorithm>
+
+TsBlockReader::TsBlockReader(const platform::FileHandle& file, std::int64_t blockBytes)
+    : file_(file),
+      blockBytes_(std::max<std::int64_t>(kPacket, blockBytes / kPacket * kPacket)),
+      buffer_(static_cast<std::size_t>(blockBytes_), 0) {}
+
+bool TsBlockReader::ReadBlock(std::int64_t offset, std::int64_t length) {
+    const std::int64_t wanted = length < 0 ? blockBytes_ : std::min(length, blockBytes_);
+    const std::int64_t got = file_.ReadAt(buffer_.data(), wanted, offset);
+    offset_ = offset;
+    length_ = got < 0 ? 0 : got;
+    return got >= 0;
+}
+
+bool TsBlockReader::ReadNextBlock() {
+    return ReadBlock(offset_ + blockBytes_);
+}
