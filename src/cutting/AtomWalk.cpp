@@ -8,7 +8,9 @@ namespace {
 
 constexpr std::uint32_t kHeaderSize = 8;
 
-[[noreturn]] void Refuse(const char* text) { throw std::runtime_error(text); }
+[[noreturn]] void Refuse(const char* text) {
+    throw std::runtime_error(text);
+}
 
 }  // namespace
 

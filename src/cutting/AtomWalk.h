@@ -20,7 +20,7 @@ struct AtomSpan {
 // inside its own box. A breach throws std::runtime_error, so a walk either ends
 // with every position checked or not at all.
 class AtomWalk {
-public:
+  public:
     explicit AtomWalk(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     // The whole buffer as one box (its own size field must agree).
@@ -43,7 +43,7 @@ public:
                         std::uint32_t entrySize) const;
     const std::uint8_t* Data(const AtomSpan& atom) const { return bytes_.data() + atom.pos; }
 
-private:
+  private:
     void RequireInside(const AtomSpan& atom, std::uint64_t offset, std::uint64_t length) const;
 
     std::span<const std::uint8_t> bytes_;

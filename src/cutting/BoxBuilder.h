@@ -9,7 +9,7 @@
 // Assembles a clip's rebuilt movie box from pieces of a source's boxes and the
 // merged tables, so that it goes to the output in one checked write.
 class BoxBuilder {
-public:
+  public:
     // A field to replace: offset in the piece and its new big-endian 32-bit value.
     using Patch = std::pair<std::uint32_t, std::uint32_t>;
 
@@ -24,6 +24,6 @@ public:
     const std::vector<std::uint8_t>& Bytes() const { return bytes_; }
     std::size_t Size() const { return bytes_.size(); }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
 };

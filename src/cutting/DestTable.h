@@ -8,7 +8,7 @@
 // order, zero-filled up to a capacity fixed when the cut starts. Appends never
 // grow it; one that would pass the capacity is refused and writes nothing.
 class DestTable {
-public:
+  public:
     DestTable() = default;
     // Throws std::bad_alloc when the memory cannot be had.
     DestTable(std::uint32_t entrySize, std::uint64_t capacity);
@@ -26,7 +26,7 @@ public:
     const std::uint8_t* Data() const { return bytes_.data(); }
     std::size_t UsedBytes() const { return std::size_t{count_} * entrySize_; }
 
-private:
+  private:
     std::uint32_t entrySize_ = 0;
     std::uint64_t capacity_ = 0;
     std::uint32_t count_ = 0;

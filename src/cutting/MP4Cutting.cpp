@@ -32,14 +32,14 @@ struct Mp4Positions {
 // The working state of one cut. Tables and the copy buffer live here and go
 // with it; nothing survives the call.
 class Mp4CutState {
-public:
+  public:
     Mp4CutState(CuttingProc& job, std::uint32_t blockSize)
         : job_(job), blockSize_(blockSize > 0 ? blockSize : kMp4CopyBlockSize) {}
 
     // Runs the cut; on a failure sets `result` and throws the step's text.
     void Run(CutResult& result);
 
-private:
+  private:
     CutResult CreateDestDataBuffer();
     CutResult ReadSourceFile();
     CutResult WriteFirstBoxes();
@@ -315,8 +315,7 @@ void Mp4CutState::KeepStopAfterStart() {
     pos_.recordStop = std::max(pos_.recordStop, pos_.recordStart);
 }
 
-void Mp4CutState::CopyRange(std::uint64_t startByte, std::uint64_t endByte,
-                            CutResult* outcome) {
+void Mp4CutState::CopyRange(std::uint64_t startByte, std::uint64_t endByte, CutResult* outcome) {
     std::uint64_t remaining = endByte - startByte;
     std::uint64_t position = startByte;
     std::uint64_t written = outputMediaPosition_;
@@ -326,8 +325,8 @@ void Mp4CutState::CopyRange(std::uint64_t startByte, std::uint64_t endByte,
         const CopyOutcome copied =
             CopySourceBytes(source_, position, block, copyBuffer_, job_.outputFile);
         if (copied != CopyOutcome::Copied) {
-            *outcome = copied == CopyOutcome::ReadFailed ? Err_Cut_SrcFileMappingError
-                                                          : Err_Cut_Unknown;
+            *outcome =
+                copied == CopyOutcome::ReadFailed ? Err_Cut_SrcFileMappingError : Err_Cut_Unknown;
             return;
         }
         written += block;
@@ -460,7 +459,8 @@ void Mp4CutState::AppendRecords() {
     if (r0 == 0) {
         offset = kFirstFptsValue - GetU32LE(fpts_.Entry(0));
     } else {
-        const std::uint32_t gap = FlogRecordTime(flog_.Entry(r0)) - FlogRecordTime(flog_.Entry(r0 - 1));
+        const std::uint32_t gap =
+            FlogRecordTime(flog_.Entry(r0)) - FlogRecordTime(flog_.Entry(r0 - 1));
         offset = GetU32LE(fpts_.Entry(r0 - 1)) + gap - GetU32LE(fpts_.Entry(r0));
     }
     for (std::uint32_t r = r0; r < fpts_.Count(); ++r) {
@@ -627,4 +627,6 @@ CutResult MP4Cutting(CuttingProc* job, std::uint32_t blockSize) {
     return result;
 }
 
-CutResult RunMP4Cutting(CuttingProc* job) { return MP4Cutting(job); }
+CutResult RunMP4Cutting(CuttingProc* job) {
+    return MP4Cutting(job);
+}

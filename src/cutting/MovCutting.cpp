@@ -26,7 +26,7 @@ constexpr int kThird = 2;
 
 // A failure of the cut: the result to return, raised with its text.
 class CutFailure : public std::runtime_error {
-public:
+  public:
     CutFailure(CutResult code, const char* text) : std::runtime_error(text), code(code) {}
     CutResult code;
 };
@@ -41,14 +41,14 @@ struct MovRanges {
 };
 
 class MovCutState {
-public:
+  public:
     explicit MovCutState(CuttingProc& job)
         : job_(job),
           windowSize_(job.mappingWindowSize > 0 ? job.mappingWindowSize : kDefaultWindowSize) {}
 
     void Run();
 
-private:
+  private:
     void MovCreateDestDataBuffer();
     void MovReadSourceFile();
     void CopyFirstAtom();
@@ -142,8 +142,7 @@ void MovCutState::MovReadSourceFile() {
 }
 
 void MovCutState::CopyView(std::uint64_t offset, std::size_t size) {
-    const CopyOutcome copied =
-        CopySourceBytes(source_, offset, size, viewBuffer_, job_.outputFile);
+    const CopyOutcome copied = CopySourceBytes(source_, offset, size, viewBuffer_, job_.outputFile);
     if (copied == CopyOutcome::ReadFailed) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
@@ -205,8 +204,7 @@ void MovCutState::SetSoundEnds(std::uint32_t videoTicks, std::uint32_t* audio,
 
 void MovCutState::MovFindStartPosition() {
     r_.vs = r_.is = r_.as = r_.ts = 0;
-    const std::uint32_t w =
-        VideoSamplesIn(static_cast<std::int32_t>(Trunc32(job_.startOffset)));
+    const std::uint32_t w = VideoSamplesIn(static_cast<std::int32_t>(Trunc32(job_.startOffset)));
     if (w == 0 || layout_.syncTotal == 0) {
         return;
     }
@@ -345,8 +343,8 @@ void MovCutState::MovWriteMoov() {
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstAtomSize_)) {
         throw CutFailure(Err_Cut_Unknown, "WriteFile Error");
     }
-    const MovMergedTables tables{ctts_,       videoSizes_, videoOffsets_, sync_,
-                                 audioSizes_, audioOffsets_, thirdSizes_, thirdOffsets_};
+    const MovMergedTables tables{ctts_,       videoSizes_,   videoOffsets_, sync_,
+                                 audioSizes_, audioOffsets_, thirdSizes_,   thirdOffsets_};
     BoxBuilder moov;
     BuildMovMoov(layout_, tables, moov);
     if (!job_.outputFile.Write(moov.Bytes().data(), static_cast<std::int64_t>(moov.Size()))) {
@@ -375,4 +373,6 @@ CutResult MOVCutting(CuttingProc* job) {
     return status;
 }
 
-CutResult RunMOVCutting(CuttingProc* job) { return MOVCutting(job); }
+CutResult RunMOVCutting(CuttingProc* job) {
+    return MOVCutting(job);
+}

@@ -14,7 +14,9 @@ constexpr std::uint32_t kCttsEntrySize = 8;
 constexpr std::uint32_t kEntrySize = 4;
 constexpr std::uint32_t kElstDurationAt = 24;  // in the edts atom
 
-[[noreturn]] void Refuse(const char* text) { throw std::runtime_error(text); }
+[[noreturn]] void Refuse(const char* text) {
+    throw std::runtime_error(text);
+}
 
 // The one stts entry of a track: its delta.
 std::uint32_t SingleDelta(const AtomWalk& walk, const AtomSpan& stts) {
@@ -38,6 +40,16 @@ void CheckSampleTables(const AtomWalk& walk, const MovTrackAtoms& track, std::ui
 }
 
 // stsc, stsz and stco after stts (after ctts in the video track).
+// trak with its tkhd first; the atom after tkhd is taken as mdia.
+void WalkTrackStart(const AtomWalk& walk, const AtomSpan& trak, MovTrackAtoms& track) {
+    walk.Expect(trak, "trak");
+    track.trak = trak;
+    track.tkhd = walk.FirstChild(trak);
+    walk.Expect(track.tkhd, "tkhd");
+    walk.ExpectSize(track.tkhd, kMovTkhdSize);
+    track.mdia = walk.Next(track.tkhd, trak);
+}
+
 AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomSpan& before) {
     track.stsc = walk.Next(before, track.stbl);
     walk.Expect(track.stsc, "stsc");
@@ -133,12 +145,7 @@ void RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
 
 AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {
     MovTrackAtoms& video = map_.video;
-    walk.Expect(trak, "trak");
-    video.trak = trak;
-    video.tkhd = walk.FirstChild(trak);
-    walk.Expect(video.tkhd, "tkhd");
-    walk.ExpectSize(video.tkhd, kMovTkhdSize);
-    video.mdia = walk.Next(video.tkhd, trak);
+    WalkTrackStart(walk, trak, video);
     if (walk.Is(video.mdia, "edts")) {
         video.edts = video.mdia;
         walk.ExpectSize(video.edts, kMovEdtsSize);
@@ -170,12 +177,7 @@ AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan
 AtomSpan RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak,
                                             MovTrackAtoms& track, std::uint32_t* total,
                                             std::uint32_t* delta) {
-    walk.Expect(trak, "trak");
-    track.trak = trak;
-    track.tkhd = walk.FirstChild(trak);
-    walk.Expect(track.tkhd, "tkhd");
-    walk.ExpectSize(track.tkhd, kMovTkhdSize);
-    track.mdia = walk.Next(track.tkhd, trak);
+    WalkTrackStart(walk, trak, track);
     WalkMedia(walk, track);
     *delta = SingleDelta(walk, track.stts);
     WalkChunkTables(walk, track, track.stts);
@@ -195,8 +197,8 @@ void RecordingMovLayout::Walk(const SourceReader& source) {
     movieTimeScale = walk.U32(map_.mvhd, 20);
     map_.child2 = walk.Next(map_.mvhd, map_.moov);
     const AtomSpan videoEnd = WalkVideoTrack(walk, walk.Next(map_.child2, map_.moov));
-    const AtomSpan audioEnd = WalkSoundTrack(walk, walk.Next(videoEnd, map_.moov), map_.audio,
-                                             &audioTotal, &audioDelta);
+    const AtomSpan audioEnd =
+        WalkSoundTrack(walk, walk.Next(videoEnd, map_.moov), map_.audio, &audioTotal, &audioDelta);
     WalkSoundTrack(walk, walk.Next(audioEnd, map_.moov), map_.third, &thirdTotal, &thirdDelta);
     audioTimeScale = walk.U32(map_.audio.mdhd, 20);
     if (videoTimeScale == 0 || audioTimeScale == 0 || videoDelta == 0 || audioDelta == 0 ||
@@ -244,18 +246,17 @@ void AppendTable(BoxBuilder& out, const DestTable& table) {
 }
 
 class MovMoovBuilder {
-public:
-    MovMoovBuilder(const RecordingMovLayout& last, const MovMergedTables& tables,
-                   BoxBuilder& out)
+  public:
+    MovMoovBuilder(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out)
         : last_(last), tables_(tables), out_(out) {}
 
     void Build();
 
-private:
+  private:
     void TrackHead(const MovTrackAtoms& track, const TrackSizes& sizes,
                    std::uint32_t mediaDuration);
-    void SampleTables(const MovTrackAtoms& track, const DestTable& sizes,
-                      const DestTable& offsets, std::uint32_t delta);
+    void SampleTables(const MovTrackAtoms& track, const DestTable& sizes, const DestTable& offsets,
+                      std::uint32_t delta);
     void VideoTables();
     void SoundTrack(const MovTrackAtoms& track, const DestTable& sizes, const DestTable& offsets,
                     std::uint32_t delta, std::uint32_t mediaDuration);
@@ -357,7 +358,6 @@ void MovMoovBuilder::Build() {
 
 }  // namespace
 
-void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables,
-                  BoxBuilder& out) {
+void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out) {
     MovMoovBuilder(last, tables, out).Build();
 }

@@ -38,7 +38,7 @@ struct MovAtomMap {
 // One source's walked movie atom and the values taken from it. Indexes below the
 // totals lie inside their tables and every sync number lies in 1..video total.
 class RecordingMovLayout {
-public:
+  public:
     const MovAtomMap& Map() const { return map_; }
     const std::uint8_t* Bytes(const AtomSpan& atom) const { return movie_.data() + atom.pos; }
 
@@ -62,7 +62,7 @@ public:
     const std::uint8_t* CttsEntries(std::uint32_t first, std::uint32_t count) const;
     const std::uint8_t* SizeEntries(int track, std::uint32_t first, std::uint32_t count) const;
 
-private:
+  private:
     friend CutResult MovReadMoov(const SourceReader& source, RecordingMovLayout& layout);
     void Walk(const SourceReader& source);
     AtomSpan WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);
@@ -99,5 +99,4 @@ struct MovMergedTables {
 // Durations: the video and third media headers take dv x Nv, the audio media
 // header da x Na; the movie header, the track headers and the edit list take
 // the video duration in the movie's time scale.
-void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables,
-                  BoxBuilder& out);
+void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out);

@@ -13,7 +13,9 @@ constexpr std::uint32_t kSttsEntrySize = 8;
 constexpr std::uint32_t kStscEntrySize = 12;
 constexpr std::uint32_t kOffsetEntrySize = 4;
 
-[[noreturn]] void Refuse(const char* text) { throw std::runtime_error(text); }
+[[noreturn]] void Refuse(const char* text) {
+    throw std::runtime_error(text);
+}
 
 // The sample count a run of stsc entries describes must not pass the samples the
 // track has, or the cutter would read past the sample tables.
@@ -30,8 +32,8 @@ void RequireChunksWithinSamples(const AtomWalk& walk, const AtomSpan& stsc,
 
 // stsc, stsz and stco after stts (and stss in the video track): counts and the
 // room their entries take.
-void CheckChunkTables(const AtomWalk& walk, const Mp4TrackBoxes& track,
-                      std::uint32_t* chunkCount, std::uint32_t* sampleCount) {
+void CheckChunkTables(const AtomWalk& walk, const Mp4TrackBoxes& track, std::uint32_t* chunkCount,
+                      std::uint32_t* sampleCount) {
     *chunkCount = walk.U32(track.stsc, 12);
     walk.RequireEntries(track.stsc, kTableHeaderSize, *chunkCount, kStscEntrySize);
     *sampleCount = walk.U32(track.stsz, 16);
@@ -114,8 +116,8 @@ std::uint32_t RecordingMp4Layout::VideoSamplesPerChunk(std::uint32_t chunk) cons
 }
 
 std::uint32_t RecordingMp4Layout::VideoChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(Entry(map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
-                          videoChunkCount));
+    return GetU32BE(
+        Entry(map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk, videoChunkCount));
 }
 
 std::uint32_t RecordingMp4Layout::AudioSamplesPerChunk(std::uint32_t chunk) const {
@@ -127,8 +129,8 @@ std::uint32_t RecordingMp4Layout::AudioSampleSize(std::uint32_t sample) const {
 }
 
 std::uint32_t RecordingMp4Layout::AudioChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(Entry(map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
-                          audioChunkCount));
+    return GetU32BE(
+        Entry(map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk, audioChunkCount));
 }
 
 void RecordingMp4Layout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {

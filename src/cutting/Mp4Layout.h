@@ -34,19 +34,19 @@ struct Mp4TrackBoxes {
 struct Mp4BoxMap {
     std::uint32_t firstBoxSize = 0;  // S0
     std::uint64_t mdatOffset = 0;
-    std::uint64_t moovOffset = 0;    // end of "mdat"
+    std::uint64_t moovOffset = 0;  // end of "mdat"
     AtomSpan moov, mvhd;
     Mp4TrackBoxes video, audio;
     AtomSpan udta;
-    std::uint32_t textPos = 0;       // the recorder's text box (its size is not used)
-    std::uint32_t textLength = 0;    // L
+    std::uint32_t textPos = 0;     // the recorder's text box (its size is not used)
+    std::uint32_t textLength = 0;  // L
     AtomSpan fpts, flog;
 };
 
 // One walked source: its movie box and the values the cutter takes from it.
 // Every table index below its count lies inside its box (the walk checked it).
 class RecordingMp4Layout {
-public:
+  public:
     const Mp4BoxMap& Map() const { return map_; }
     const std::uint8_t* Bytes(const AtomSpan& box) const { return movie_.data() + box.pos; }
     const std::uint8_t* Bytes(std::uint32_t pos) const { return movie_.data() + pos; }
@@ -77,7 +77,7 @@ public:
     std::uint32_t AudioSampleSize(std::uint32_t sample) const;
     std::uint32_t AudioChunkOffset(std::uint32_t chunk) const;
 
-private:
+  private:
     friend CutResult Mp4ParseAtoms(const SourceReader& source, RecordingMp4Layout& layout);
     void Walk(const SourceReader& source);
     void WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);

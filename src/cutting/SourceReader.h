@@ -13,7 +13,7 @@
 // Files are read with pread rather than mapped, so a memory card pulled out in
 // the middle of a cut ends in a failed read instead of a crash.
 class SourceReader {
-public:
+  public:
     virtual ~SourceReader() = default;
     virtual std::uint64_t Size() const = 0;
     // All `size` bytes at `offset`; false when they are not all there.
@@ -21,7 +21,7 @@ public:
 };
 
 class FileSourceReader : public SourceReader {
-public:
+  public:
     // False when the file cannot be opened or its size taken.
     bool Open(const QString& path);
     void Close();
@@ -30,7 +30,7 @@ public:
     std::uint64_t Size() const override { return size_; }
     bool Read(std::uint64_t offset, void* buffer, std::size_t size) const override;
 
-private:
+  private:
     platform::FileHandle file_;
     std::uint64_t size_ = 0;
 };
@@ -42,12 +42,12 @@ CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, st
                             std::vector<std::uint8_t>& buffer, platform::FileHandle& output);
 
 class MemorySourceReader : public SourceReader {
-public:
+  public:
     explicit MemorySourceReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
 
     std::uint64_t Size() const override { return bytes_.size(); }
     bool Read(std::uint64_t offset, void* buffer, std::size_t size) const override;
 
-private:
+  private:
     std::span<const std::uint8_t> bytes_;
 };

@@ -30,8 +30,7 @@ std::vector<int> IsoCutTest::Cut::Progress() const {
     return values;
 }
 
-IsoCutTest::Cut IsoCutTest::RunCutter(const std::function<CutResult(CuttingProc*)>& cutter,
-                                      const std::vector<TFileItem*>& sources,
+IsoCutTest::Cut IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
                                       const CutOptions& options) {
     CutMessageSink sink;
     Cut cut;
@@ -50,8 +49,8 @@ IsoCutTest::Cut IsoCutTest::RunCutter(const std::function<CutResult(CuttingProc*
         job.startOffset = options.start;
         job.endOffset = options.end;
         job.span = options.span >= 0.0 ? options.span : before + options.end - options.start;
-        job.totalBytes = options.totalBytes > 0 ? options.totalBytes
-                                                : static_cast<std::uint32_t>(bytes);
+        job.totalBytes =
+            options.totalBytes > 0 ? options.totalBytes : static_cast<std::uint32_t>(bytes);
         job.mappingWindowSize = options.movWindowSize;
         job.stopFlag = options.stopBeforeStart ? 1 : 0;
         const QString path = PathOf(QStringLiteral("clip.out"));
@@ -70,6 +69,35 @@ IsoCutTest::Cut IsoCutTest::RunCutter(const std::function<CutResult(CuttingProc*
     sink.Drain(30);
     cut.messages = sink.Messages();
     return cut;
+}
+
+void IsoCutTest::ExpectRefusedAtEveryLength(const Cutter& cutter,
+                                            const std::vector<std::uint8_t>& whole,
+                                            std::int32_t fileType, std::size_t step) {
+    const QString path = PathOf(QStringLiteral("truncated"));
+    for (std::size_t size = 0; size < whole.size(); size += step) {
+        ASSERT_TRUE(isorec::WriteWholeFile(
+            path,
+            std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size))));
+        ItemRef item = Item(path, fileType, 2.0);
+        EXPECT_EQ(RunCutter(cutter, {item.get()}, {.start = 0.0, .end = 1.5}).result,
+                  Err_Cut_SrcFileMappingError)
+            << size;
+    }
+}
+
+void IsoCutTest::ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams) {
+    const QString path = PathOf(QStringLiteral("clip.probe"));
+    ASSERT_TRUE(isorec::WriteWholeFile(path, cut.clip));
+    const std::vector<StreamProbe> probed = ProbeStreams(path);
+    ASSERT_EQ(probed.size(), streams);
+    EXPECT_EQ(probed[0].type, QStringLiteral("video"));
+    EXPECT_EQ(probed[0].frames, videoFrames);
+    EXPECT_DOUBLE_EQ(probed[0].startTime, 0.0);
+    EXPECT_EQ(probed[1].type, QStringLiteral("audio"));
+    EXPECT_EQ(probed[1].frames, static_cast<int>(isorec::BoxTree(cut.clip).TrackSamples(1).size()));
+    EXPECT_DOUBLE_EQ(probed[1].startTime, 0.0);
+    EXPECT_EQ(DecodeErrors(path), QString());
 }
 
 std::vector<SampleId> IsoCutTest::Ids(const isorec::BoxTree& tree, int track) {

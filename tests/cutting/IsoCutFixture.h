@@ -18,7 +18,7 @@
 #include <vector>
 
 class IsoCutTest : public testing::Test {
-protected:
+  protected:
     // A recording item of the given type on `path`: the probe refuses such files,
     // so its type and duration are set by hand.
     static ItemRef Item(const QString& path, std::int32_t fileType, double duration);
@@ -39,11 +39,20 @@ protected:
         std::uint32_t mp4BlockSize = 10000000;
         std::uint32_t movWindowSize = 6553600;
         bool stopBeforeStart = false;
-        bool readOnlyOutput = false;   // an output that refuses writes
+        bool readOnlyOutput = false;  // an output that refuses writes
     };
     // Runs a cutter on the calling thread with a job set up as the worker would.
-    Cut RunCutter(const std::function<CutResult(CuttingProc*)>& cutter,
-                  const std::vector<TFileItem*>& sources, const CutOptions& options);
+    Cut RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                  const CutOptions& options);
+
+    using Cutter = std::function<CutResult(CuttingProc*)>;
+    // Every prefix of `whole` (in steps of `step` bytes) is refused as a source.
+    void ExpectRefusedAtEveryLength(const Cutter& cutter, const std::vector<std::uint8_t>& whole,
+                                    std::int32_t fileType, std::size_t step);
+    // ffprobe reads the clip's video with `videoFrames` pictures and its audio
+    // with the samples its tables list, both from 0, and ffmpeg decodes it
+    // without a word.
+    void ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams);
 
     // The clip's samples of one track, named by their synthetic identity.
     static std::vector<isorec::SampleId> Ids(const isorec::BoxTree& tree, int track);
@@ -52,7 +61,7 @@ protected:
                                                std::uint32_t first, std::uint32_t end);
     static std::vector<isorec::SampleId> Join(std::vector<std::vector<isorec::SampleId>> parts);
 
-private:
+  private:
     QTemporaryDir folder_;
 };
 

@@ -32,7 +32,7 @@ std::uint32_t SampleStart(const BoxTree& tree, int track, std::uint32_t index) {
 }
 
 class MovCuttingTest : public IsoCutTest {
-protected:
+  protected:
     ItemRef Source(const QString& name, const MovRecordingSpec& spec) {
         const QString path = PathOf(name);
         EXPECT_TRUE(WriteMovRecording(path, spec));
@@ -69,16 +69,16 @@ TEST_F(MovCuttingTest, OneSourceClipRunsFromSyncSampleToSyncSample) {
 
     // The first atom, then "mdat" with the byte range from the first chosen
     // sample to the end of the last.
-    const std::uint32_t first = std::min({SampleStart(src, 0, 275), SampleStart(src, 1, 515),
-                                          SampleStart(src, 2, 11)});
+    const std::uint32_t first =
+        std::min({SampleStart(src, 0, 275), SampleStart(src, 1, 515), SampleStart(src, 2, 11)});
     const std::uint32_t last =
         std::max({SampleEnd(src, 0, 400), SampleEnd(src, 1, 750), SampleEnd(src, 2, 15)});
     const std::uint32_t l = src.TopLevel()[0].size;
     EXPECT_TRUE(std::equal(original.begin(), original.begin() + l, cut.clip.begin()));
     EXPECT_EQ(ReadU32(cut.clip, l), 8 + last - first);
     EXPECT_EQ(clip.TopLevel()[1].type, "mdat");
-    EXPECT_TRUE(std::equal(original.begin() + first, original.begin() + last,
-                           cut.clip.begin() + l + 8));
+    EXPECT_TRUE(
+        std::equal(original.begin() + first, original.begin() + last, cut.clip.begin() + l + 8));
 
     // Only the listed atoms: no data handlers, no sdtp, nothing after the tracks.
     EXPECT_EQ(clip.ChildTypes("moov"),
@@ -173,12 +173,12 @@ TEST_F(MovCuttingTest, JoinsThreeSourcesWithRenumberedSyncSamples) {
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     ASSERT_TRUE(clip.Valid());
-    EXPECT_EQ(Ids(clip, 0), Join({Range('V', 1, 75, 250), Range('V', 2, 0, 250),
-                                  Range('V', 3, 0, 76)}));
-    EXPECT_EQ(Ids(clip, 1), Join({Range('A', 1, 140, 469), Range('A', 2, 0, 469),
-                                  Range('A', 3, 0, 142)}));
-    EXPECT_EQ(Ids(clip, 2), Join({Range('G', 1, 3, 10), Range('G', 2, 0, 10),
-                                  Range('G', 3, 0, 3)}));
+    EXPECT_EQ(Ids(clip, 0),
+              Join({Range('V', 1, 75, 250), Range('V', 2, 0, 250), Range('V', 3, 0, 76)}));
+    EXPECT_EQ(Ids(clip, 1),
+              Join({Range('A', 1, 140, 469), Range('A', 2, 0, 469), Range('A', 3, 0, 142)}));
+    EXPECT_EQ(Ids(clip, 2),
+              Join({Range('G', 1, 3, 10), Range('G', 2, 0, 10), Range('G', 3, 0, 3)}));
     const std::vector<std::uint32_t> stss = clip.Entries(kVideoStbl + "stss", 16);
     ASSERT_EQ(stss.size(), 20u);
     for (std::size_t i = 0; i < stss.size(); ++i) {
@@ -211,8 +211,8 @@ TEST_F(MovCuttingTest, CopiesThroughAlignedViewsWithProgressAndStops) {
     const std::uint32_t start = SampleStart(src, 0, 0);
 
     // Views of 4096 bytes aligned to 4096: the first runs to the window's end.
-    Cut cut = Run({source.get()}, {.start = 0.0, .end = 9.9, .totalBytes = 1000,
-                                   .movWindowSize = 4096});
+    Cut cut =
+        Run({source.get()}, {.start = 0.0, .end = 9.9, .totalBytes = 1000, .movWindowSize = 4096});
     ASSERT_EQ(cut.result, Cut_OK);
     std::vector<int> progress = cut.Progress();
     const std::uint32_t media = ReadU32(cut.clip, l) - 8;
@@ -224,8 +224,8 @@ TEST_F(MovCuttingTest, CopiesThroughAlignedViewsWithProgressAndStops) {
     EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
 
     // A stop request: the first view is written, the next is not.
-    cut = Run({source.get()}, {.start = 0.0, .end = 9.9, .movWindowSize = 4096,
-                               .stopBeforeStart = true});
+    cut = Run({source.get()},
+              {.start = 0.0, .end = 9.9, .movWindowSize = 4096, .stopBeforeStart = true});
     EXPECT_EQ(cut.result, Err_Cut_Interrupt);
     EXPECT_EQ(cut.clip.size(), l + 8 + (4096 - start % 4096));
     EXPECT_EQ(cut.Progress().size(), 1u);
@@ -280,15 +280,9 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
 
 TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
     const std::vector<std::uint8_t> whole = BuildMovRecording(SyntheticMovSpec(2.0, 1));
-    const QString path = PathOf(QStringLiteral("cut.mov"));
     DebugCapture capture;
-    for (std::size_t size = 0; size < whole.size(); size += 173) {
-        ASSERT_TRUE(WriteWholeFile(path, std::vector<std::uint8_t>(
-                                             whole.begin(), whole.begin() + static_cast<long>(size))));
-        ItemRef item = Item(path, FILE_TYPE_MOV, 2.0);
-        EXPECT_EQ(Run({item.get()}, {.start = 0.0, .end = 1.5}).result, Err_Cut_SrcFileMappingError)
-            << size;
-    }
+    ExpectRefusedAtEveryLength(MOVCutting, whole, FILE_TYPE_MOV, 173);
+}
 }
 
 TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
@@ -307,23 +301,5 @@ TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
     // 1 s .. 6 s of the first, then up to and with the sync picture of 4 s.
     const Cut cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
     ASSERT_EQ(cut.result, Cut_OK);
-    const QString clipPath = PathOf(QStringLiteral("clip.mov"));
-    ASSERT_TRUE(WriteWholeFile(clipPath, cut.clip));
-    const std::vector<StreamProbe> streams = ProbeStreams(clipPath);
-    ASSERT_EQ(streams.size(), 3u);
-    EXPECT_EQ(streams[0].type, QStringLiteral("video"));
-    EXPECT_EQ(streams[0].frames, 125 + 101);
-    EXPECT_DOUBLE_EQ(streams[0].startTime, 0.0);
-    EXPECT_EQ(streams[1].type, QStringLiteral("audio"));
-    EXPECT_EQ(streams[1].frames, static_cast<int>(BoxTree(cut.clip).TrackSamples(1).size()));
-    EXPECT_DOUBLE_EQ(streams[1].startTime, 0.0);
-    EXPECT_EQ(streams[2].type, QStringLiteral("data"));
-
-    QByteArray errors;
-    EXPECT_TRUE(tsrec::RunTool(QStringLiteral("ffmpeg"),
-                               {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-i"),
-                                clipPath, QStringLiteral("-f"), QStringLiteral("null"),
-                                QStringLiteral("-")},
-                               nullptr, &errors));
-    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
+    ExpectClipPlays(cut, 125 + 101, 3);
 }

@@ -76,10 +76,10 @@ TEST(MovLayout, RefusesAtomsOutOfTheirPlace) {
     const std::vector<std::uint8_t> good = BuildMovRecording(SyntheticMovSpec(2.0, 1));
     const BoxTree tree(good);
     DebugCapture capture;
-    for (const char* path : {"moov/mvhd", "moov/trak[1]", "moov/trak[2]/tkhd", "moov/trak[0]/mdia",
-                             "moov/trak[1]/mdia/minf/dinf", "moov/trak[0]/mdia/minf/stbl/ctts",
-                             "moov/trak[0]/mdia/minf/stbl/stss",
-                             "moov/trak[2]/mdia/minf/stbl/stco", "moov"}) {
+    for (const char* path :
+         {"moov/mvhd", "moov/trak[1]", "moov/trak[2]/tkhd", "moov/trak[0]/mdia",
+          "moov/trak[1]/mdia/minf/dinf", "moov/trak[0]/mdia/minf/stbl/ctts",
+          "moov/trak[0]/mdia/minf/stbl/stss", "moov/trak[2]/mdia/minf/stbl/stco", "moov"}) {
         std::vector<std::uint8_t> bytes = good;
         const BoxNode* box = tree.Find(path);
         ASSERT_NE(box, nullptr) << path;
@@ -139,7 +139,7 @@ TEST(MovLayout, RefusesCountsNumbersAndValuesOutsideTheLimits) {
         {"moov/trak[1]/mdia/minf/stbl/stco", 12, 3},  // fewer offsets than samples
         {"moov/trak[0]/edts", 0, 48},                 // not the one-entry edit list
         {"moov/trak[0]/tkhd", 0, 100},
-        {"moov", 0, 0x7FFFFFF0},                      // past the file
+        {"moov", 0, 0x7FFFFFF0},  // past the file
     };
     DebugCapture capture;
     for (const auto& c : cases) {

@@ -167,25 +167,25 @@ TEST(Mp4Layout, RefusesSizesCountsAndValuesOutsideTheLimits) {
         std::size_t at;
         std::uint32_t value;
     } cases[] = {
-        {"ftyp", 0, 0},                                // first box size 0
-        {"ftyp", 0, 7},                                // below a header
-        {"ftyp", 0, 0xFFFFFFF0},                       // past the file
-        {"mdat", 0, 0},                                // stands still
-        {"mdat", 0, 0x7FFFFFFF},                       // movie box past the file
-        {"moov", 0, 0x7FFFFFFF},                       // movie box size past the file
-        {"moov/mvhd", 0, 120},                         // not the 108-byte header
-        {"moov/trak[0]/tkhd", 0, 4},                   // below a header
-        {"moov/trak[0]/mdia", 0, 0x00FFFFFF},          // past its parent
-        {kVideoStbl + "stts", 12, 99},                 // fewer deltas than samples
-        {kVideoStbl + "stsc", 12, 0x20000000},         // entries past the box
-        {kVideoStbl + "stsz", 16, 0x40000000},         // sizes past the box
-        {kVideoStbl + "stco", 12, 1},                  // fewer offsets than chunks
-        {kVideoStbl + "stsc", 16 + 4, 1000},           // chunks hold more than the samples
-        {kAudioStbl + "stts", 12, 2},                  // audio deltas not uniform
-        {kAudioStbl + "stts", 20, 0},                  // zero audio delta
-        {"moov/trak[0]/mdia/mdhd", 20, 0},             // zero video time scale
-        {"moov/trak[1]/mdia/mdhd", 20, 0},             // zero audio time scale
-        {kAudioStbl + "stsc", 12, 0x7FFFFFFF},         // entries past the box
+        {"ftyp", 0, 0},                         // first box size 0
+        {"ftyp", 0, 7},                         // below a header
+        {"ftyp", 0, 0xFFFFFFF0},                // past the file
+        {"mdat", 0, 0},                         // stands still
+        {"mdat", 0, 0x7FFFFFFF},                // movie box past the file
+        {"moov", 0, 0x7FFFFFFF},                // movie box size past the file
+        {"moov/mvhd", 0, 120},                  // not the 108-byte header
+        {"moov/trak[0]/tkhd", 0, 4},            // below a header
+        {"moov/trak[0]/mdia", 0, 0x00FFFFFF},   // past its parent
+        {kVideoStbl + "stts", 12, 99},          // fewer deltas than samples
+        {kVideoStbl + "stsc", 12, 0x20000000},  // entries past the box
+        {kVideoStbl + "stsz", 16, 0x40000000},  // sizes past the box
+        {kVideoStbl + "stco", 12, 1},           // fewer offsets than chunks
+        {kVideoStbl + "stsc", 16 + 4, 1000},    // chunks hold more than the samples
+        {kAudioStbl + "stts", 12, 2},           // audio deltas not uniform
+        {kAudioStbl + "stts", 20, 0},           // zero audio delta
+        {"moov/trak[0]/mdia/mdhd", 20, 0},      // zero video time scale
+        {"moov/trak[1]/mdia/mdhd", 20, 0},      // zero audio time scale
+        {kAudioStbl + "stsc", 12, 0x7FFFFFFF},  // entries past the box
     };
     for (const auto& c : cases) {
         EXPECT_EQ(Walk(patched(c.path, c.at, c.value)), Err_Cut_SrcFileMappingError)

@@ -23,26 +23,42 @@ int main(int argc, char** argv) {
     const std::function<void(Mp4RecordingSpec&)> mp4Changes[] = {
         [](Mp4RecordingSpec&) {},
         [](Mp4RecordingSpec& s) { s.freeBoxBeforeMdat = true; },
-        [](Mp4RecordingSpec& s) { s.textBoxEnclosesLog = false; s.text.clear(); },
-        [](Mp4RecordingSpec& s) { s.records.clear(); s.fpts.clear(); },
+        [](Mp4RecordingSpec& s) {
+            s.textBoxEnclosesLog = false;
+            s.text.clear();
+        },
+        [](Mp4RecordingSpec& s) {
+            s.records.clear();
+            s.fpts.clear();
+        },
     };
     int index = 0;
     bool ok = true;
     for (const auto& change : mp4Changes) {
         Mp4RecordingSpec spec = SyntheticMp4Spec(1.0, 1);
         change(spec);
-        ok = WriteMp4Recording(folder.filePath(QStringLiteral("mp4/seed%1.mp4").arg(index++)), spec) && ok;
+        ok = WriteMp4Recording(folder.filePath(QStringLiteral("mp4/seed%1.mp4").arg(index++)),
+                               spec) &&
+             ok;
     }
     const std::function<void(MovRecordingSpec&)> movChanges[] = {
         [](MovRecordingSpec&) {},
-        [](MovRecordingSpec& s) { s.editList = false; s.wideAtom = false; },
-        [](MovRecordingSpec& s) { s.dataHandlers = false; s.sampleDependencies = false; },
+        [](MovRecordingSpec& s) {
+            s.editList = false;
+            s.wideAtom = false;
+        },
+        [](MovRecordingSpec& s) {
+            s.dataHandlers = false;
+            s.sampleDependencies = false;
+        },
         [](MovRecordingSpec& s) { s.trailingUserData = false; },
     };
     for (const auto& change : movChanges) {
         MovRecordingSpec spec = SyntheticMovSpec(1.0, 1);
         change(spec);
-        ok = WriteMovRecording(folder.filePath(QStringLiteral("mov/seed%1.mov").arg(index++)), spec) && ok;
+        ok = WriteMovRecording(folder.filePath(QStringLiteral("mov/seed%1.mov").arg(index++)),
+                               spec) &&
+             ok;
     }
     return ok ? 0 : 1;
 }

@@ -22,7 +22,7 @@ struct BoxNode {
 };
 
 class BoxTree {
-public:
+  public:
     explicit BoxTree(const std::vector<std::uint8_t>& bytes);
 
     bool Valid() const { return valid_; }  // every box lay inside its parent
@@ -39,10 +39,9 @@ public:
     // The 32-bit entries of a table box (stco, stsz, stss, ...) after its
     // header of `headerSize` bytes.
     std::vector<std::uint32_t> Entries(const std::string& path, std::size_t headerSize,
-                                       std::size_t entrySize = 4,
-                                       std::size_t field = 0) const;
+                                       std::size_t entrySize = 4, std::size_t field = 0) const;
 
-private:
+  private:
     std::vector<BoxNode> Parse(std::size_t begin, std::size_t end, int depth);
 
     const std::vector<std::uint8_t>& bytes_;

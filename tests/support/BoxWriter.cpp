@@ -77,7 +77,7 @@ void WriteMvhd(BoxWriter& w, std::uint32_t timeScale, std::uint32_t duration) {
 }
 
 void WriteTkhd(BoxWriter& w, std::uint32_t id, std::uint32_t duration, bool audio,
-          std::uint16_t width, std::uint16_t height) {
+               std::uint16_t width, std::uint16_t height) {
     w.OpenFull("tkhd", 7);
     w.U32(0);
     w.U32(0);
@@ -130,6 +130,58 @@ void WriteStsd(BoxWriter& w, const std::vector<std::uint8_t>& entry) {
     w.OpenFull("stsd", 0);
     w.U32(1);
     w.Bytes(entry);
+    w.Close();
+}
+
+void WriteMediaHeader(BoxWriter& w, const std::string& type) {
+    if (type == "vmhd") {
+        w.OpenFull(type, 1);
+        w.Zeros(8);
+    } else if (type == "smhd") {
+        w.OpenFull(type, 0);
+        w.U32(0);
+    } else {
+        w.OpenFull(type, 0);
+    }
+    w.Close();
+}
+
+void WriteEditList(BoxWriter& w, std::uint32_t movieDuration) {
+    w.Open("edts");
+    w.OpenFull("elst", 0);
+    w.U32(1);
+    w.U32(movieDuration);
+    w.U32(0);
+    w.U32(0x00010000);
+    w.Close();
+    w.Close();
+}
+
+void WriteStss(BoxWriter& w, const std::vector<std::uint32_t>& numbers) {
+    w.OpenFull("stss", 0);
+    w.U32(static_cast<std::uint32_t>(numbers.size()));
+    for (std::uint32_t number : numbers) {
+        w.U32(number);
+    }
+    w.Close();
+}
+
+void WriteStsz(BoxWriter& w, const std::vector<std::uint32_t>& sizes) {
+    w.OpenFull("stsz", 0);
+    w.U32(0);
+    w.U32(static_cast<std::uint32_t>(sizes.size()));
+    for (std::uint32_t size : sizes) {
+        w.U32(size);
+    }
+    w.Close();
+}
+
+void WriteStco(BoxWriter& w, const std::vector<std::uint32_t>& offsets) {
+    w.OpenFull("stco", 0);
+    w.U32(static_cast<std::uint32_t>(offsets.size()));
+    for (std::uint32_t offset : offsets) {
+        w.U32(offset);
+    }
     w.Close();
 }
 

@@ -11,7 +11,7 @@
 namespace isorec {
 
 class BoxWriter {
-public:
+  public:
     void U8(std::uint8_t value) { bytes_.push_back(value); }
     void U16(std::uint16_t value);
     void U32(std::uint32_t value);
@@ -29,7 +29,7 @@ public:
     std::vector<std::uint8_t>& Out() { return bytes_; }
     const std::vector<std::uint8_t>& Out() const { return bytes_; }
 
-private:
+  private:
     std::vector<std::uint8_t> bytes_;
     std::vector<std::size_t> open_;
 };
@@ -42,7 +42,7 @@ void PatchU32(std::vector<std::uint8_t>& bytes, std::size_t at, std::uint32_t va
 void WriteMatrix(BoxWriter& w);
 void WriteMvhd(BoxWriter& w, std::uint32_t timeScale, std::uint32_t duration);  // 108 bytes
 void WriteTkhd(BoxWriter& w, std::uint32_t id, std::uint32_t duration, bool audio,
-               std::uint16_t width, std::uint16_t height);  // 92 bytes
+               std::uint16_t width, std::uint16_t height);                      // 92 bytes
 void WriteMdhd(BoxWriter& w, std::uint32_t timeScale, std::uint32_t duration);  // 32 bytes
 // A handler box: `component` is 0 in MP4 files, "mhlr" or "dhlr" in MOV files.
 void WriteHdlr(BoxWriter& w, const std::string& handler, const std::string& name,
@@ -50,5 +50,12 @@ void WriteHdlr(BoxWriter& w, const std::string& handler, const std::string& name
 // dinf with one self-contained reference ("url " or "alis").
 void WriteDinf(BoxWriter& w, const std::string& reference = "url ");
 void WriteStsd(BoxWriter& w, const std::vector<std::uint8_t>& entry);
+// "vmhd", "smhd" or "nmhd".
+void WriteMediaHeader(BoxWriter& w, const std::string& type);
+// edts with one elst entry over the whole media (36 bytes).
+void WriteEditList(BoxWriter& w, std::uint32_t movieDuration);
+void WriteStss(BoxWriter& w, const std::vector<std::uint32_t>& numbers);
+void WriteStsz(BoxWriter& w, const std::vector<std::uint32_t>& sizes);
+void WriteStco(BoxWriter& w, const std::vector<std::uint32_t>& offsets);
 
 }  // namespace isorec

@@ -47,26 +47,14 @@ void WriteSampleTables(BoxWriter& w, const TrackTiming& track, std::uint32_t del
 }
 
 void WriteChunkTables(BoxWriter& w, const TrackTiming& track) {
-    const auto& samples = track.media->samples;
     w.OpenFull("stsc", 0);
     w.U32(1);
     w.U32(1);
     w.U32(1);
     w.U32(1);
     w.Close();
-    w.OpenFull("stsz", 0);
-    w.U32(0);
-    w.U32(static_cast<std::uint32_t>(samples.size()));
-    for (const MediaSample& sample : samples) {
-        w.U32(static_cast<std::uint32_t>(sample.bytes.size()));
-    }
-    w.Close();
-    w.OpenFull("stco", 0);
-    w.U32(static_cast<std::uint32_t>(track.offsets.size()));
-    for (std::uint32_t offset : track.offsets) {
-        w.U32(offset);
-    }
-    w.Close();
+    WriteStsz(w, SampleSizes(track.media->samples));
+    WriteStco(w, track.offsets);
 }
 
 void WriteVideoTables(BoxWriter& w, const MovRecordingSpec& spec, const TrackTiming& track) {
@@ -80,18 +68,7 @@ void WriteVideoTables(BoxWriter& w, const MovRecordingSpec& spec, const TrackTim
     }
     w.Close();
     WriteChunkTables(w, track);
-    w.OpenFull("stss", 0);
-    std::vector<std::uint32_t> keys;
-    for (std::size_t i = 0; i < samples.size(); ++i) {
-        if (samples[i].key) {
-            keys.push_back(static_cast<std::uint32_t>(i + 1));
-        }
-    }
-    w.U32(static_cast<std::uint32_t>(keys.size()));
-    for (std::uint32_t key : keys) {
-        w.U32(key);
-    }
-    w.Close();
+    WriteStss(w, KeySampleNumbers(samples));
     if (spec.sampleDependencies) {
         w.OpenFull("sdtp", 0);
         for (const MediaSample& sample : samples) {
@@ -109,36 +86,16 @@ struct TrackKind {
     std::uint32_t delta;
 };
 
-void WriteMediaHeader(BoxWriter& w, std::uint32_t id) {
-    if (id == 1) {
-        w.OpenFull("vmhd", 1);
-        w.Zeros(8);
-    } else if (id == 2) {
-        w.OpenFull("smhd", 0);
-        w.U32(0);
-    } else {
-        w.OpenFull("nmhd", 0);
-    }
-    w.Close();
-}
-
 void WriteTrack(BoxWriter& w, const MovRecordingSpec& spec, const TrackTiming& track,
                 const TrackKind& kind) {
     const auto count = static_cast<std::uint32_t>(track.media->samples.size());
     const std::uint32_t mediaDuration = count * kind.delta;
-    const auto movieDuration = static_cast<std::uint32_t>(
-        std::uint64_t{mediaDuration} * spec.movieTimeScale / kind.timeScale);
+    const auto movieDuration = static_cast<std::uint32_t>(std::uint64_t{mediaDuration} *
+                                                          spec.movieTimeScale / kind.timeScale);
     w.Open("trak");
     WriteTkhd(w, kind.id, movieDuration, kind.id == 2, spec.width, spec.height);
     if (kind.id == 1 && spec.editList) {
-        w.Open("edts");
-        w.OpenFull("elst", 0);
-        w.U32(1);
-        w.U32(movieDuration);
-        w.U32(0);
-        w.U32(0x00010000);
-        w.Close();
-        w.Close();
+        WriteEditList(w, movieDuration);
         w.Open("udta");
         w.Close();
     }
@@ -146,7 +103,7 @@ void WriteTrack(BoxWriter& w, const MovRecordingSpec& spec, const TrackTiming& t
     WriteMdhd(w, kind.timeScale, mediaDuration);
     WriteHdlr(w, kind.handler, kind.name, 0x6D686C72);  // "mhlr"
     w.Open("minf");
-    WriteMediaHeader(w, kind.id);
+    WriteMediaHeader(w, kind.id == 1 ? "vmhd" : (kind.id == 2 ? "smhd" : "nmhd"));
     if (spec.dataHandlers) {
         WriteHdlr(w, "alis", "DataHandler", 0x64686C72);  // "dhlr"
     }
@@ -167,8 +124,7 @@ void WriteTrack(BoxWriter& w, const MovRecordingSpec& spec, const TrackTiming& t
 
 }  // namespace
 
-MovRecordingSpec SyntheticMovSpec(double seconds, std::uint8_t recording,
-                                  std::uint32_t keyEvery) {
+MovRecordingSpec SyntheticMovSpec(double seconds, std::uint8_t recording, std::uint32_t keyEvery) {
     MovRecordingSpec spec;
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * 25));
     spec.video.samples = SyntheticSamples('V', recording, frames, keyEvery, 150);
@@ -214,8 +170,10 @@ std::vector<std::uint8_t> BuildMovRecording(const MovRecordingSpec& spec) {
     w.Zeros(4);
     w.Close();
     w.Close();
-    WriteTrack(w, spec, tracks[0], {1, "vide", "VideoHandler", spec.videoTimeScale, spec.videoDelta});
-    WriteTrack(w, spec, tracks[1], {2, "soun", "SoundHandler", spec.audioTimeScale, spec.audioDelta});
+    WriteTrack(w, spec, tracks[0],
+               {1, "vide", "VideoHandler", spec.videoTimeScale, spec.videoDelta});
+    WriteTrack(w, spec, tracks[1],
+               {2, "soun", "SoundHandler", spec.audioTimeScale, spec.audioDelta});
     WriteTrack(w, spec, tracks[2], {3, "meta", "DataTrack", spec.videoTimeScale, spec.dataDelta});
     if (spec.trailingUserData) {
         w.Open("udta");

@@ -25,10 +25,10 @@ namespace isorec {
 struct MovRecordingSpec {
     std::uint32_t movieTimeScale = 1000;
     std::uint32_t videoTimeScale = 90000;
-    std::uint32_t videoDelta = 3600;      // 25 pictures a second
+    std::uint32_t videoDelta = 3600;  // 25 pictures a second
     std::uint32_t audioTimeScale = 48000;
     std::uint32_t audioDelta = 1024;
-    std::uint32_t dataDelta = 90000;      // one data sample a second (video time scale)
+    std::uint32_t dataDelta = 90000;  // one data sample a second (video time scale)
 
     TrackMedia video;
     TrackMedia audio;
@@ -37,11 +37,11 @@ struct MovRecordingSpec {
     std::uint16_t height = 240;
 
     // Optional atoms.
-    bool wideAtom = true;           // "wide" between ftyp and mdat
-    bool editList = true;           // edts and the atom after it in the video trak
-    bool dataHandlers = true;       // the data-handler hdlr in each minf
-    bool sampleDependencies = true; // sdtp after the video stss
-    bool trailingUserData = true;   // a udta after the third track
+    bool wideAtom = true;            // "wide" between ftyp and mdat
+    bool editList = true;            // edts and the atom after it in the video trak
+    bool dataHandlers = true;        // the data-handler hdlr in each minf
+    bool sampleDependencies = true;  // sdtp after the video stss
+    bool trailingUserData = true;    // a udta after the third track
 };
 
 // Synthetic content: `seconds` of 25 pictures a second with a key picture every

@@ -48,8 +48,8 @@ MediaLayout WriteMedia(const Mp4RecordingSpec& spec, BoxWriter& w) {
         if (k < videoChunks) {
             Chunk chunk{static_cast<std::uint32_t>(k * perChunk), 0,
                         static_cast<std::uint32_t>(w.Size())};
-            for (std::uint32_t i = chunk.firstSample; i < videoCount && i < chunk.firstSample + perChunk;
-                 ++i) {
+            for (std::uint32_t i = chunk.firstSample;
+                 i < videoCount && i < chunk.firstSample + perChunk; ++i) {
                 w.Bytes(spec.video.samples[i].bytes);
                 ++chunk.samples;
             }
@@ -72,110 +72,68 @@ void ChunkTables(BoxWriter& w, const std::vector<Chunk>& chunks,
                  const std::vector<MediaSample>& samples) {
     w.OpenFull("stsc", 0);
     w.U32(static_cast<std::uint32_t>(chunks.size()));
+    std::vector<std::uint32_t> offsets;
     for (std::size_t i = 0; i < chunks.size(); ++i) {
         w.U32(static_cast<std::uint32_t>(i + 1));
         w.U32(chunks[i].samples);
         w.U32(1);
+        offsets.push_back(chunks[i].offset);
     }
     w.Close();
-    w.OpenFull("stsz", 0);
-    w.U32(0);
-    w.U32(static_cast<std::uint32_t>(samples.size()));
-    for (const MediaSample& sample : samples) {
-        w.U32(static_cast<std::uint32_t>(sample.bytes.size()));
-    }
-    w.Close();
-    w.OpenFull("stco", 0);
-    w.U32(static_cast<std::uint32_t>(chunks.size()));
-    for (const Chunk& chunk : chunks) {
-        w.U32(chunk.offset);
-    }
-    w.Close();
+    WriteStsz(w, SampleSizes(samples));
+    WriteStco(w, offsets);
 }
 
-void VideoTrack(BoxWriter& w, const Mp4RecordingSpec& spec, const MediaLayout& layout) {
-    const auto count = static_cast<std::uint32_t>(spec.video.samples.size());
-    const std::uint32_t mediaDuration = count * spec.videoDelta;
-    const auto movieDuration = static_cast<std::uint32_t>(
-        std::uint64_t{mediaDuration} * spec.movieTimeScale / spec.videoTimeScale);
-    w.Open("trak");
-    WriteTkhd(w, 1, movieDuration, false, spec.width, spec.height);
-    if (spec.editListInVideoTrack) {
-        w.Open("edts");
-        w.OpenFull("elst", 0);
-        w.U32(1);
-        w.U32(movieDuration);
-        w.U32(0);
-        w.U32(0x00010000);
-        w.Close();
-        w.Close();
-    }
-    w.Open("mdia");
-    WriteMdhd(w, spec.videoTimeScale, mediaDuration);
-    WriteHdlr(w, "vide", "VideoHandler");
-    w.Open("minf");
-    w.OpenFull("vmhd", 1);
-    w.Zeros(8);
-    w.Close();
-    WriteDinf(w);
-    w.Open("stbl");
-    WriteStsd(w, spec.video.sampleEntry);
+// One stts entry per video sample and the sync-sample table; one audio entry.
+void TimeTables(BoxWriter& w, const std::vector<MediaSample>& samples, std::uint32_t delta,
+                bool video) {
+    const auto count = static_cast<std::uint32_t>(samples.size());
     w.OpenFull("stts", 0);
-    w.U32(count);
-    for (std::uint32_t i = 0; i < count; ++i) {
-        w.U32(1);
-        w.U32(spec.videoDelta);
-    }
-    w.Close();
-    w.OpenFull("stss", 0);
-    std::vector<std::uint32_t> keys;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        if (spec.video.samples[i].key) {
-            keys.push_back(i + 1);
-        }
-    }
-    w.U32(static_cast<std::uint32_t>(keys.size()));
-    for (std::uint32_t key : keys) {
-        w.U32(key);
-    }
-    w.Close();
-    ChunkTables(w, layout.video, spec.video.samples);
-    if (spec.cttsAfterVideoStco) {
-        w.OpenFull("ctts", 0);
+    if (!video) {
         w.U32(1);
         w.U32(count);
+        w.U32(delta);
+        w.Close();
+        return;
+    }
+    w.U32(count);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        w.U32(1);
+        w.U32(delta);
+    }
+    w.Close();
+    WriteStss(w, KeySampleNumbers(samples));
+}
+
+void Track(BoxWriter& w, const Mp4RecordingSpec& spec, const MediaLayout& layout, bool video) {
+    const TrackMedia& media = video ? spec.video : spec.audio;
+    const std::uint32_t timeScale = video ? spec.videoTimeScale : spec.audioTimeScale;
+    const std::uint32_t delta = video ? spec.videoDelta : spec.audioDelta;
+    const std::uint32_t mediaDuration = static_cast<std::uint32_t>(media.samples.size()) * delta;
+    const auto movieDuration =
+        static_cast<std::uint32_t>(std::uint64_t{mediaDuration} * spec.movieTimeScale / timeScale);
+    w.Open("trak");
+    WriteTkhd(w, video ? 1 : 2, movieDuration, !video, spec.width, spec.height);
+    if (video && spec.editListInVideoTrack) {
+        WriteEditList(w, movieDuration);
+    }
+    w.Open("mdia");
+    WriteMdhd(w, timeScale, mediaDuration);
+    WriteHdlr(w, video ? "vide" : "soun", video ? "VideoHandler" : "SoundHandler");
+    w.Open("minf");
+    WriteMediaHeader(w, video ? "vmhd" : "smhd");
+    WriteDinf(w);
+    w.Open("stbl");
+    WriteStsd(w, media.sampleEntry);
+    TimeTables(w, media.samples, delta, video);
+    ChunkTables(w, video ? layout.video : layout.audio, media.samples);
+    if (video && spec.cttsAfterVideoStco) {
+        w.OpenFull("ctts", 0);
+        w.U32(1);
+        w.U32(static_cast<std::uint32_t>(media.samples.size()));
         w.U32(0);
         w.Close();
     }
-    w.Close();
-    w.Close();
-    w.Close();
-    w.Close();
-}
-
-void AudioTrack(BoxWriter& w, const Mp4RecordingSpec& spec, const MediaLayout& layout) {
-    const auto count = static_cast<std::uint32_t>(spec.audio.samples.size());
-    const std::uint32_t mediaDuration = count * spec.audioDelta;
-    const auto movieDuration = static_cast<std::uint32_t>(
-        std::uint64_t{mediaDuration} * spec.movieTimeScale / spec.audioTimeScale);
-    w.Open("trak");
-    WriteTkhd(w, 2, movieDuration, true, 0, 0);
-    w.Open("mdia");
-    WriteMdhd(w, spec.audioTimeScale, mediaDuration);
-    WriteHdlr(w, "soun", "SoundHandler");
-    w.Open("minf");
-    w.OpenFull("smhd", 0);
-    w.U32(0);
-    w.Close();
-    WriteDinf(w);
-    w.Open("stbl");
-    WriteStsd(w, spec.audio.sampleEntry);
-    w.OpenFull("stts", 0);
-    w.U32(1);
-    w.U32(count);
-    w.U32(spec.audioDelta);
-    w.Close();
-    ChunkTables(w, layout.audio, spec.audio.samples);
     w.Close();
     w.Close();
     w.Close();
@@ -244,8 +202,7 @@ void FillLogRecords(Mp4RecordingSpec& spec, std::uint32_t count, std::uint32_t s
     }
 }
 
-Mp4RecordingSpec SyntheticMp4Spec(double seconds, std::uint8_t recording,
-                                  std::uint32_t startTime) {
+Mp4RecordingSpec SyntheticMp4Spec(double seconds, std::uint8_t recording, std::uint32_t startTime) {
     Mp4RecordingSpec spec;
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * 25));
     spec.video.samples = SyntheticSamples('V', recording, frames, 25, 120);
@@ -280,10 +237,10 @@ std::vector<std::uint8_t> BuildMp4Recording(const Mp4RecordingSpec& spec) {
     const std::uint32_t videoDuration =
         static_cast<std::uint32_t>(spec.video.samples.size()) * spec.videoDelta;
     WriteMvhd(w, spec.movieTimeScale,
-         static_cast<std::uint32_t>(std::uint64_t{videoDuration} * spec.movieTimeScale /
-                                    spec.videoTimeScale));
-    VideoTrack(w, spec, layout);
-    AudioTrack(w, spec, layout);
+              static_cast<std::uint32_t>(std::uint64_t{videoDuration} * spec.movieTimeScale /
+                                         spec.videoTimeScale));
+    Track(w, spec, layout, true);
+    Track(w, spec, layout, false);
     UserData(w, spec);
     w.Close();
     return w.Out();

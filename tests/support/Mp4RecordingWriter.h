@@ -50,8 +50,8 @@ struct Mp4RecordingSpec {
     std::string textType = "INFO";
     std::string text = "FW 1.02.07";
     bool textBoxEnclosesLog = true;
-    bool editListInVideoTrack = false;   // an edts between tkhd and mdia
-    bool cttsAfterVideoStco = false;     // a composition table after the video stco
+    bool editListInVideoTrack = false;  // an edts between tkhd and mdia
+    bool cttsAfterVideoStco = false;    // a composition table after the video stco
 };
 
 // Synthetic content: `seconds` of 25 pictures a second (a key picture a second),

@@ -95,8 +95,7 @@ constexpr std::uint32_t kAdtsRates[] = {96000, 88200, 64000, 48000, 44100, 32000
                                         22050, 16000, 12000, 11025, 8000,  7350};
 
 bool AacSamples(const std::vector<std::uint8_t>& adts, std::vector<MediaSample>* samples,
-                std::vector<std::uint8_t>* config, std::uint16_t* channels,
-                std::uint32_t* rate) {
+                std::vector<std::uint8_t>* config, std::uint16_t* channels, std::uint32_t* rate) {
     std::size_t at = 0;
     while (at + 7 <= adts.size()) {
         const std::uint8_t* h = adts.data() + at;
@@ -115,7 +114,8 @@ bool AacSamples(const std::vector<std::uint8_t>& adts, std::vector<MediaSample>*
         if (config->empty()) {
             const int objectType = profile + 1;
             config->push_back(static_cast<std::uint8_t>((objectType << 3) | (rateIndex >> 1)));
-            config->push_back(static_cast<std::uint8_t>(((rateIndex & 1) << 7) | (channelConfig << 3)));
+            config->push_back(
+                static_cast<std::uint8_t>(((rateIndex & 1) << 7) | (channelConfig << 3)));
             *channels = static_cast<std::uint16_t>(channelConfig);
             *rate = kAdtsRates[rateIndex];
         }
@@ -152,9 +152,26 @@ void Descriptor(BoxWriter& w, std::uint8_t tag, std::size_t length) {
 
 }  // namespace
 
-std::vector<MediaSample> SyntheticSamples(char track, std::uint8_t recording,
-                                          std::uint32_t count, std::uint32_t keyEvery,
-                                          std::size_t baseSize) {
+std::vector<std::uint32_t> SampleSizes(const std::vector<MediaSample>& samples) {
+    std::vector<std::uint32_t> sizes;
+    for (const MediaSample& sample : samples) {
+        sizes.push_back(static_cast<std::uint32_t>(sample.bytes.size()));
+    }
+    return sizes;
+}
+
+std::vector<std::uint32_t> KeySampleNumbers(const std::vector<MediaSample>& samples) {
+    std::vector<std::uint32_t> numbers;
+    for (std::size_t i = 0; i < samples.size(); ++i) {
+        if (samples[i].key) {
+            numbers.push_back(static_cast<std::uint32_t>(i + 1));
+        }
+    }
+    return numbers;
+}
+
+std::vector<MediaSample> SyntheticSamples(char track, std::uint8_t recording, std::uint32_t count,
+                                          std::uint32_t keyEvery, std::size_t baseSize) {
     std::vector<MediaSample> samples(count);
     for (std::uint32_t i = 0; i < count; ++i) {
         MediaSample& sample = samples[i];

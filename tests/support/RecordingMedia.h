@@ -28,11 +28,16 @@ struct AvMedia {
     std::uint32_t audioSampleRate = 0;
 };
 
+// The byte sizes of samples, for stsz.
+std::vector<std::uint32_t> SampleSizes(const std::vector<MediaSample>& samples);
+
+// The 1-based numbers of the key samples, for stss.
+std::vector<std::uint32_t> KeySampleNumbers(const std::vector<MediaSample>& samples);
+
 // Synthetic samples: 'V', 'A' or 'G' track tags. Every `keyEvery`th sample from
 // the first is a key sample (0: none); sizes vary around `baseSize`.
-std::vector<MediaSample> SyntheticSamples(char track, std::uint8_t recording,
-                                          std::uint32_t count, std::uint32_t keyEvery,
-                                          std::size_t baseSize);
+std::vector<MediaSample> SyntheticSamples(char track, std::uint8_t recording, std::uint32_t count,
+                                          std::uint32_t keyEvery, std::size_t baseSize);
 
 struct SampleId {
     char track = 0;
