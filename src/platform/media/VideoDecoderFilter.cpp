@@ -1,0 +1,228 @@
+#include "VideoDecoderFilter.h"
+
+#include "platform/media/ClassIds.h"
+#include "platform/media/MediaLog.h"
+#include "platform/media/PacketIndex.h"
+#include "platform/media/PlaybackContext.h"
+
+#include <stdexcept>
+
+namespace platform::media {
+
+namespace {
+
+constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
+constexpr std::size_t kWantedPackets = 30;
+// How many key frames a seek may go back when the first picture is past the target.
+constexpr int kMaxKeyFramesBack = 3;
+
+}  // namespace
+
+VideoDecoderFilter::VideoDecoderFilter()
+    : BaseFilter(CLSID_LAVVideoDecoder),
+      input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
+      output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
+
+VideoDecoderFilter::~VideoDecoderFilter() {
+    StopStreaming();
+}
+
+void VideoDecoderFilter::JoinGraph(PlaybackContext* context, const QString& name) {
+    BaseFilter::JoinGraph(context, name);
+    if (context != nullptr) {
+        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), 0);
+    }
+}
+
+HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) const {
+    if (type.major != MajorType::Video || !type.compressed || !type.codec ||
+        avcodec_find_decoder(type.codec->codec_id) == nullptr || input_.IsConnected()) {
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::CompleteInputConnect(Pin&, const MediaType& type) {
+    try {
+        const AVCodec* decoder = avcodec_find_decoder(type.codec->codec_id);
+        AvCodecPtr codec(avcodec_alloc_context3(decoder));
+        if (!codec || avcodec_parameters_to_context(codec.get(), type.codec.get()) < 0) {
+            throw std::runtime_error("Decoder context");
+        }
+        codec->pkt_timebase = type.timeBase;
+        codec->thread_count = 0;
+        codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+        if (avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+            throw std::runtime_error("Decoder open");
+        }
+        codec_ = std::move(codec);
+        inputType_ = type;
+        MediaType raw = type;
+        raw.compressed = false;
+        raw.codec.reset();
+        output_.SetType(raw);
+        return S_OK;
+    } catch (const std::exception& e) {
+        LogMediaFailure("VideoDecoderFilter::CompleteInputConnect", e);
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+}
+
+void VideoDecoderFilter::BreakInputConnect(Pin&) {
+    StopStreaming();
+    codec_.reset();
+}
+
+void VideoDecoderFilter::StartStreaming() {
+    if (thread_.joinable() || !codec_ || !queue_) {
+        return;
+    }
+    stop_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void VideoDecoderFilter::StopStreaming() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    stop_ = true;
+    queue_->Close();
+    thread_.join();
+}
+
+void VideoDecoderFilter::Wake() {
+    if (queue_) {
+        queue_->Wake();
+    }
+}
+
+bool VideoDecoderFilter::Receive(Pin&, MediaSample sample) {
+    return queue_ && queue_->Push(std::move(sample));
+}
+
+bool VideoDecoderFilter::WantsInput(const Pin&) const {
+    return queue_ && queue_->Count() < kWantedPackets;
+}
+
+std::size_t VideoDecoderFilter::QueuedBytes(const Pin&) const {
+    return queue_ ? queue_->Bytes() : 0;
+}
+
+void VideoDecoderFilter::Run() {
+    try {
+        while (!stop_) {
+            std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(100));
+            if (!sample) {
+                continue;
+            }
+            if (sample->generation != generation_) {
+                BeginGeneration(sample->generation);
+                if (sample->generation != generation_) {
+                    continue;  // already stale
+                }
+            }
+            if (sample->kind == MediaSample::Kind::EndOfStream) {
+                if (!drained_) {
+                    Decode(nullptr);
+                    drained_ = true;
+                }
+                output_.Deliver(MediaSample::EndOfStream(generation_));
+                continue;
+            }
+            if (drained_) {
+                avcodec_flush_buffers(codec_.get());
+                drained_ = false;
+            }
+            Decode(sample->packet.get());
+        }
+    } catch (const std::exception& e) {
+        LogMediaFailure("VideoDecoderFilter::Run", e);
+    }
+}
+
+void VideoDecoderFilter::BeginGeneration(std::uint64_t generation) {
+    const PlaybackContext::Segment segment = Context()->CurrentSegment();
+    if (segment.generation != generation) {
+        return;
+    }
+    if (dirty_ || drained_) {
+        avcodec_flush_buffers(codec_.get());
+    }
+    generation_ = generation;
+    dirty_ = false;
+    drained_ = false;
+    firstPicture_ = true;
+    keyFramesBack_ = segment.keyFramesBack;
+    lastPts_ = AV_NOPTS_VALUE;
+    const std::int64_t pts =
+        inputType_.startPts +
+        av_rescale_q_rnd(segment.target, kUnitsBase, inputType_.timeBase, AV_ROUND_NEAR_INF);
+    targetPts_ = inputType_.index ? inputType_.index->PictureAt(pts) : pts;
+}
+
+void VideoDecoderFilter::Decode(const AVPacket* packet) {
+    dirty_ = true;
+    int result = avcodec_send_packet(codec_.get(), packet);
+    if (result == AVERROR(EAGAIN)) {
+        ReceivePictures(false);
+        result = avcodec_send_packet(codec_.get(), packet);
+    }
+    ReceivePictures(packet == nullptr);
+}
+
+void VideoDecoderFilter::ReceivePictures(bool draining) {
+    while (!stop_) {
+        AvFramePtr frame(av_frame_alloc());
+        const int result = avcodec_receive_frame(codec_.get(), frame.get());
+        if (result < 0) {
+            return;
+        }
+        if (generation_ != Context()->Generation()) {
+            continue;  // a seek came: the rest of this generation goes
+        }
+        DeliverPicture(std::move(frame), draining);
+    }
+}
+
+void VideoDecoderFilter::DeliverPicture(AvFramePtr frame, bool draining) {
+    std::int64_t pts = frame->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) {
+        pts = lastPts_ == AV_NOPTS_VALUE ? targetPts_
+                                         : lastPts_ + av_rescale_q(inputType_.frameDuration,
+                                                                   kUnitsBase, inputType_.timeBase);
+    }
+    lastPts_ = pts;
+    if (firstPicture_) {
+        firstPicture_ = false;
+        if (LandedLate(pts) && Context()->RetryEarlier(generation_)) {
+            return;
+        }
+    }
+    if (pts < targetPts_) {
+        return;  // decoding up to the target
+    }
+    const bool damaged = frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT);
+    const bool lastPacket = inputType_.index && pts == inputType_.index->LastPacketPts();
+    if (damaged && (draining || lastPacket)) {
+        return;  // the cut-off end of a recording: its last whole picture was the end
+    }
+    MediaSample sample;
+    sample.kind = MediaSample::Kind::Picture;
+    sample.generation = generation_;
+    sample.start = av_rescale_q(pts - inputType_.startPts, inputType_.timeBase, kUnitsBase);
+    sample.stop = sample.start + inputType_.frameDuration;
+    sample.picture = ShareFrame(std::move(frame));
+    output_.Deliver(std::move(sample));
+}
+
+bool VideoDecoderFilter::LandedLate(std::int64_t pts) const {
+    if (pts <= targetPts_ || keyFramesBack_ >= kMaxKeyFramesBack || !inputType_.index) {
+        return false;
+    }
+    const PacketIndex::Entry* now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
+    const PacketIndex::Entry* earlier =
+        inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
+    return now != nullptr && earlier != nullptr && earlier->pts < now->pts;
+}
+
+}  // namespace platform::media

@@ -1,0 +1,89 @@
+#include "PlaybackTestSupport.h"
+
+#include "platform/media/AudioDevice.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+#include <mutex>
+#include <vector>
+
+using namespace platform::media;
+
+namespace {
+
+class AudioOutputTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UseNullAudioDevice(true);
+        NullAudioDevice::SetObserver(
+            [this](const std::int16_t* samples, std::size_t count, int, int) {
+                std::lock_guard lock(mutex);
+                heard.insert(heard.end(), samples, samples + count);
+            });
+        window.show();
+    }
+    void TearDown() override { NullAudioDevice::SetObserver(nullptr); }
+
+    // Root mean square of what one second of play from 1.0 s at `volume` sends out.
+    double PlayedLevel(double volume) {
+        {
+            std::lock_guard lock(mutex);
+            heard.clear();
+        }
+        DShowPlayer player(&window);
+        EXPECT_EQ(player.OpenFile(TestClipPath()), S_OK);
+        EXPECT_EQ(player.SetVolume(volume), S_OK);
+        player.Pause();
+        player.SeekSeconds(1.0);
+        player.Play();
+        WaitFor([] { return false; }, 1000);
+        player.Stop();
+        std::lock_guard lock(mutex);
+        double sum = 0.0;
+        for (const std::int16_t sample : heard) {
+            sum += static_cast<double>(sample) * sample;
+        }
+        EXPECT_GT(heard.size(), 48000u);
+        return heard.empty() ? 0.0 : std::sqrt(sum / heard.size());
+    }
+
+    TestVideoWindow window;
+    std::mutex mutex;
+    std::vector<std::int16_t> heard;
+};
+
+TEST_F(AudioOutputTest, VolumeScalesTheSamples) {
+    const double full = PlayedLevel(100);
+    ASSERT_GT(full, 1000.0);
+    // 50 is -15.05 dB.
+    EXPECT_NEAR(PlayedLevel(50) / full, std::pow(10.0, -1505 / 2000.0), 0.01);
+    // Below 1 and above 100 are clamped: 0 is silence, 250 full level.
+    EXPECT_EQ(PlayedLevel(0), 0.0);
+    EXPECT_NEAR(PlayedLevel(250) / full, 1.0, 0.01);
+}
+
+TEST_F(AudioOutputTest, NaNVolumeIsRefused) {
+    DShowPlayer player(&window);
+    ASSERT_EQ(player.OpenFile(TestClipPath()), S_OK);
+    EXPECT_EQ(player.SetVolume(std::nan("")), E_INVALIDARG);
+}
+
+TEST(NullAudioDeviceTest, ConsumesInRealTimeOnly) {
+    NullAudioDevice device(48000, 2);
+    const std::vector<std::int16_t> second(96000, 100);
+    // Paused: it takes only its buffer.
+    const std::int64_t first = device.Write(second.data(), 192000);
+    EXPECT_GT(first, 0);
+    EXPECT_LT(first, 192000);
+    EXPECT_EQ(device.BytesFree(), 0);
+    // An empty device banks no time.
+    device.Reset();
+    device.Resume();
+    WaitFor([] { return false; }, 100);
+    EXPECT_LT(device.Write(second.data(), 192000), 192000);
+    EXPECT_GT(device.BufferedBytes(), 0);
+}
+
+}  // namespace

@@ -1,0 +1,262 @@
+#include "PlaybackTestSupport.h"
+
+#include "platform/MessageBox.h"
+#include "platform/media/AudioDevice.h"
+#include "platform/media/ClassIds.h"
+#include "platform/media/FilterFactory.h"
+#include "platform/media/TaskMemory.h"
+
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <memory>
+
+using namespace platform::media;
+
+namespace {
+
+class PlayerTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UseNullAudioDevice(true);
+        window.show();
+    }
+    void TearDown() override { player.reset(); }
+
+    void Open(const QString& path) {
+        player = std::make_unique<DShowPlayer>(&window);
+        ASSERT_EQ(player->OpenFile(path), S_OK);
+        const Rect all{0, 0, window.width(), window.height()};
+        player->SetVideoRect(&all);
+    }
+
+    // The number of the picture a grab shows (-1 when none).
+    int ShownPicture() {
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        if (Failed(player->GetCurrentImage(&header, &bits))) {
+            return -1;
+        }
+        const int number = GrabbedPictureNumber(header, bits);
+        player->MemFreeCurrentImage(bits);
+        return number;
+    }
+
+    int PlayToEnd(int timeoutMs) {
+        const int before = window.playCompletes;
+        EXPECT_EQ(player->Play(), S_OK);
+        WaitFor([&] { return window.playCompletes > before; }, timeoutMs);
+        // Anything later would be a second end.
+        WaitFor([] { return false; }, 500);
+        return window.playCompletes;
+    }
+
+    TestVideoWindow window;
+    std::unique_ptr<DShowPlayer> player;
+};
+
+TEST_F(PlayerTest, WithoutGraphAnswersAsOptionalPartsMissing) {
+    DShowPlayer idle(&window);
+    EXPECT_EQ(idle.State(), STATE_NO_GRAPH);
+    EXPECT_EQ(idle.GetPositionSeconds(), 0.0);
+    EXPECT_EQ(idle.SetRate(1.0), S_FALSE);
+    EXPECT_EQ(idle.SeekSeconds(1.0), S_FALSE);
+    EXPECT_EQ(idle.StepBack(), S_OK);
+    EXPECT_EQ(idle.SetVolume(50), S_FALSE);
+    EXPECT_EQ(idle.Play(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(idle.Pause(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(idle.Stop(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(idle.SeekSecondsAndPlay(0.0), VFW_E_WRONG_STATE);
+    EXPECT_EQ(idle.HandleGraphEvent(), E_UNEXPECTED);
+    EXPECT_FALSE(idle.HasVideo());
+    EXPECT_EQ(idle.SetVideoRect(nullptr), S_OK);
+    EXPECT_EQ(idle.Repaint(nullptr), S_OK);
+    EXPECT_EQ(idle.OnDisplayChange(), S_OK);
+    idle.StepOneFrame();
+    EXPECT_EQ(idle.State(), STATE_NO_GRAPH);
+}
+
+TEST_F(PlayerTest, GrabWithoutPictureFailsWithNullImage) {
+    DShowPlayer idle(&window);
+    BitmapInfoHeader header;
+    std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(&header);
+    EXPECT_LT(idle.GetCurrentImage(&header, &bits), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_EQ(idle.MemFreeCurrentImage(nullptr), S_OK);
+
+    // Opened but stopped: nothing was presented yet.
+    Open(TestClipPath());
+    bits = reinterpret_cast<std::uint8_t*>(&header);
+    EXPECT_LT(player->GetCurrentImage(&header, &bits), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_EQ(player->MemFreeCurrentImage(nullptr), S_OK);
+}
+
+TEST_F(PlayerTest, StatesFollowTheControlCalls) {
+    Open(TestClipPath());
+    EXPECT_EQ(player->State(), STATE_STOPPED);
+    EXPECT_TRUE(player->HasVideo());
+    EXPECT_EQ(player->Stop(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(player->State(), STATE_STOPPED);
+    EXPECT_EQ(player->Pause(), S_OK);
+    EXPECT_EQ(player->State(), STATE_PAUSED);
+    EXPECT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(player->State(), STATE_RUNNING);
+    EXPECT_EQ(player->Play(), VFW_E_WRONG_STATE);
+    EXPECT_EQ(player->State(), STATE_RUNNING);
+    EXPECT_EQ(player->Pause(), S_OK);
+    EXPECT_EQ(player->Stop(), S_OK);
+    EXPECT_EQ(player->State(), STATE_STOPPED);
+    EXPECT_EQ(player->Pause(), S_OK);
+    EXPECT_EQ(player->Stop(), S_OK);
+    EXPECT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(player->State(), STATE_RUNNING);
+    player->ReleaseGraph();
+    EXPECT_EQ(player->State(), STATE_NO_GRAPH);
+}
+
+TEST_F(PlayerTest, OpenFailuresLeaveNoGraph) {
+    DShowPlayer failing(&window);
+    EXPECT_LT(failing.OpenFile(TestFolder() + "/missing.ts"), 0);
+    EXPECT_EQ(failing.State(), STATE_NO_GRAPH);
+
+    const QString text = TestFolder() + "/text.ts";
+    QFile file(text);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("not a recording\n");
+    file.close();
+    EXPECT_LT(failing.OpenFile(text), 0);
+    EXPECT_EQ(failing.State(), STATE_NO_GRAPH);
+
+    // Only local files: another protocol's name is a missing file, not a stream.
+    EXPECT_LT(failing.OpenFile("http://127.0.0.1:9/clip.ts"), 0);
+
+    SetClassAvailable(CLSID_LAVVideoDecoder, false);
+    EXPECT_EQ(failing.OpenFile(TestClipPath()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(failing.State(), STATE_NO_GRAPH);
+    SetClassAvailable(CLSID_LAVVideoDecoder, true);
+    EXPECT_EQ(failing.OpenFile(TestClipPath()), S_OK);
+    EXPECT_EQ(failing.State(), STATE_STOPPED);
+}
+
+TEST_F(PlayerTest, FileWithoutRenderablePinCannotRender) {
+    SetClassAvailable(CLSID_AudioDecoder, false);
+    DShowPlayer failing(&window);
+    EXPECT_EQ(failing.OpenFile(AudioOnlyClipPath()), VFW_E_CANNOT_RENDER);
+    EXPECT_EQ(failing.State(), STATE_NO_GRAPH);
+    SetClassAvailable(CLSID_AudioDecoder, true);
+}
+
+TEST_F(PlayerTest, AudioOnlyAndVideoOnlyFilesOpen) {
+    Open(AudioOnlyClipPath());
+    EXPECT_FALSE(player->HasVideo());
+    EXPECT_EQ(PlayToEnd(6000), 1);
+
+    window.playCompletes = 0;
+    Open(VideoOnlyClipPath());
+    EXPECT_TRUE(player->HasVideo());
+    EXPECT_EQ(PlayToEnd(8000), 1);
+}
+
+TEST_F(PlayerTest, PausedSeeksShowTheExactPicture) {
+    Open(TestClipPath());
+    ASSERT_EQ(player->Pause(), S_OK);
+    EXPECT_EQ(ShownPicture(), 0);
+    // Key frames (every 25th picture) and pictures between them, forwards and back.
+    for (const int picture : {37, 25, 13, 99, 50, 1, 74, 26, 0, 63}) {
+        const double target = picture / kClipFps + 0.01;
+        ASSERT_EQ(player->SeekSeconds(target), S_OK);
+        EXPECT_NEAR(player->GetPositionSeconds(), target, 1e-6) << picture;
+        EXPECT_EQ(ShownPicture(), picture) << "seek to " << target;
+    }
+    EXPECT_EQ(player->State(), STATE_PAUSED);
+}
+
+TEST_F(PlayerTest, SeekTruncatesToWholeUnitsAndClamps) {
+    Open(TestClipPath());
+    player->Pause();
+    ASSERT_EQ(player->SeekSeconds(1.23456789), S_OK);
+    EXPECT_DOUBLE_EQ(player->GetPositionSeconds(), 12345678 * 1e-7);
+    EXPECT_EQ(player->SeekSeconds(std::nan("")), E_INVALIDARG);
+    EXPECT_DOUBLE_EQ(player->GetPositionSeconds(), 12345678 * 1e-7);
+    EXPECT_EQ(player->SeekSeconds(-5.0), S_OK);
+    EXPECT_EQ(player->GetPositionSeconds(), 0.0);
+    EXPECT_EQ(ShownPicture(), 0);
+    EXPECT_EQ(player->SeekSeconds(1e300), S_OK);
+    EXPECT_NEAR(player->GetPositionSeconds(), kClipFrames / kClipFps, 1e-6);
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, StepsForwardAndBack) {
+    Open(TestClipPath());
+    player->Pause();
+    player->SeekSeconds(1.2);
+    EXPECT_EQ(ShownPicture(), 30);
+    player->StepOneFrame();
+    EXPECT_EQ(ShownPicture(), 31);
+    EXPECT_NEAR(player->GetPositionSeconds(), 31 / kClipFps, 1e-6);
+    player->StepOneFrame();
+    EXPECT_EQ(ShownPicture(), 32);
+    EXPECT_EQ(player->State(), STATE_PAUSED);
+
+    player->SeekSeconds(2.0);
+    EXPECT_EQ(player->StepBack(), S_OK);
+    EXPECT_NEAR(player->GetPositionSeconds(), 2.0 - 1.0333354, 1e-6);
+    EXPECT_EQ(ShownPicture(), 24);
+
+    // Before the start: the first picture.
+    player->SeekSeconds(0.5);
+    EXPECT_EQ(player->StepBack(), S_OK);
+    EXPECT_EQ(player->GetPositionSeconds(), 0.0);
+    EXPECT_EQ(ShownPicture(), 0);
+    player->StepOneFrame();
+    EXPECT_EQ(ShownPicture(), 1);
+}
+
+TEST_F(PlayerTest, OneCompletionPerRun) {
+    Open(TestClipPath());
+    player->Pause();
+    player->SeekSeconds(3.0);
+    EXPECT_EQ(PlayToEnd(5000), 1);
+    EXPECT_EQ(window.lastCompleteWParam, reinterpret_cast<std::uintptr_t>(player.get()));
+    EXPECT_EQ(window.lastCompleteLParam, 0);
+    EXPECT_GE(window.graphNotifies, 1);
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+    EXPECT_NEAR(player->GetPositionSeconds(), kClipFrames / kClipFps, 1e-6);
+
+    // Seeking back and playing again completes once more.
+    player->Pause();
+    player->SeekSeconds(3.5);
+    EXPECT_EQ(PlayToEnd(5000), 2);
+}
+
+TEST_F(PlayerTest, CompletesOnceAtDoubleRate) {
+    Open(TestClipPath());
+    player->SetRate(2.0);
+    player->Pause();
+    player->SeekSeconds(2.0);
+    EXPECT_EQ(PlayToEnd(5000), 1);
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, CutOffRecordingPlaysToItsLastWholePicture) {
+    Open(CutOffClipPath());
+    player->Pause();
+    player->SeekSeconds(2.0);
+    EXPECT_EQ(PlayToEnd(6000), 1);
+    const int last = ShownPicture();
+    EXPECT_GT(last, 50);
+    EXPECT_LT(last, kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, RateIsRefusedOutsideItsDomain) {
+    Open(TestClipPath());
+    EXPECT_EQ(player->SetRate(0.0), E_INVALIDARG);
+    EXPECT_EQ(player->SetRate(std::nan("")), E_INVALIDARG);
+    EXPECT_EQ(player->SetRate(0.25), S_OK);
+    EXPECT_EQ(player->SetRate(3.0), S_OK);
+}
+
+}  // namespace

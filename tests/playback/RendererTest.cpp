@@ -1,0 +1,238 @@
+#include "PlaybackTestSupport.h"
+
+#include "platform/media/AudioDevice.h"
+#include "platform/media/ClassIds.h"
+#include "platform/media/FilterFactory.h"
+#include "platform/media/FrameImage.h"
+#include "platform/media/GlVideoRenderer.h"
+
+#include <QGuiApplication>
+#include <QImage>
+#include <QOpenGLWidget>
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+
+using namespace platform::media;
+
+namespace {
+
+class RendererTest : public testing::Test {
+  protected:
+    void SetUp() override {
+        UseNullAudioDevice(true);
+        window.show();
+    }
+    void TearDown() override {
+        player.reset();
+        for (const QUuid& id :
+             {CLSID_EnhancedVideoRenderer, CLSID_VideoMixingRenderer9, CLSID_VideoMixingRenderer}) {
+            SetClassAvailable(id, true);
+        }
+    }
+
+    HRESULT Open() {
+        player = std::make_unique<DShowPlayer>(&window);
+        return player->OpenFile(TestClipPath());
+    }
+
+    // Paused on `picture`, the whole window as destination.
+    void ShowPicture(int picture) {
+        ASSERT_EQ(Open(), S_OK);
+        ASSERT_EQ(player->SetVideoRect(nullptr), S_OK);
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->SeekSeconds(picture / kClipFps + 0.01), S_OK);
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+        player->MemFreeCurrentImage(bits);
+    }
+
+    QWidget* Sink(const char* name) { return window.findChild<QWidget*>(name); }
+
+    TestVideoWindow window;
+    std::unique_ptr<DShowPlayer> player;
+};
+
+bool IsBlack(QRgb pixel) {
+    return qRed(pixel) < 24 && qGreen(pixel) < 24 && qBlue(pixel) < 24;
+}
+bool IsWhite(QRgb pixel) {
+    return qRed(pixel) > 216 && qGreen(pixel) > 216 && qBlue(pixel) > 216;
+}
+
+TEST(LetterboxTest, FitsThePictureCentredInTheDestination) {
+    // 4:3 in 16:9: bars left and right.
+    EXPECT_EQ(LetterboxRect(QSize(320, 240), {0, 1}, QRect(0, 0, 640, 360)),
+              QRect(80, 0, 480, 360));
+    // 16:9 in 4:3: bars above and below.
+    EXPECT_EQ(LetterboxRect(QSize(1920, 1080), {1, 1}, QRect(0, 0, 400, 300)),
+              QRect(0, 37, 400, 225));
+    // The destination's own offset is kept.
+    EXPECT_EQ(LetterboxRect(QSize(320, 240), {1, 1}, QRect(10, 20, 320, 240)),
+              QRect(10, 20, 320, 240));
+    // Non-square pixels: 720x576 at 16:15 shows as 4:3.
+    EXPECT_EQ(LetterboxRect(QSize(720, 576), {16, 15}, QRect(0, 0, 800, 600)),
+              QRect(0, 0, 800, 600));
+    EXPECT_EQ(LetterboxRect(QSize(320, 240), {1, 1}, QRect()), QRect());
+}
+
+TEST_F(RendererTest, OffscreenFallsBackToTheRasterRenderers) {
+    if (GlVideoRenderer::OpenGlAvailable()) {
+        GTEST_SKIP() << "OpenGL works here; the GL renderer is taken";
+    }
+    ASSERT_EQ(Open(), S_OK);
+    EXPECT_TRUE(player->HasVideo());
+    EXPECT_EQ(Sink("EVR"), nullptr);
+    EXPECT_NE(Sink("VMR-9"), nullptr);
+}
+
+TEST_F(RendererTest, UnavailableRenderersAreSkippedInOrder) {
+    SetClassAvailable(CLSID_EnhancedVideoRenderer, false);
+    SetClassAvailable(CLSID_VideoMixingRenderer9, false);
+    ASSERT_EQ(Open(), S_OK);
+    EXPECT_NE(Sink("VMR-7"), nullptr);
+    EXPECT_EQ(Sink("VMR-9"), nullptr);
+
+    SetClassAvailable(CLSID_VideoMixingRenderer, false);
+    player = std::make_unique<DShowPlayer>(&window);
+    EXPECT_EQ(player->OpenFile(TestClipPath()), REGDB_E_CLASSNOTREG);
+    EXPECT_EQ(player->State(), STATE_NO_GRAPH);
+}
+
+TEST_F(RendererTest, RendererThatCannotStartLeavesTheGraph) {
+    if (GlVideoRenderer::OpenGlAvailable()) {
+        GTEST_SKIP() << "the GL renderer starts here";
+    }
+    std::shared_ptr<IGraphBuilder> graph;
+    ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+    CEVR evr;
+    EXPECT_LT(evr.Attach(graph, &window), 0);
+    EXPECT_FALSE(evr.HasVideo());
+    std::shared_ptr<BaseFilter> left;
+    EXPECT_EQ(graph->FindFilterByName("EVR", left), VFW_E_NOT_FOUND);
+
+    CVMR9 vmr;
+    EXPECT_EQ(vmr.Attach(graph, &window), S_OK);
+    EXPECT_EQ(graph->FindFilterByName("VMR-9", left), S_OK);
+    // Nothing connected to it: it leaves, and answers without effect.
+    EXPECT_EQ(vmr.RemoveIfUnconnected(graph), S_OK);
+    EXPECT_FALSE(vmr.HasVideo());
+    EXPECT_EQ(graph->FindFilterByName("VMR-9", left), VFW_E_NOT_FOUND);
+    BitmapInfoHeader header;
+    std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(&header);
+    EXPECT_LT(vmr.GetCurrentImage(&header, &bits), 0);
+    EXPECT_EQ(bits, nullptr);
+    EXPECT_EQ(vmr.SetVideoRect(&window, nullptr), S_OK);
+    EXPECT_EQ(vmr.MemFreeCurrentImage(nullptr), S_OK);
+}
+
+TEST_F(RendererTest, AudioOnlyFileHasNoVideoAndNoImage) {
+    player = std::make_unique<DShowPlayer>(&window);
+    ASSERT_EQ(player->OpenFile(AudioOnlyClipPath()), S_OK);
+    EXPECT_FALSE(player->HasVideo());
+    BitmapInfoHeader header;
+    std::uint8_t* bits = reinterpret_cast<std::uint8_t*>(&header);
+    EXPECT_LT(player->GetCurrentImage(&header, &bits), 0);
+    EXPECT_EQ(bits, nullptr);
+}
+
+// Picture 99 has bands 0, 1, 5 and 6 white.
+void ExpectLetterboxedPicture99(const QImage& image) {
+    ASSERT_EQ(image.size(), QSize(640, 360));
+    // The picture is 480x360 at x 80; the bands are 48 wide and 72 high there.
+    EXPECT_TRUE(IsBlack(image.pixel(40, 180)));
+    EXPECT_TRUE(IsBlack(image.pixel(600, 180)));
+    EXPECT_TRUE(IsWhite(image.pixel(80 + 24, 36)));
+    EXPECT_TRUE(IsWhite(image.pixel(80 + 48 + 24, 36)));
+    EXPECT_TRUE(IsBlack(image.pixel(80 + 96 + 24, 36)));
+    EXPECT_TRUE(IsWhite(image.pixel(80 + 5 * 48 + 24, 36)));
+}
+
+TEST_F(RendererTest, RasterRenderersLetterboxTheWindow) {
+    for (const bool preScaled : {false, true}) {
+        SetClassAvailable(CLSID_VideoMixingRenderer9, !preScaled);
+        ShowPicture(99);
+        QWidget* sink = Sink(preScaled ? "VMR-7" : "VMR-9");
+        ASSERT_NE(sink, nullptr);
+        EXPECT_EQ(sink->geometry(), window.rect());
+        ASSERT_TRUE(WaitFor([] { return false; }, 100) || true);
+        ExpectLetterboxedPicture99(window.grab().toImage().convertToFormat(QImage::Format_RGB32));
+
+        const Rect part{100, 50, 300, 200};
+        EXPECT_EQ(player->SetVideoRect(&part), S_OK);
+        EXPECT_EQ(sink->geometry(), QRect(100, 50, 200, 150));
+        player.reset();
+    }
+}
+
+TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
+    ShowPicture(37);
+    BitmapInfoHeader header;
+    std::uint8_t* bits = nullptr;
+    ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+    ASSERT_NE(bits, nullptr);
+    EXPECT_EQ(header.biSize, 40u);
+    EXPECT_EQ(header.biWidth, kClipWidth);
+    EXPECT_EQ(header.biHeight, kClipHeight);
+    EXPECT_EQ(header.biPlanes, 1);
+    EXPECT_EQ(header.biBitCount, 32);
+    EXPECT_EQ(header.biCompression, BI_RGB);
+    EXPECT_EQ(header.biSizeImage, static_cast<std::uint32_t>(kClipWidth * kClipHeight * 4));
+    EXPECT_EQ(GrabbedPictureNumber(header, bits), 37);
+
+    QByteArray reference;
+    ASSERT_TRUE(RunTool("ffmpeg",
+                        {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
+                         "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
+                        &reference));
+    ASSERT_EQ(reference.size(), kClipWidth * kClipHeight * 4);
+    const int stride = kClipWidth * 4;
+    long long difference = 0;
+    int largest = 0;
+    for (int row = 0; row < kClipHeight; ++row) {
+        const auto* ours = bits + static_cast<std::size_t>(kClipHeight - 1 - row) * stride;
+        const auto* theirs = reinterpret_cast<const std::uint8_t*>(reference.constData()) +
+                             static_cast<std::size_t>(row) * stride;
+        for (int x = 0; x < stride; ++x) {
+            if (x % 4 == 3) {
+                continue;
+            }
+            const int d = std::abs(ours[x] - theirs[x]);
+            difference += d;
+            largest = std::max(largest, d);
+        }
+    }
+    const double mean = static_cast<double>(difference) / (kClipWidth * kClipHeight * 3);
+    EXPECT_LT(mean, 2.0);
+    EXPECT_LT(largest, 64);
+    player->MemFreeCurrentImage(bits);
+}
+
+// Runs where OpenGL works (under Xvfb with Mesa, see the xvfb test in CMake).
+TEST_F(RendererTest, GlRendererShowsThePictureUnderX) {
+    if (!GlVideoRenderer::OpenGlAvailable()) {
+        GTEST_SKIP() << "no OpenGL on platform " << QGuiApplication::platformName().toStdString();
+    }
+    ShowPicture(99);
+    auto* sink = qobject_cast<QOpenGLWidget*>(Sink("EVR"));
+    ASSERT_NE(sink, nullptr);
+    EXPECT_EQ(Sink("VMR-9"), nullptr);
+    WaitFor([] { return false; }, 200);
+    ExpectLetterboxedPicture99(sink->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+
+    // The grab is at the native size and leaves the destination as it was.
+    const Rect part{0, 0, 320, 180};
+    player->SetVideoRect(&part);
+    BitmapInfoHeader header;
+    std::uint8_t* bits = nullptr;
+    ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+    EXPECT_EQ(header.biWidth, kClipWidth);
+    EXPECT_EQ(GrabbedPictureNumber(header, bits), 99);
+    player->MemFreeCurrentImage(bits);
+    EXPECT_EQ(sink->geometry(), QRect(0, 0, 320, 180));
+}
+
+}  // namespace
