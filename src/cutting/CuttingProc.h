@@ -67,13 +67,20 @@ public:
     std::uint32_t mappingWindowSize = 6553600;
     QString destinationPath;
     QString temporaryPath;
+    // Packets per read of the MPEG-TS cutter (6,160,196 bytes); tests make it small.
+    std::int32_t tsChunkPackets = 32767;
 
     // Posts the progress of `bytesWritten` against the total.
     void PostProgress(std::int64_t bytesWritten) const;
 
 private:
+    static void ThreadProc(CuttingProc* job);
     void WorkerLoop();
+    CutResult RunJob();
     CutResult RunCutter();
+    CutResult ReplaceDestination();
+    bool SelectSpan(const FileItemList& playList, double start, double end);
+    double EstimateBytes(const FileItemList& playList) const;
 
     platform::AutoResetEvent wakeEvent_;
     std::atomic<bool> busy_{false};

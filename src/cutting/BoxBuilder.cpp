@@ -1,0 +1,32 @@
+#include "BoxBuilder.h"
+
+#include "ByteOrder.h"
+
+#include <stdexcept>
+
+void BoxBuilder::Append(const std::uint8_t* bytes, std::size_t size) {
+    bytes_.insert(bytes_.end(), bytes, bytes + size);
+}
+
+void BoxBuilder::AppendU32BE(std::uint32_t value) {
+    std::uint8_t field[4];
+    PutU32BE(field, value);
+    Append(field, sizeof field);
+}
+
+void BoxBuilder::AppendHeader(std::uint32_t size, const std::uint8_t* sourceBox) {
+    AppendU32BE(size);
+    Append(sourceBox + 4, 4);
+}
+
+void BoxBuilder::AppendPatched(const std::uint8_t* source, std::size_t size,
+                               std::initializer_list<Patch> patches) {
+    const std::size_t start = bytes_.size();
+    Append(source, size);
+    for (const Patch& patch : patches) {
+        if (patch.first + 4u > size) {
+            throw std::logic_error("Patch outside its piece");
+        }
+        PutU32BE(bytes_.data() + start + patch.first, patch.second);
+    }
+}

@@ -1,0 +1,54 @@
+#include "SourceReader.h"
+
+#include <cstring>
+
+bool FileSourceReader::Open(const QString& path) {
+    file_ = platform::FileHandle::OpenRead(path);
+    if (!file_.IsOpen()) {
+        return false;
+    }
+    const std::int64_t size = file_.Size();
+    if (size < 0) {
+        Close();
+        return false;
+    }
+    size_ = static_cast<std::uint64_t>(size);
+    return true;
+}
+
+void FileSourceReader::Close() {
+    file_ = platform::FileHandle();
+    size_ = 0;
+}
+
+bool FileSourceReader::Read(std::uint64_t offset, void* buffer, std::size_t size) const {
+    if (offset > size_ || size > size_ - offset) {
+        return false;
+    }
+    const auto wanted = static_cast<std::int64_t>(size);
+    return file_.ReadAt(buffer, wanted, static_cast<std::int64_t>(offset)) == wanted;
+}
+
+bool MemorySourceReader::Read(std::uint64_t offset, void* buffer, std::size_t size) const {
+    if (offset > bytes_.size() || size > bytes_.size() - offset) {
+        return false;
+    }
+    if (size > 0) {
+        std::memcpy(buffer, bytes_.data() + offset, size);
+    }
+    return true;
+}
+
+CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, std::size_t size,
+                            std::vector<std::uint8_t>& buffer, platform::FileHandle& output) {
+    if (buffer.size() < size) {
+        buffer.resize(size);
+    }
+    if (!source.Read(offset, buffer.data(), size)) {
+        return CopyOutcome::ReadFailed;
+    }
+    if (!output.Write(buffer.data(), static_cast<std::int64_t>(size))) {
+        return CopyOutcome::WriteFailed;
+    }
+    return CopyOutcome::Copied;
+}

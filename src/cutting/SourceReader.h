@@ -1,0 +1,53 @@
+#pragma once
+
+#include "platform/FileHandle.h"
+
+#include <QString>
+
+#include <cstddef>
+#include <cstdint>
+#include <span>
+#include <vector>
+
+// A source recording as the cutters read it: whole ranges by absolute offset.
+// Files are read with pread rather than mapped, so a memory card pulled out in
+// the middle of a cut ends in a failed read instead of a crash.
+class SourceReader {
+  public:
+    virtual ~SourceReader() = default;
+    virtual std::uint64_t Size() const = 0;
+    // All `size` bytes at `offset`; false when they are not all there.
+    virtual bool Read(std::uint64_t offset, void* buffer, std::size_t size) const = 0;
+};
+
+class FileSourceReader : public SourceReader {
+  public:
+    // False when the file cannot be opened or its size taken.
+    bool Open(const QString& path);
+    void Close();
+    bool IsOpen() const { return file_.IsOpen(); }
+
+    std::uint64_t Size() const override { return size_; }
+    bool Read(std::uint64_t offset, void* buffer, std::size_t size) const override;
+
+  private:
+    platform::FileHandle file_;
+    std::uint64_t size_ = 0;
+};
+
+// Copies `size` bytes at `offset` of the source to the end of `output` through
+// `buffer` (grown as needed).
+enum class CopyOutcome { Copied, ReadFailed, WriteFailed };
+CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, std::size_t size,
+                            std::vector<std::uint8_t>& buffer, platform::FileHandle& output);
+
+class MemorySourceReader : public SourceReader {
+  public:
+    explicit MemorySourceReader(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+
+    std::uint64_t Size() const override { return bytes_.size(); }
+    bool Read(std::uint64_t offset, void* buffer, std::size_t size) const override;
+
+  private:
+    std::span<const std::uint8_t> bytes_;
+};

@@ -1,0 +1,74 @@
+#pragma once
+
+// Runs the MP4 and MOV cutters on recordings made by the test writers and reads
+// back what they wrote.
+
+#include "CutFixture.h"
+#include "cutting/CuttingProc.h"
+#include "support/BoxTree.h"
+#include "support/RecordingMedia.h"
+
+#include <QString>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+class IsoCutTest : public testing::Test {
+  protected:
+    // A recording item of the given type on `path`: the probe refuses such files,
+    // so its type and duration are set by hand.
+    static ItemRef Item(const QString& path, std::int32_t fileType, double duration);
+
+    QString PathOf(const QString& name) const { return folder_.filePath(name); }
+
+    struct Cut {
+        CutResult result = Err_Cut_Unknown;
+        std::vector<CutMessageSink::Message> messages;
+        std::vector<std::uint8_t> clip;
+        std::vector<int> Progress() const;
+    };
+    struct CutOptions {
+        double start = 0.0;
+        double end = 0.0;
+        double span = -1.0;            // -1: end minus start on the joined time line
+        std::uint32_t totalBytes = 0;  // 0: the sum of the source sizes
+        std::uint32_t mp4BlockSize = 10000000;
+        std::uint32_t movWindowSize = 6553600;
+        bool stopBeforeStart = false;
+        bool readOnlyOutput = false;  // an output that refuses writes
+    };
+    // Runs a cutter on the calling thread with a job set up as the worker would.
+    Cut RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                  const CutOptions& options);
+
+    using Cutter = std::function<CutResult(CuttingProc*)>;
+    // Every prefix of `whole` (in steps of `step` bytes) is refused as a source.
+    void ExpectRefusedAtEveryLength(const Cutter& cutter, const std::vector<std::uint8_t>& whole,
+                                    std::int32_t fileType, std::size_t step);
+    // ffprobe reads the clip's video with `videoFrames` pictures and its audio
+    // with the samples its tables list, both from 0, and ffmpeg decodes it
+    // without a word.
+    void ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams);
+
+    // The clip's samples of one track, named by their synthetic identity.
+    static std::vector<isorec::SampleId> Ids(const isorec::BoxTree& tree, int track);
+    // Identities `first` .. `end` - 1 of a track of recording `recording`.
+    static std::vector<isorec::SampleId> Range(char track, std::uint8_t recording,
+                                               std::uint32_t first, std::uint32_t end);
+    static std::vector<isorec::SampleId> Join(std::vector<std::vector<isorec::SampleId>> parts);
+
+  private:
+    QTemporaryDir folder_;
+};
+
+// ffprobe's view of one stream of a clip.
+struct StreamProbe {
+    QString type;
+    int frames = -1;
+    double startTime = -1.0;
+};
+std::vector<StreamProbe> ProbeStreams(const QString& path);

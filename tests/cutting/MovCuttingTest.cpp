@@ -1,0 +1,305 @@
+// The MOV cutter on recordings in the recorder's atom layout: sync-sample start
+// and stop, the rebuilt movie atom of three tracks, joins, views, limits, stops
+// and failures.
+#include "IsoCutFixture.h"
+#include "cutting/MovCutting.h"
+#include "cutting/MovLayout.h"
+#include "platform/MessageBox.h"
+#include "support/BoxWriter.h"
+#include "support/DebugCapture.h"
+#include "support/MovRecordingWriter.h"
+#include "support/Mp4RecordingWriter.h"
+#include "support/TestMedia.h"
+
+#include <QFile>
+
+#include <algorithm>
+
+using namespace isorec;
+
+namespace {
+
+const std::string kVideoStbl = "moov/trak[0]/mdia/minf/stbl/";
+
+std::uint32_t SampleEnd(const BoxTree& tree, int track, std::uint32_t index) {
+    const std::string stbl = "moov/trak[" + std::to_string(track) + "]/mdia/minf/stbl/";
+    return tree.Entries(stbl + "stco", 16)[index] + tree.Entries(stbl + "stsz", 20)[index];
+}
+
+std::uint32_t SampleStart(const BoxTree& tree, int track, std::uint32_t index) {
+    const std::string stbl = "moov/trak[" + std::to_string(track) + "]/mdia/minf/stbl/";
+    return tree.Entries(stbl + "stco", 16)[index];
+}
+
+class MovCuttingTest : public IsoCutTest {
+  protected:
+    ItemRef Source(const QString& name, const MovRecordingSpec& spec) {
+        const QString path = PathOf(name);
+        EXPECT_TRUE(WriteMovRecording(path, spec));
+        const double seconds =
+            static_cast<double>(spec.video.samples.size()) * spec.videoDelta / spec.videoTimeScale;
+        return Item(path, FILE_TYPE_MOV, seconds);
+    }
+
+    Cut Run(const std::vector<TFileItem*>& sources, const CutOptions& options) {
+        return RunCutter(MOVCutting, sources, options);
+    }
+};
+
+}  // namespace
+
+TEST_F(MovCuttingTest, OneSourceClipRunsFromSyncSampleToSyncSample) {
+    const MovRecordingSpec spec = SyntheticMovSpec(20.0, 1);
+    ItemRef source = Source(QStringLiteral("a.mov"), spec);
+    const std::vector<std::uint8_t> original = ReadWholeFile(source->path);
+    const BoxTree src(original);
+    // 12.9 s counts as 12 s (sample 300): the clip starts at the last sync sample
+    // numbered below 300 (276, 0-based 275) and ends with sync sample 401 for
+    // 16 s.
+    const Cut cut = Run({source.get()}, {.start = 12.9, .end = 15.3});
+    ASSERT_EQ(cut.result, Cut_OK);
+    const BoxTree clip(cut.clip);
+    ASSERT_TRUE(clip.Valid());
+    EXPECT_EQ(Ids(clip, 0), Range('V', 1, 275, 401));
+    EXPECT_EQ(Ids(clip, 1), Range('A', 1, 515, 751));
+    EXPECT_EQ(Ids(clip, 2), Range('G', 1, 11, 16));
+    EXPECT_EQ(clip.Entries(kVideoStbl + "stss", 16),
+              (std::vector<std::uint32_t>{1, 26, 51, 76, 101}));
+    EXPECT_EQ(clip.Entries(kVideoStbl + "ctts", 16, 8, 0), std::vector<std::uint32_t>(126, 1));
+
+    // The first atom, then "mdat" with the byte range from the first chosen
+    // sample to the end of the last.
+    const std::uint32_t first =
+        std::min({SampleStart(src, 0, 275), SampleStart(src, 1, 515), SampleStart(src, 2, 11)});
+    const std::uint32_t last =
+        std::max({SampleEnd(src, 0, 400), SampleEnd(src, 1, 750), SampleEnd(src, 2, 15)});
+    const std::uint32_t l = src.TopLevel()[0].size;
+    EXPECT_TRUE(std::equal(original.begin(), original.begin() + l, cut.clip.begin()));
+    EXPECT_EQ(ReadU32(cut.clip, l), 8 + last - first);
+    EXPECT_EQ(clip.TopLevel()[1].type, "mdat");
+    EXPECT_TRUE(
+        std::equal(original.begin() + first, original.begin() + last, cut.clip.begin() + l + 8));
+
+    // Only the listed atoms: no data handlers, no sdtp, nothing after the tracks.
+    EXPECT_EQ(clip.ChildTypes("moov"),
+              (std::vector<std::string>{"mvhd", "udta", "trak", "trak", "trak"}));
+    EXPECT_EQ(clip.ChildTypes("moov/trak[0]"),
+              (std::vector<std::string>{"tkhd", "edts", "udta", "mdia"}));
+    EXPECT_EQ(clip.ChildTypes("moov/trak[1]/mdia/minf"),
+              (std::vector<std::string>{"smhd", "dinf", "stbl"}));
+    EXPECT_EQ(clip.ChildTypes("moov/trak[0]/mdia/minf/stbl"),
+              (std::vector<std::string>{"stsd", "stts", "ctts", "stsc", "stsz", "stco", "stss"}));
+
+    // Durations: 126 x 3600 video ticks; in the movie's time scale (1000) for the
+    // movie and track headers and the edit list.
+    EXPECT_EQ(clip.U32(*clip.Find("moov/mvhd"), 24), 5040u);
+    for (int track = 0; track < 3; ++track) {
+        EXPECT_EQ(clip.U32(*clip.Find("moov/trak[" + std::to_string(track) + "]/tkhd"), 28), 5040u);
+    }
+    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[0]/edts"), 24), 5040u);
+    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[0]/mdia/mdhd"), 24), 453600u);
+    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[1]/mdia/mdhd"), 24), 236u * 1024u);
+    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[2]/mdia/mdhd"), 24), 453600u);
+    EXPECT_EQ(clip.Entries("moov/trak[1]/mdia/minf/stbl/stts", 16, 8, 0),
+              (std::vector<std::uint32_t>{236}));
+
+    RecordingMovLayout layout;
+    const MemorySourceReader reader(cut.clip);
+    EXPECT_EQ(MovReadMoov(reader, layout), Cut_OK);
+}
+
+TEST_F(MovCuttingTest, StartAndStopRules) {
+    MovRecordingSpec spec = SyntheticMovSpec(20.0, 1);
+    // The first sync sample is the sixth picture.
+    spec.video.samples[0].key = false;
+    spec.video.samples[5].key = true;
+    ItemRef source = Source(QStringLiteral("a.mov"), spec);
+
+    // Below one second: every track from its first sample; sync numbers keep
+    // pointing at the same pictures.
+    Cut cut = Run({source.get()}, {.start = 0.7, .end = 4.0});
+    ASSERT_EQ(cut.result, Cut_OK);
+    BoxTree clip(cut.clip);
+    EXPECT_EQ(Ids(clip, 0), Range('V', 1, 0, 126));
+    EXPECT_EQ(Ids(clip, 1).front(), (SampleId{'A', 1, 0}));
+    EXPECT_EQ(Ids(clip, 2).front(), (SampleId{'G', 1, 0}));
+    EXPECT_EQ(clip.Entries(kVideoStbl + "stss", 16),
+              (std::vector<std::uint32_t>{6, 26, 51, 76, 101}));
+
+    // An end within the last ten pictures takes the rest of every track.
+    cut = Run({source.get()}, {.start = 5.0, .end = 19.5});
+    ASSERT_EQ(cut.result, Cut_OK);
+    clip = BoxTree(cut.clip);
+    EXPECT_EQ(Ids(clip, 0), Range('V', 1, 100, 500));
+    EXPECT_EQ(Ids(clip, 1).back(), (SampleId{'A', 1, 937}));
+    EXPECT_EQ(Ids(clip, 2).back(), (SampleId{'G', 1, 19}));
+
+    // Sync samples 60 and 251 only.
+    MovRecordingSpec fewKeys = SyntheticMovSpec(20.0, 2, 250);
+    fewKeys.video.samples[0].key = false;
+    fewKeys.video.samples[59].key = true;
+    ItemRef sparse = Source(QStringLiteral("b.mov"), fewKeys);
+    // No sync sample after the end point: the rest of the source.
+    cut = Run({sparse.get()}, {.start = 12.0, .end = 14.0});
+    ASSERT_EQ(cut.result, Cut_OK);
+    EXPECT_EQ(Ids(BoxTree(cut.clip), 0), Range('V', 2, 250, 500));
+    // No sync sample numbered below the start point: from the first one.
+    cut = Run({sparse.get()}, {.start = 1.0, .end = 4.0});
+    ASSERT_EQ(cut.result, Cut_OK);
+    clip = BoxTree(cut.clip);
+    EXPECT_EQ(Ids(clip, 0), Range('V', 2, 59, 251));
+    EXPECT_EQ(clip.Entries(kVideoStbl + "stss", 16), (std::vector<std::uint32_t>{1}));
+}
+
+TEST_F(MovCuttingTest, ASourceWithoutEditListKeepsWorking) {
+    MovRecordingSpec spec = SyntheticMovSpec(6.0, 1);
+    spec.editList = false;
+    spec.dataHandlers = false;
+    spec.sampleDependencies = false;
+    ItemRef source = Source(QStringLiteral("a.mov"), spec);
+    const Cut cut = Run({source.get()}, {.start = 1.0, .end = 3.0});
+    ASSERT_EQ(cut.result, Cut_OK);
+    const BoxTree clip(cut.clip);
+    EXPECT_TRUE(clip.Valid());
+    EXPECT_EQ(clip.ChildTypes("moov/trak[0]"), (std::vector<std::string>{"tkhd", "mdia"}));
+    EXPECT_EQ(Ids(clip, 0), Range('V', 1, 0, 101));
+}
+
+TEST_F(MovCuttingTest, JoinsThreeSourcesWithRenumberedSyncSamples) {
+    ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
+    ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
+    ItemRef c = Source(QStringLiteral("c.mov"), SyntheticMovSpec(10.0, 3));
+    const Cut cut = Run({a.get(), b.get(), c.get()}, {.start = 4.5, .end = 2.2});
+    ASSERT_EQ(cut.result, Cut_OK);
+    const BoxTree clip(cut.clip);
+    ASSERT_TRUE(clip.Valid());
+    EXPECT_EQ(Ids(clip, 0),
+              Join({Range('V', 1, 75, 250), Range('V', 2, 0, 250), Range('V', 3, 0, 76)}));
+    EXPECT_EQ(Ids(clip, 1),
+              Join({Range('A', 1, 140, 469), Range('A', 2, 0, 469), Range('A', 3, 0, 142)}));
+    EXPECT_EQ(Ids(clip, 2),
+              Join({Range('G', 1, 3, 10), Range('G', 2, 0, 10), Range('G', 3, 0, 3)}));
+    const std::vector<std::uint32_t> stss = clip.Entries(kVideoStbl + "stss", 16);
+    ASSERT_EQ(stss.size(), 20u);
+    for (std::size_t i = 0; i < stss.size(); ++i) {
+        EXPECT_EQ(stss[i], 1 + 25 * i);
+    }
+    // First atom, "mdat" and the rebuilt "moov", nothing else.
+    const std::uint32_t l = BoxTree(ReadWholeFile(a->path)).TopLevel()[0].size;
+    EXPECT_EQ(l + ReadU32(cut.clip, l) + clip.Find("moov")->size, cut.clip.size());
+}
+
+TEST_F(MovCuttingTest, MergedTablesThatWouldPassTheirCapacityStopTheCut) {
+    MovRecordingSpec fast = SyntheticMovSpec(10.0, 1);
+    fast.videoDelta = 1500;  // 60 pictures a second
+    fast.video.samples = SyntheticSamples('V', 1, 600, 60, 30);
+    ItemRef source = Source(QStringLiteral("a.mov"), fast);
+    platform::MessageBox::ClearRecorded();
+    DebugCapture capture;
+    EXPECT_EQ(Run({source.get()}, {.start = 1.0, .end = 8.0}).result, Err_Cut_MemReserveNotEnough);
+    const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].text, QStringLiteral("Memory Alloc is not enough"));
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Fatal Error"));
+    EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_MemReserveNotEnough")));
+}
+
+TEST_F(MovCuttingTest, CopiesThroughAlignedViewsWithProgressAndStops) {
+    ItemRef source = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
+    const BoxTree src(ReadWholeFile(source->path));
+    const std::uint32_t l = src.TopLevel()[0].size;
+    const std::uint32_t start = SampleStart(src, 0, 0);
+
+    // Views of 4096 bytes aligned to 4096: the first runs to the window's end.
+    Cut cut =
+        Run({source.get()}, {.start = 0.0, .end = 9.9, .totalBytes = 1000, .movWindowSize = 4096});
+    ASSERT_EQ(cut.result, Cut_OK);
+    std::vector<int> progress = cut.Progress();
+    const std::uint32_t media = ReadU32(cut.clip, l) - 8;
+    const std::uint32_t views = (start % 4096 + media + 4095) / 4096;
+    // One message after each view but the last, and one for the whole source.
+    ASSERT_EQ(progress.size(), views);
+    EXPECT_EQ(progress.front(), static_cast<int>((l + 8) * 1000ull / 1000));  // before the source
+    EXPECT_EQ(progress.back(), static_cast<int>((l + 8 + media) * 1000ull / 1000));
+    EXPECT_TRUE(std::is_sorted(progress.begin(), progress.end()));
+
+    // A stop request: the first view is written, the next is not.
+    cut = Run({source.get()},
+              {.start = 0.0, .end = 9.9, .movWindowSize = 4096, .stopBeforeStart = true});
+    EXPECT_EQ(cut.result, Err_Cut_Interrupt);
+    EXPECT_EQ(cut.clip.size(), l + 8 + (4096 - start % 4096));
+    EXPECT_EQ(cut.Progress().size(), 1u);
+
+    // A range inside the first view is one write, with no look at the flag.
+    cut = Run({source.get()}, {.start = 0.0, .end = 9.9, .stopBeforeStart = true});
+    EXPECT_EQ(cut.result, Cut_OK);
+}
+
+TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
+    ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(4.0, 1));
+    DebugCapture capture;
+    EXPECT_EQ(Run({a.get()}, {.start = 0.0, .end = 2.0, .readOnlyOutput = true}).result,
+              Err_Cut_Unknown);
+
+    ItemRef missing = Item(PathOf(QStringLiteral("gone.mov")), FILE_TYPE_MOV, 4.0);
+    EXPECT_EQ(Run({a.get(), missing.get()}, {.start = 0.0, .end = 2.0}).result,
+              Err_Cut_OpenSrcFileErrorr);
+    EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_OpenSrcFileErrorr")));
+
+    const QString bigPath = PathOf(QStringLiteral("big.mov"));
+    {
+        QFile big(bigPath);
+        ASSERT_TRUE(big.open(QIODevice::WriteOnly));
+        ASSERT_TRUE(big.resize(2000000001));
+    }
+    ItemRef big = Item(bigPath, FILE_TYPE_MOV, 4.0);
+    const Cut tooBig = Run({a.get(), big.get()}, {.start = 0.0, .end = 2.0});
+    EXPECT_EQ(tooBig.result, Err_Cut_SrcFileSizeOverError);
+    EXPECT_GT(tooBig.clip.size(), 1000u);
+
+    // A first atom of 4 bytes, or one that reaches past the file.
+    std::vector<std::uint8_t> bytes = ReadWholeFile(a->path);
+    for (std::uint32_t size : {4u, static_cast<std::uint32_t>(bytes.size())}) {
+        std::vector<std::uint8_t> bad = bytes;
+        PatchU32(bad, 0, size);
+        const QString path = PathOf(QStringLiteral("first.mov"));
+        ASSERT_TRUE(WriteWholeFile(path, bad));
+        ItemRef item = Item(path, FILE_TYPE_MOV, 4.0);
+        EXPECT_EQ(Run({item.get()}, {.start = 0.0, .end = 2.0}).result, Err_Cut_SrcFileMappingError)
+            << size;
+    }
+
+    // Sample offsets past the end of the file.
+    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
+    PatchU32(bytes, stco->offset + 16 + 4 * 10, 0x7FFFFFF0);
+    const QString brokenPath = PathOf(QStringLiteral("broken.mov"));
+    ASSERT_TRUE(WriteWholeFile(brokenPath, bytes));
+    ItemRef broken = Item(brokenPath, FILE_TYPE_MOV, 4.0);
+    EXPECT_EQ(Run({broken.get()}, {.start = 0.0, .end = 2.0}).result, Err_Cut_SrcFileMappingError);
+}
+
+TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
+    const std::vector<std::uint8_t> whole = BuildMovRecording(SyntheticMovSpec(2.0, 1));
+    DebugCapture capture;
+    ExpectRefusedAtEveryLength(MOVCutting, whole, FILE_TYPE_MOV, 173);
+}
+}
+
+TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
+    tsrec::TestMediaParams params;
+    params.seconds = 6.0;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    AvMedia av;
+    ASSERT_TRUE(MediaFromElementaryStreams(media.h264, media.adts, 320, 240, &av));
+    MovRecordingSpec spec = SyntheticMovSpec(6.0, 1);
+    spec.video = av.video;
+    spec.audio = av.audio;
+    spec.audioTimeScale = av.audioSampleRate;
+    ItemRef a = Source(QStringLiteral("a.mov"), spec);
+    ItemRef b = Source(QStringLiteral("b.mov"), spec);
+
+    // 1 s .. 6 s of the first, then up to and with the sync picture of 4 s.
+    const Cut cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
+    ASSERT_EQ(cut.result, Cut_OK);
+    ExpectClipPlays(cut, 125 + 101, 3);
+}
