@@ -239,7 +239,7 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
     ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(4.0, 1));
     DebugCapture capture;
     EXPECT_EQ(Run({a.get()}, {.start = 0.0, .end = 2.0, .readOnlyOutput = true}).result,
-              Err_Cut_Unknown);
+              Err_Cut_OpenDestFileError);
 
     ItemRef missing = Item(PathOf(QStringLiteral("gone.mov")), FILE_TYPE_MOV, 4.0);
     EXPECT_EQ(Run({a.get(), missing.get()}, {.start = 0.0, .end = 2.0}).result,

@@ -308,7 +308,7 @@ TEST_F(Mp4CuttingTest, FailuresAreReportedNotWrittenAsClips) {
 
     // An output that refuses writes.
     EXPECT_EQ(Run({a.get()}, {.start = 0.0, .end = 3.0, .readOnlyOutput = true}).result,
-              Err_Cut_Unknown);
+              Err_Cut_OpenDestFileError);
 
     // A second source that is gone, or not in the layout.
     ItemRef missing = Item(PathOf(QStringLiteral("gone.mp4")), FILE_TYPE_MP4, 4.0);
