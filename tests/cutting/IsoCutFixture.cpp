@@ -54,7 +54,9 @@ IsoCutTest::Cut IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TF
         job.mappingWindowSize = options.movWindowSize;
         job.stopFlag = options.stopBeforeStart ? 1 : 0;
         const QString path = PathOf(QStringLiteral("clip.out"));
-        if (options.readOnlyOutput) {
+        if (options.discardOutput) {
+            job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
+        } else if (options.readOnlyOutput) {
             isorec::WriteWholeFile(path, {});
             job.outputFile = platform::FileHandle::OpenRead(path);
         } else {

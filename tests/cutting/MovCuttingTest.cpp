@@ -278,6 +278,28 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
     EXPECT_EQ(Run({broken.get()}, {.start = 0.0, .end = 2.0}).result, Err_Cut_SrcFileMappingError);
 }
 
+TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
+    // Sources whose last picture lies 1.45 GB into the file (sparse files): three
+    // of them would put sample offsets past 32 bits.
+    std::vector<std::uint8_t> bytes = BuildMovRecording(SyntheticMovSpec(2.0, 1));
+    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
+    const std::uint32_t far = 1450000000;
+    PatchU32(bytes, stco->offset + stco->size - 4, far);
+    std::vector<ItemRef> items;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = PathOf(QStringLiteral("spread%1.mov").arg(i));
+        ASSERT_TRUE(WriteWholeFile(path, bytes));
+        QFile file(path);
+        ASSERT_TRUE(file.resize(far + 4096));
+        items.push_back(Item(path, FILE_TYPE_MOV, 2.0));
+    }
+    DebugCapture capture;
+    const Cut cut = Run({items[0].get(), items[1].get(), items[2].get()},
+                        {.start = 0.0, .end = 1.9, .totalBytes = 1u << 30, .discardOutput = true});
+    EXPECT_EQ(cut.result, Err_Cut_DestFileSizeOverError);
+    EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_DestFileSizeOverError")));
+}
+
 TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
     const std::vector<std::uint8_t> whole = BuildMovRecording(SyntheticMovSpec(2.0, 1));
     DebugCapture capture;

@@ -343,6 +343,36 @@ TEST_F(Mp4CuttingTest, FailuresAreReportedNotWrittenAsClips) {
     EXPECT_EQ(Run({broken.get()}, {.start = 0.0, .end = 3.5}).result, Err_Cut_SrcFileMappingError);
 }
 
+TEST_F(Mp4CuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
+    // Sources whose media data spread over 1.45 GB (sparse files): three of them
+    // would put chunk offsets past 32 bits.
+    const std::vector<std::uint8_t> bytes = BuildMp4Recording(SyntheticMp4Spec(2.0, 1));
+    const BoxTree tree(bytes);
+    const std::size_t moov = tree.Find("moov")->offset;
+    const std::size_t mdat = tree.Find("mdat")->offset;
+    const qint64 spreadMoov = 1450000000;
+    std::vector<ItemRef> items;
+    for (int i = 0; i < 3; ++i) {
+        std::vector<std::uint8_t> head(bytes.begin(), bytes.begin() + static_cast<long>(moov));
+        PatchU32(head, mdat, static_cast<std::uint32_t>(spreadMoov - static_cast<qint64>(mdat)));
+        const QString path = PathOf(QStringLiteral("spread%1.mp4").arg(i));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(reinterpret_cast<const char*>(head.data()), static_cast<qint64>(head.size()));
+        ASSERT_TRUE(file.seek(spreadMoov));
+        file.write(reinterpret_cast<const char*>(bytes.data() + moov),
+                   static_cast<qint64>(bytes.size() - moov));
+        file.close();
+        items.push_back(Item(path, FILE_TYPE_MP4, 2.0));
+    }
+    DebugCapture capture;
+    const Cut cut = Run({items[0].get(), items[1].get(), items[2].get()},
+                        {.start = 0.0, .end = 1.5, .totalBytes = 1u << 30, .discardOutput = true});
+    EXPECT_EQ(cut.result, Err_Cut_DestFileSizeOverError);
+    // Two sources were copied before the third was refused.
+    EXPECT_GT(cut.Progress().size(), 2u * 140u);
+}
+
 TEST_F(Mp4CuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
     const std::vector<std::uint8_t> whole = BuildMp4Recording(SyntheticMp4Spec(2.0, 1));
     DebugCapture capture;
