@@ -4,6 +4,8 @@
 #include "recordings/LogManagement.h"
 #include "support/TestMedia.h"
 
+#include "BenchTiming.h"
+
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
@@ -16,22 +18,6 @@
 #include <vector>
 
 namespace {
-
-constexpr int kRounds = 5;
-
-double MedianMs(const std::function<bool()>& run) {
-    std::vector<double> times;
-    for (int i = 0; i < kRounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        if (!run()) {
-            return -1;
-        }
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 bool ProbeOurs(const QString& path) {
     auto* item = new TFileItem(path);
@@ -62,13 +48,6 @@ bool DecodeOurs(const QStringList& paths) {
         }
     }
     return true;
-}
-
-bool CatToNull(const QStringList& paths) {
-    QProcess cat;
-    cat.setStandardOutputFile(QProcess::nullDevice());
-    cat.start(QStringLiteral("cat"), paths);
-    return cat.waitForFinished(-1) && cat.exitCode() == 0;
 }
 
 }  // namespace

@@ -107,6 +107,8 @@ void MergeExtremes(SensorLog& merged, const SensorLog& item) {
 
 }  // namespace
 
+TLogManagement* LogManager = nullptr;
+
 TLogManagement::TLogManagement(QObject* notifyWindow, const RecordingReadLimits& limits)
     : notifyWindow_(notifyWindow), limits_(limits) {
     AllocLog(merged_, kMergedLogStartCapacity);

@@ -84,3 +84,7 @@ class TLogManagement {
     std::shared_ptr<const SensorLog> snapshot_;
     std::thread worker_;
 };
+
+// The one log manager, set by the main window that owns it; readers reach the
+// merged log through it.
+extern TLogManagement* LogManager;

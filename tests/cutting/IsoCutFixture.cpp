@@ -20,7 +20,7 @@ ItemRef IsoCutTest::Item(const QString& path, std::int32_t fileType, double dura
     return ItemRef(item);
 }
 
-std::vector<int> IsoCutTest::Cut::Progress() const {
+std::vector<int> IsoCutTest::Clip::Progress() const {
     std::vector<int> values;
     for (const CutMessageSink::Message& message : messages) {
         if (message.wParam == 1) {
@@ -30,10 +30,10 @@ std::vector<int> IsoCutTest::Cut::Progress() const {
     return values;
 }
 
-IsoCutTest::Cut IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
-                                      const CutOptions& options) {
+IsoCutTest::Clip IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                                       const CutOptions& options) {
     CutMessageSink sink;
-    Cut cut;
+    Clip cut;
     {
         CuttingProc job(&sink, WM_CUTTING_EVENT);
         double before = 0.0;
@@ -88,7 +88,7 @@ void IsoCutTest::ExpectRefusedAtEveryLength(const Cutter& cutter,
     }
 }
 
-void IsoCutTest::ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams) {
+void IsoCutTest::ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams) {
     const QString path = PathOf(QStringLiteral("clip.probe"));
     ASSERT_TRUE(isorec::WriteWholeFile(path, cut.clip));
     const std::vector<StreamProbe> probed = ProbeStreams(path);

@@ -41,7 +41,7 @@ class MovCuttingTest : public IsoCutTest {
         return Item(path, FILE_TYPE_MOV, seconds);
     }
 
-    Cut Run(const std::vector<TFileItem*>& sources, const CutOptions& options) {
+    Clip Run(const std::vector<TFileItem*>& sources, const CutOptions& options) {
         return RunCutter(MOVCutting, sources, options);
     }
 };
@@ -56,7 +56,7 @@ TEST_F(MovCuttingTest, OneSourceClipRunsFromSyncSampleToSyncSample) {
     // 12.9 s counts as 12 s (sample 300): the clip starts at the last sync sample
     // numbered below 300 (276, 0-based 275) and ends with sync sample 401 for
     // 16 s.
-    const Cut cut = Run({source.get()}, {.start = 12.9, .end = 15.3});
+    const Clip cut = Run({source.get()}, {.start = 12.9, .end = 15.3});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     ASSERT_TRUE(clip.Valid());
@@ -117,7 +117,7 @@ TEST_F(MovCuttingTest, StartAndStopRules) {
 
     // Below one second: every track from its first sample; sync numbers keep
     // pointing at the same pictures.
-    Cut cut = Run({source.get()}, {.start = 0.7, .end = 4.0});
+    Clip cut = Run({source.get()}, {.start = 0.7, .end = 4.0});
     ASSERT_EQ(cut.result, Cut_OK);
     BoxTree clip(cut.clip);
     EXPECT_EQ(Ids(clip, 0), Range('V', 1, 0, 126));
@@ -139,12 +139,13 @@ TEST_F(MovCuttingTest, StartAndStopRules) {
     fewKeys.video.samples[0].key = false;
     fewKeys.video.samples[59].key = true;
     ItemRef sparse = Source(QStringLiteral("b.mov"), fewKeys);
-    // No sync sample after the end point: the rest of the source.
-    cut = Run({sparse.get()}, {.start = 12.0, .end = 14.0});
+    // No sync sample after the end point: the rest of the source (the span
+    // given leaves the tables room for it).
+    cut = Run({sparse.get()}, {.start = 12.0, .end = 14.0, .span = 10.0});
     ASSERT_EQ(cut.result, Cut_OK);
     EXPECT_EQ(Ids(BoxTree(cut.clip), 0), Range('V', 2, 250, 500));
     // No sync sample numbered below the start point: from the first one.
-    cut = Run({sparse.get()}, {.start = 1.0, .end = 4.0});
+    cut = Run({sparse.get()}, {.start = 1.0, .end = 4.0, .span = 10.0});
     ASSERT_EQ(cut.result, Cut_OK);
     clip = BoxTree(cut.clip);
     EXPECT_EQ(Ids(clip, 0), Range('V', 2, 59, 251));
@@ -157,7 +158,7 @@ TEST_F(MovCuttingTest, ASourceWithoutEditListKeepsWorking) {
     spec.dataHandlers = false;
     spec.sampleDependencies = false;
     ItemRef source = Source(QStringLiteral("a.mov"), spec);
-    const Cut cut = Run({source.get()}, {.start = 1.0, .end = 3.0});
+    const Clip cut = Run({source.get()}, {.start = 1.0, .end = 3.0});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     EXPECT_TRUE(clip.Valid());
@@ -169,7 +170,7 @@ TEST_F(MovCuttingTest, JoinsThreeSourcesWithRenumberedSyncSamples) {
     ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
     ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
     ItemRef c = Source(QStringLiteral("c.mov"), SyntheticMovSpec(10.0, 3));
-    const Cut cut = Run({a.get(), b.get(), c.get()}, {.start = 4.5, .end = 2.2});
+    const Clip cut = Run({a.get(), b.get(), c.get()}, {.start = 4.5, .end = 2.2});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     ASSERT_TRUE(clip.Valid());
@@ -211,7 +212,7 @@ TEST_F(MovCuttingTest, CopiesThroughAlignedViewsWithProgressAndStops) {
     const std::uint32_t start = SampleStart(src, 0, 0);
 
     // Views of 4096 bytes aligned to 4096: the first runs to the window's end.
-    Cut cut =
+    Clip cut =
         Run({source.get()}, {.start = 0.0, .end = 9.9, .totalBytes = 1000, .movWindowSize = 4096});
     ASSERT_EQ(cut.result, Cut_OK);
     std::vector<int> progress = cut.Progress();
@@ -253,7 +254,7 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
         ASSERT_TRUE(big.resize(2000000001));
     }
     ItemRef big = Item(bigPath, FILE_TYPE_MOV, 4.0);
-    const Cut tooBig = Run({a.get(), big.get()}, {.start = 0.0, .end = 2.0});
+    const Clip tooBig = Run({a.get(), big.get()}, {.start = 0.0, .end = 2.0});
     EXPECT_EQ(tooBig.result, Err_Cut_SrcFileSizeOverError);
     EXPECT_GT(tooBig.clip.size(), 1000u);
 
@@ -269,9 +270,9 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
             << size;
     }
 
-    // Sample offsets past the end of the file.
+    // The last picture of the range lies past the end of the file.
     const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
-    PatchU32(bytes, stco->offset + 16 + 4 * 10, 0x7FFFFFF0);
+    PatchU32(bytes, stco->offset + 16 + 4 * 75, 0x7FFFFFF0);
     const QString brokenPath = PathOf(QStringLiteral("broken.mov"));
     ASSERT_TRUE(WriteWholeFile(brokenPath, bytes));
     ItemRef broken = Item(brokenPath, FILE_TYPE_MOV, 4.0);
@@ -294,17 +295,28 @@ TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
         items.push_back(Item(path, FILE_TYPE_MOV, 2.0));
     }
     DebugCapture capture;
-    const Cut cut = Run({items[0].get(), items[1].get(), items[2].get()},
-                        {.start = 0.0, .end = 1.9, .totalBytes = 1u << 30, .discardOutput = true});
+    const Clip cut = Run({items[0].get(), items[1].get(), items[2].get()},
+                         {.start = 0.0, .end = 1.9, .totalBytes = 1u << 30, .discardOutput = true});
     EXPECT_EQ(cut.result, Err_Cut_DestFileSizeOverError);
     EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_DestFileSizeOverError")));
+}
+
+TEST_F(MovCuttingTest, TheJobCutsMovItemsWithThisCutter) {
+    ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
+    ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
+    const QString destination = PathOf(QStringLiteral("clip.mov"));
+    const CutRun run = Cut({a.get(), b.get()}, destination, 6.5, 14.0);
+    ASSERT_EQ(run.started, Cut_OK);
+    ASSERT_EQ(run.result, Cut_OK);
+    const Clip direct = Run({a.get(), b.get()}, {.start = 6.5, .end = 4.0});
+    ASSERT_EQ(direct.result, Cut_OK);
+    EXPECT_EQ(ReadWholeFile(destination), direct.clip);
 }
 
 TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
     const std::vector<std::uint8_t> whole = BuildMovRecording(SyntheticMovSpec(2.0, 1));
     DebugCapture capture;
     ExpectRefusedAtEveryLength(MOVCutting, whole, FILE_TYPE_MOV, 173);
-}
 }
 
 TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
@@ -321,7 +333,7 @@ TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
     ItemRef b = Source(QStringLiteral("b.mov"), spec);
 
     // 1 s .. 6 s of the first, then up to and with the sync picture of 4 s.
-    const Cut cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
+    const Clip cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
     ASSERT_EQ(cut.result, Cut_OK);
     ExpectClipPlays(cut, 125 + 101, 3);
 }

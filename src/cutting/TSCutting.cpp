@@ -1,0 +1,837 @@
+#include "TSCutting.h"
+
+#include "foundation/ErrorReport.h"
+#include "platform/DebugOutput.h"
+#include "platform/MessageBox.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
+#include <cstring>
+#include <new>
+#include <optional>
+#include <stdexcept>
+#include <vector>
+
+namespace {
+
+constexpr int kPacketSize = 188;
+constexpr std::int64_t kTicksPerSecond = 90000;
+// A join puts the next recording's first frame one frame (at 30 fps) on.
+constexpr std::int64_t kJoinGapTicks = 3000;
+// Audio that lags the video by more than this is no longer waited for.
+constexpr std::int64_t kAudioWaitTicks = 90000;
+constexpr std::int64_t kTimeMask = (std::int64_t{1} << 33) - 1;
+constexpr std::uint32_t kPatPid = 0;
+constexpr std::uint32_t kNullPid = 0x1FFF;
+constexpr std::size_t kPidCount = 0x2000;
+// A recording's time zero is looked for within its first production-size chunk.
+constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kPacketSize;
+constexpr int kTimeScanPackets = 1024;
+
+// The recorder's log packets: an ordinary one has a 105-byte adaptation field and
+// its 14-byte PES header at 110..123; the first one of a recording an 89-byte
+// field, its PES header at 94..107 and the LogStreamHeader at 108..123.
+constexpr int kLogAdaptationLength = 105;
+constexpr int kLogPesAt = 110;
+constexpr int kLogPesHeaderSize = 14;
+constexpr int kHeaderPesAt = 94;
+constexpr int kLogHeaderAt = 108;
+constexpr int kLogHeaderSize = 16;
+
+// Every failure of a cut is logged under this one text.
+constexpr char kFailureText[] = "Err_Cut_OpenSrcFileErrorr";
+
+// ---- Packet fields ----
+
+std::uint32_t PidOf(const std::uint8_t* p) {
+    return ((p[1] & 0x1Fu) << 8) | p[2];
+}
+bool IsPesStart(const std::uint8_t* p) {
+    return (p[1] & 0x40) != 0;
+}
+bool HasAdaptation(const std::uint8_t* p) {
+    return (p[3] & 0x20) != 0;
+}
+bool HasPayload(const std::uint8_t* p) {
+    return (p[3] & 0x10) != 0;
+}
+int PayloadStart(const std::uint8_t* p) {
+    return HasAdaptation(p) ? 5 + p[4] : 4;
+}
+bool HasPcr(const std::uint8_t* p) {
+    return HasAdaptation(p) && p[4] >= 7 && (p[5] & 0x10) != 0;
+}
+
+std::uint32_t ReadLe32(const std::uint8_t* b) {
+    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+}
+
+// Bytes 6..9 hold the PCR base without its lowest bit, which stays as it is.
+std::int64_t ReadPcr(const std::uint8_t* p) {
+    const std::uint32_t field = (std::uint32_t{p[6]} << 24) | (p[7] << 16) | (p[8] << 8) | p[9];
+    return std::int64_t{field} * 2;
+}
+
+void WritePcr(std::uint8_t* p, std::int64_t value) {
+    const auto field = static_cast<std::uint32_t>((value & kTimeMask) >> 1);
+    p[6] = static_cast<std::uint8_t>(field >> 24);
+    p[7] = static_cast<std::uint8_t>(field >> 16);
+    p[8] = static_cast<std::uint8_t>(field >> 8);
+    p[9] = static_cast<std::uint8_t>(field);
+}
+
+// Where the packet's PES header starts, when the packet really holds one with a PTS.
+std::optional<int> PesHeaderAt(const std::uint8_t* p) {
+    const int at = PayloadStart(p);
+    if (at + 14 > kPacketSize || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1) {
+        return std::nullopt;
+    }
+    if ((p[at + 7] & 0x80) == 0 || p[at + 8] < 5) {
+        return std::nullopt;
+    }
+    return at;
+}
+
+bool PesHasDts(const std::uint8_t* p, int at) {
+    return (p[at + 7] & 0x40) != 0 && p[at + 8] >= 10 && at + 19 <= kPacketSize;
+}
+
+std::int64_t ReadTime(const std::uint8_t* b) {
+    return (std::int64_t{b[0] & 0x0E} << 29) | (std::int64_t{b[1]} << 22) |
+           (std::int64_t{b[2] & 0xFE} << 14) | (std::int64_t{b[3]} << 7) | (b[4] >> 1);
+}
+
+void WriteTime(std::uint8_t* b, std::uint8_t prefix, std::int64_t value) {
+    const std::int64_t v = value & kTimeMask;
+    b[0] = static_cast<std::uint8_t>(prefix | ((v >> 29) & 0x0E));
+    b[1] = static_cast<std::uint8_t>(v >> 22);
+    b[2] = static_cast<std::uint8_t>(((v >> 14) & 0xFE) | 1);
+    b[3] = static_cast<std::uint8_t>(v >> 7);
+    b[4] = static_cast<std::uint8_t>(((v & 0x7F) << 1) | 1);
+}
+
+std::int64_t PesPts(const std::uint8_t* p, int at) {
+    return ReadTime(p + at + 9);
+}
+
+// A picture a decoder can start on: marked random access, or carrying an H.264
+// sequence parameter set or IDR slice in its first packet.
+bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
+    if (HasAdaptation(p) && p[4] >= 1 && (p[5] & 0x40) != 0) {
+        return true;
+    }
+    for (int i = pesAt + 9 + p[pesAt + 8]; i + 3 < kPacketSize; ++i) {
+        if (p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1) {
+            const int type = p[i + 3] & 0x1F;
+            if (type == 5 || type == 7) {
+                return true;
+            }
+            if (type == 1) {
+                return false;
+            }
+        }
+    }
+    return false;
+}
+
+// ---- One cut ----
+
+class TsCutFailure : public std::runtime_error {
+  public:
+    explicit TsCutFailure(CutResult result) : std::runtime_error(kFailureText), code(result) {}
+    CutResult code;
+};
+
+enum class Phase { FirstPackets, Bulk, Tail, ByPcr };
+enum class Verdict { Write, Drop, Stop };
+
+// A PES stream whose packets are written or dropped a whole PES at a time.
+struct StreamState {
+    std::int64_t lastTime = -1;  // rebased time of its latest PES start
+    bool keep = false;           // the PES in hand is written; false before the first
+};
+
+// Where a clip can begin: the PAT before a PES start (or that PES start itself
+// when no PAT came before it), and that PES start's time.
+struct StartCandidate {
+    std::int64_t offset = -1;
+    std::int64_t time = 0;
+    bool afterPat = true;
+    bool Found() const { return offset >= 0; }
+};
+
+// What one packet tells the start search.
+struct StartSignal {
+    bool keyFrame = false;  // a video key frame starts here
+    bool past = false;      // its time lies past the start point
+    bool decisive = false;  // past, on the stream that decides where to begin
+    std::int64_t time = 0;  // what is compared with the start point
+    std::int64_t zero = 0;  // what becomes clip time 0 when the clip begins here
+};
+
+// Things reported once per cut, however often they occur.
+enum Report : std::size_t {
+    kReportNoPts,
+    kReportNoAdaptation,
+    kReportNoPcrField,
+    kReportLogLayout,
+    kBoxVideoPts,
+    kBoxPcr,
+    kReportCount
+};
+
+class TsCut {
+  public:
+    explicit TsCut(CuttingProc* job);
+
+    void TsCutByPts();
+    void TsCutByPcr();
+
+  private:
+    // Sources and chunks.
+    void TsCutOpenSource();
+    bool TsCutReadChunk(bool mayJoin);
+    void ContinueAcrossJoin();
+    bool HavePacket(Phase phase);
+    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kPacketSize; }
+    const std::uint8_t* Packet(int index) const {
+        return buffer_.data() + std::size_t(index) * kPacketSize;
+    }
+    std::optional<std::int64_t> FirstTimeFrom(std::int64_t from) const;
+    std::optional<std::int64_t> TimeOf(const std::uint8_t* p) const;
+
+    // Where the clip begins.
+    bool StartCut();
+    std::optional<StartCandidate> TsCutFindStartByPts(std::int64_t start);
+    std::optional<StartCandidate> TsCutFindStartByPcr(std::int64_t start);
+    std::optional<StartCandidate> FindStart(std::int64_t start);
+    StartSignal ObservePts(const std::uint8_t* p, std::int64_t start) const;
+    StartSignal ObservePcr(const std::uint8_t* p, std::int64_t start, std::int64_t& lastPcr);
+    std::int64_t BeginAt(const StartCandidate& candidate);
+    std::int64_t BeginAtNextItem();
+
+    // Phases.
+    void TsCutWriteFirstPackets();
+    void TsCutCopyChunks();
+    void TsCutWriteTail();
+    void TsCutCopyByPcr();
+    void FinishCut();
+    bool AwaitingAudio() const;
+    bool TailDone() const;
+
+    // Packets.
+    Verdict HandlePacket(Phase phase);
+    Verdict HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video);
+    Verdict HandleLog(std::uint8_t* p, Phase phase);
+    void RebasePes(std::uint8_t* p, int at) const;
+    void SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase);
+    void InsertLogHeader(std::uint8_t* p);
+    void Keep(const std::uint8_t* p);
+    void Renumber(std::uint8_t* p);
+    void Flush();
+
+    void Note(Report report, const char* text);
+    void BoxOnce(Report report, const char* text);
+    [[noreturn]] static void Fail(CutResult result) { throw TsCutFailure(result); }
+
+    CuttingProc* job_;
+    std::array<std::uint32_t, 5> pids_{};
+    bool byPcr_ = false;
+    std::vector<std::uint8_t> buffer_;
+
+    platform::FileHandle source_;
+    std::size_t item_ = 0;
+    std::int64_t readOffset_ = 0;   // file offset of the next read
+    std::int64_t chunkOffset_ = 0;  // file offset of the chunk's first packet
+    int packetCount_ = 0;
+    int packetIndex_ = 0;
+    int kept_ = 0;     // packets of the chunk kept, moved to its front
+    int flushed_ = 0;  // of those, already written
+
+    std::int64_t offset_ = 0;   // added to every source time stamp
+    std::int64_t endTime_ = 0;  // last clip time written
+    StreamState video_;
+    StreamState audio_;
+    StreamState log_;
+    std::int64_t lastPcr_ = 0;
+    bool headerPending_ = false;
+    std::array<std::int8_t, kPidCount> counters_{};  // next counter per PID, -1 unseen
+    std::int64_t bytesWritten_ = 0;
+    std::bitset<kReportCount> reported_;
+};
+
+TsCut::TsCut(CuttingProc* job) : job_(job) {
+    if (job->selection.empty()) {
+        throw std::runtime_error("Nothing selected");
+    }
+    const TFileItem* first = job->selection.front();
+    pids_ = first->pids;
+    byPcr_ = first->fileType != FILE_TYPE_TS;
+    const std::size_t packets = static_cast<std::size_t>(std::max(1, job->tsChunkPackets));
+    try {
+        buffer_.assign(packets * kPacketSize, 0);
+    } catch (const std::bad_alloc&) {
+        buffer_.clear();  // the first read fails
+    }
+    counters_.fill(-1);
+    for (const int stream : {PID_PMT, PID_VIDEO, PID_AUDIO, PID_LOG}) {
+        counters_[pids_[stream] & 0x1FFF] = 0;
+    }
+}
+
+void TsCut::TsCutByPts() {
+    if (!StartCut()) {
+        TsCutWriteFirstPackets();
+    }
+    TsCutCopyChunks();
+    TsCutWriteTail();
+    FinishCut();
+}
+
+void TsCut::TsCutByPcr() {
+    StartCut();
+    TsCutCopyByPcr();
+    FinishCut();
+}
+
+// A clip without a single packet is no clip: the source had nothing to give.
+void TsCut::FinishCut() {
+    Flush();
+    if (bytesWritten_ == 0) {
+        Fail(Err_Cut_ReadSrcFileError);
+    }
+}
+
+void TsCut::TsCutOpenSource() {
+    source_ = platform::FileHandle::OpenRead(job_->selection[item_]->path);
+    if (!source_.IsOpen()) {
+        Fail(Err_Cut_OpenSrcFileErrorr);
+    }
+}
+
+// Reads the next chunk of whole packets. At the end of a recording it goes on with
+// the next selected one when `mayJoin`; false when there is nothing more to read.
+bool TsCut::TsCutReadChunk(bool mayJoin) {
+    if (job_->stopFlag.load() != 0) {
+        Fail(Err_Cut_Interrupt);
+    }
+    if (buffer_.empty()) {
+        Fail(Err_Cut_ReadSrcFileError);
+    }
+    bool joined = false;
+    for (;;) {
+        const std::int64_t got =
+            source_.ReadAt(buffer_.data(), static_cast<std::int64_t>(buffer_.size()), readOffset_);
+        if (got < 0) {
+            Fail(Err_Cut_ReadSrcFileError);
+        }
+        chunkOffset_ = readOffset_;
+        packetCount_ = static_cast<int>(got / kPacketSize);
+        packetIndex_ = kept_ = flushed_ = 0;
+        readOffset_ += std::int64_t{packetCount_} * kPacketSize;
+        if (packetCount_ > 0) {
+            if (joined) {
+                ContinueAcrossJoin();
+            }
+            return true;
+        }
+        if (!mayJoin || item_ + 1 >= job_->selection.size()) {
+            return false;
+        }
+        ++item_;
+        TsCutOpenSource();
+        readOffset_ = 0;
+        joined = true;
+    }
+}
+
+// The next recording's time stamps go on from the last ones written, counted from
+// that recording's own time zero.
+void TsCut::ContinueAcrossJoin() {
+    const std::int64_t zero = FirstTimeFrom(0).value_or(0);
+    offset_ = (byPcr_ ? lastPcr_ : video_.lastTime + kJoinGapTicks) - zero;
+    // A PES cut off at the end of the last recording does not go on in this one.
+    video_.keep = audio_.keep = log_.keep = false;
+}
+
+// True when a packet is at hand; writes a used-up chunk and reads the next.
+bool TsCut::HavePacket(Phase phase) {
+    if (packetIndex_ < packetCount_) {
+        return true;
+    }
+    if (packetCount_ == 0) {
+        return false;
+    }
+    Flush();
+    if (phase == Phase::Bulk || phase == Phase::ByPcr) {
+        job_->PostProgress(bytesWritten_);
+    }
+    return TsCutReadChunk(true);
+}
+
+// The first time stamp of the source from `from` on: a video PTS, or a PCR on the
+// PCR path. It is looked for in a fixed stretch, whatever the read size.
+std::optional<std::int64_t> TsCut::FirstTimeFrom(std::int64_t from) const {
+    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kPacketSize);
+    for (std::int64_t at = from; at < from + kTimeScanBytes;) {
+        const std::int64_t got =
+            source_.ReadAt(block.data(), static_cast<std::int64_t>(block.size()), at);
+        if (got < kPacketSize) {
+            return std::nullopt;
+        }
+        for (std::int64_t i = 0; i + kPacketSize <= got; i += kPacketSize) {
+            if (const std::optional<std::int64_t> time = TimeOf(block.data() + i)) {
+                return time;
+            }
+        }
+        at += got - got % kPacketSize;
+    }
+    return std::nullopt;
+}
+
+std::optional<std::int64_t> TsCut::TimeOf(const std::uint8_t* p) const {
+    const std::uint32_t pid = PidOf(p);
+    if (byPcr_) {
+        return pid == pids_[PID_PCR] && HasPcr(p) ? std::optional(ReadPcr(p)) : std::nullopt;
+    }
+    if (pid != pids_[PID_VIDEO] || !IsPesStart(p)) {
+        return std::nullopt;
+    }
+    const std::optional<int> pes = PesHeaderAt(p);
+    return pes ? std::optional(PesPts(p, *pes)) : std::nullopt;
+}
+
+// Opens the first recording, finds where the clip begins and reads from there.
+// True when the clip keeps the recording's first packet and its time stamps.
+bool TsCut::StartCut() {
+    const auto start = static_cast<std::int64_t>(job_->startOffset * kTicksPerSecond);
+    const std::int64_t spanTicks =
+        static_cast<std::int64_t>(std::ceil(job_->span)) * kTicksPerSecond;
+    item_ = 0;
+    TsCutOpenSource();
+    readOffset_ = 0;
+    const bool any = TsCutReadChunk(false);
+    const std::int64_t zero = FirstTimeFrom(0).value_or(0);
+    if (start <= kTicksPerSecond) {
+        offset_ = 0;
+        endTime_ = zero + start + spanTicks;
+        if (!any) {
+            TsCutReadChunk(true);
+        }
+        return true;
+    }
+    const std::optional<StartCandidate> candidate =
+        byPcr_ ? TsCutFindStartByPcr(zero + start) : TsCutFindStartByPts(zero + start);
+    // Where clip time 0 stands, counted from the first recording's time zero.
+    const std::int64_t clipZero = candidate ? BeginAt(*candidate) - zero : BeginAtNextItem();
+    endTime_ = start + spanTicks - clipZero;
+    headerPending_ = true;
+    return false;
+}
+
+std::optional<StartCandidate> TsCut::TsCutFindStartByPts(std::int64_t start) {
+    return FindStart(start);
+}
+
+std::optional<StartCandidate> TsCut::TsCutFindStartByPcr(std::int64_t start) {
+    return FindStart(start);
+}
+
+// Searches the first recording for the last key frame at or before `start` (or the
+// first one after it), once a time stamp past `start` shows the search is done.
+// Without any key frame: the first PES start past `start`. Nothing past `start`
+// in the whole recording: no candidate.
+std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
+    StartCandidate key;
+    StartCandidate first;
+    bool past = false;
+    std::int64_t patAt = -1;
+    std::int64_t lastPcr = -1;
+    readOffset_ = 0;
+    while (TsCutReadChunk(false)) {
+        for (int i = 0; i < packetCount_; ++i) {
+            const std::uint8_t* p = Packet(i);
+            const std::int64_t at = chunkOffset_ + std::int64_t{i} * kPacketSize;
+            if (PidOf(p) == kPatPid) {
+                patAt = at;
+                continue;
+            }
+            const StartSignal signal =
+                byPcr_ ? ObservePcr(p, start, lastPcr) : ObservePts(p, start);
+            const StartCandidate here{patAt >= 0 ? patAt : at, 0, patAt >= 0};
+            if (signal.keyFrame) {
+                if (signal.time <= start) {
+                    key = StartCandidate{here.offset, signal.zero, here.afterPat};
+                } else if (!key.Found()) {
+                    return StartCandidate{here.offset, signal.zero, here.afterPat};
+                }
+            }
+            if (signal.past) {
+                past = true;
+                if (!first.Found()) {
+                    first = StartCandidate{here.offset, signal.zero, here.afterPat};
+                }
+                if (signal.decisive && key.Found()) {
+                    return key;
+                }
+            }
+        }
+    }
+    if (!past) {
+        return std::nullopt;
+    }
+    return key.Found() ? key : first;
+}
+
+StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
+    StartSignal signal;
+    const std::uint32_t pid = PidOf(p);
+    const bool video = pid == pids_[PID_VIDEO];
+    if ((!video && pid != pids_[PID_AUDIO]) || !IsPesStart(p)) {
+        return signal;
+    }
+    const std::optional<int> pes = PesHeaderAt(p);
+    if (!pes) {
+        return signal;
+    }
+    signal.keyFrame = video && IsKeyFrame(p, *pes);
+    signal.time = PesPts(p, *pes);
+    signal.past = signal.time > start;
+    signal.decisive = video;
+    // Decoding starts at the DTS: no DTS in the clip may fall below 0.
+    signal.zero = PesHasDts(p, *pes) ? ReadTime(p + *pes + 14) : signal.time;
+    return signal;
+}
+
+StartSignal TsCut::ObservePcr(const std::uint8_t* p, std::int64_t start, std::int64_t& lastPcr) {
+    StartSignal signal;
+    const std::uint32_t pid = PidOf(p);
+    const bool video = pid == pids_[PID_VIDEO];
+    if (pid == pids_[PID_PCR]) {
+        if (HasPcr(p)) {
+            lastPcr = ReadPcr(p);
+            signal.past = lastPcr >= start;
+            signal.decisive = true;
+        } else if (!HasAdaptation(p) && !video && pid != pids_[PID_AUDIO]) {
+            BoxOnce(kBoxPcr, "Error");
+        }
+    }
+    if (video && IsPesStart(p)) {
+        const std::optional<int> pes = PesHeaderAt(p);
+        signal.keyFrame = pes && IsKeyFrame(p, *pes);
+    }
+    signal.time = lastPcr;
+    signal.zero = lastPcr;
+    return signal;
+}
+
+// Reads from the candidate on; gives the source time that becomes clip time 0.
+std::int64_t TsCut::BeginAt(const StartCandidate& candidate) {
+    if (!candidate.afterPat) {
+        platform::DebugOutput::Write(QStringLiteral("start id = 0 is not find"));
+    }
+    readOffset_ = candidate.offset;
+    if (!TsCutReadChunk(false)) {
+        Fail(Err_Cut_ReadSrcFileError);  // the file shrank since it was searched
+    }
+    // On the PCR path no clock reference may fall below 0.
+    const std::int64_t zero =
+        byPcr_ ? FirstTimeFrom(candidate.offset).value_or(candidate.time) : candidate.time;
+    offset_ = -zero;
+    return zero;
+}
+
+// The first recording holds nothing past the start point: the clip begins with the
+// next one. Gives where that stands on the time line.
+std::int64_t TsCut::BeginAtNextItem() {
+    if (item_ + 1 >= job_->selection.size()) {
+        Fail(Err_Cut_FindStartPositionError);
+    }
+    const double firstDuration = job_->selection[item_]->duration;
+    ++item_;
+    TsCutOpenSource();
+    readOffset_ = 0;
+    if (!TsCutReadChunk(true)) {
+        Fail(Err_Cut_FindStartPositionError);
+    }
+    offset_ = -FirstTimeFrom(0).value_or(0);
+    return static_cast<std::int64_t>(firstDuration * kTicksPerSecond);
+}
+
+void TsCut::TsCutWriteFirstPackets() {
+    video_ = StreamState{};
+    audio_ = StreamState{};
+    log_ = StreamState{};
+    while ((video_.lastTime < 0 || AwaitingAudio()) && HavePacket(Phase::FirstPackets)) {
+        HandlePacket(Phase::FirstPackets);
+        ++packetIndex_;
+    }
+}
+
+void TsCut::TsCutCopyChunks() {
+    while (HavePacket(Phase::Bulk)) {
+        if (HandlePacket(Phase::Bulk) == Verdict::Stop) {
+            return;
+        }
+        ++packetIndex_;
+    }
+}
+
+void TsCut::TsCutWriteTail() {
+    while (!TailDone() && HavePacket(Phase::Tail)) {
+        HandlePacket(Phase::Tail);
+        ++packetIndex_;
+    }
+}
+
+void TsCut::TsCutCopyByPcr() {
+    lastPcr_ = 0;
+    while (HavePacket(Phase::ByPcr)) {
+        if (HandlePacket(Phase::ByPcr) == Verdict::Stop) {
+            return;
+        }
+        ++packetIndex_;
+    }
+}
+
+// A recording without sound, or whose sound stops early, does not hold up the cut.
+bool TsCut::AwaitingAudio() const {
+    return audio_.lastTime < 0 && video_.lastTime <= audio_.lastTime + kAudioWaitTicks;
+}
+
+bool TsCut::TailDone() const {
+    const bool audioDone =
+        audio_.lastTime >= endTime_ || video_.lastTime > audio_.lastTime + kAudioWaitTicks;
+    return video_.lastTime >= endTime_ && audioDone;
+}
+
+Verdict TsCut::HandlePacket(Phase phase) {
+    std::uint8_t* p = Packet(packetIndex_);
+    const std::uint32_t pid = PidOf(p);
+    if (phase == Phase::ByPcr && pid == pids_[PID_PCR] && HasPcr(p)) {
+        lastPcr_ = ReadPcr(p) + offset_;
+        WritePcr(p, lastPcr_);
+    }
+    Verdict verdict = Verdict::Write;
+    if (pid == pids_[PID_VIDEO]) {
+        verdict = HandleStream(p, video_, phase, true);
+    } else if (pid == pids_[PID_AUDIO]) {
+        verdict = HandleStream(p, audio_, phase, false);
+    } else if (pid == pids_[PID_LOG]) {
+        verdict = HandleLog(p, phase);
+    } else if (phase == Phase::ByPcr && pid == kPatPid && lastPcr_ > endTime_) {
+        verdict = Verdict::Stop;
+    }
+    if (verdict == Verdict::Write) {
+        Keep(p);
+    }
+    return verdict;
+}
+
+// Audio and video: a PES start decides for its whole PES. Near the start and in the
+// tail PES outside [0, end] are dropped; the bulk phase stops at the first past the
+// end; the PCR path drops nothing.
+Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video) {
+    if (!IsPesStart(p)) {
+        return stream.keep ? Verdict::Write : Verdict::Drop;
+    }
+    const std::optional<int> pes = PesHeaderAt(p);
+    if (!pes) {
+        Note(kReportNoPts, "TSCutting: a PES start without PTS is copied unchanged");
+    }
+    if (phase == Phase::ByPcr) {
+        if (pes) {
+            RebasePes(p, *pes);
+        }
+        stream.keep = true;
+        return Verdict::Write;
+    }
+    const std::int64_t time = pes ? PesPts(p, *pes) + offset_ : stream.lastTime;
+    stream.lastTime = time;
+    if (phase == Phase::Bulk && time > endTime_) {
+        return Verdict::Stop;
+    }
+    stream.keep = phase == Phase::Bulk || (time >= 0 && time <= endTime_);
+    if (!stream.keep) {
+        return Verdict::Drop;
+    }
+    if (pes) {
+        RebasePes(p, *pes);
+    }
+    if (video) {
+        SetPcrFromPts(p, time, phase);
+    }
+    return Verdict::Write;
+}
+
+// The sensor log: rebased like the sound; nothing before the first picture.
+Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
+    if (!IsPesStart(p)) {
+        return log_.keep ? Verdict::Write : Verdict::Drop;
+    }
+    log_.keep = false;
+    if (phase == Phase::FirstPackets && video_.lastTime < 0) {
+        return Verdict::Drop;
+    }
+    if (const std::optional<int> pes = PesHeaderAt(p)) {
+        const std::int64_t time = PesPts(p, *pes) + offset_;
+        const bool windowed = phase == Phase::FirstPackets || phase == Phase::Tail;
+        if (windowed && (time < 0 || time > endTime_)) {
+            return Verdict::Drop;
+        }
+        RebasePes(p, *pes);
+    } else {
+        Note(kReportNoPts, "TSCutting: a PES start without PTS is copied unchanged");
+    }
+    if (headerPending_) {
+        InsertLogHeader(p);
+    }
+    log_.keep = true;
+    return Verdict::Write;
+}
+
+void TsCut::RebasePes(std::uint8_t* p, int at) const {
+    const bool dtsFlag = (p[at + 7] & 0x40) != 0;
+    WriteTime(p + at + 9, dtsFlag ? 0x31 : 0x21, PesPts(p, at) + offset_);
+    if (PesHasDts(p, at)) {
+        WriteTime(p + at + 14, 0x11, ReadTime(p + at + 14) + offset_);
+    }
+}
+
+// The recorder's clock reference on a video PES start equals its PTS.
+void TsCut::SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase) {
+    if (!HasAdaptation(p)) {
+        if (phase == Phase::Bulk) {
+            BoxOnce(kBoxVideoPts, "Program Error!! \nQuendri cutting voide PTS");
+        }
+        Note(kReportNoAdaptation,
+             "TSCutting: a video PES start without adaptation field keeps no PCR");
+        return;
+    }
+    if (!HasPcr(p)) {
+        Note(kReportNoPcrField,
+             "TSCutting: a video PES start without PCR field is left without one");
+        return;
+    }
+    WritePcr(p, time);
+}
+
+// Turns the clip's first log packet into one that carries the LogStreamHeader,
+// as a recording's own first log packet does.
+void TsCut::InsertLogHeader(std::uint8_t* p) {
+    headerPending_ = false;
+    const int pesAt = PayloadStart(p);
+    if (HasAdaptation(p) && pesAt + 9 <= kPacketSize) {
+        const int dataAt = pesAt + 9 + p[pesAt + 8];
+        if (dataAt + kLogHeaderSize <= kPacketSize && ReadLe32(p + dataAt) == kLogStreamMagic) {
+            return;
+        }
+    }
+    const bool recorderLayout = HasAdaptation(p) && p[4] == kLogAdaptationLength &&
+                                p[kLogPesAt] == 0 && p[kLogPesAt + 1] == 0 &&
+                                p[kLogPesAt + 2] == 1 && p[kLogPesAt + 8] == 5;
+    if (!recorderLayout) {
+        Note(kReportLogLayout,
+             "TSCutting: the first log packet has no room for the LogStreamHeader");
+        return;
+    }
+    p[4] = kLogAdaptationLength - kLogHeaderSize;
+    std::memmove(p + kHeaderPesAt, p + kLogPesAt, kLogPesHeaderSize);
+    const int length = (p[kHeaderPesAt + 4] << 8) | p[kHeaderPesAt + 5];
+    if (length != 0) {
+        const int grown = length + kLogHeaderSize;
+        p[kHeaderPesAt + 4] = static_cast<std::uint8_t>(grown >> 8);
+        p[kHeaderPesAt + 5] = static_cast<std::uint8_t>(grown);
+    }
+    const std::array<std::uint8_t, 16>& header = job_->selection[item_]->header;
+    std::memcpy(p + kLogHeaderAt, header.data(), kLogHeaderSize);
+}
+
+// Moves a packet to be written to the front of the chunk, renumbered.
+void TsCut::Keep(const std::uint8_t* p) {
+    std::uint8_t* to = Packet(kept_);
+    if (to != p) {
+        std::memcpy(to, p, kPacketSize);
+    }
+    Renumber(to);
+    ++kept_;
+}
+
+// Counters run on over dropped packets and joins. The four rewritten streams count
+// from 0; every other PID goes on from its first written packet's own counter.
+void TsCut::Renumber(std::uint8_t* p) {
+    const std::uint32_t pid = PidOf(p);
+    if (pid == kNullPid) {
+        return;
+    }
+    int counter = counters_[pid];
+    if (counter < 0) {
+        counter = p[3] & 0x0F;
+    }
+    if (HasPayload(p)) {
+        p[3] = static_cast<std::uint8_t>((p[3] & 0xF0) | counter);
+        counters_[pid] = static_cast<std::int8_t>((counter + 1) & 0x0F);
+    } else {
+        // A packet without payload repeats the counter of the one before.
+        p[3] = static_cast<std::uint8_t>((p[3] & 0xF0) | ((counter + 15) & 0x0F));
+        counters_[pid] = static_cast<std::int8_t>(counter);
+    }
+}
+
+void TsCut::Flush() {
+    if (kept_ == flushed_) {
+        return;
+    }
+    const std::int64_t bytes = std::int64_t{kept_ - flushed_} * kPacketSize;
+    if (!job_->outputFile.Write(Packet(flushed_), bytes)) {
+        Fail(Err_Cut_OpenDestFileError);
+    }
+    bytesWritten_ += bytes;
+    flushed_ = kept_;
+}
+
+void TsCut::Note(Report report, const char* text) {
+    if (!reported_.test(report)) {
+        reported_.set(report);
+        platform::DebugOutput::Write(QString::fromLatin1(text));
+    }
+}
+
+void TsCut::BoxOnce(Report report, const char* text) {
+    if (!reported_.test(report)) {
+        reported_.set(report);
+        platform::MessageBox::Show(nullptr, QString::fromLatin1(text), QStringLiteral("Error"),
+                                   platform::MB_OK);
+    }
+}
+
+}  // namespace
+
+CutResult TSCutting(CuttingProc* job) {
+    CutResult result = Err_Cut_Unknown;
+    try {
+        TsCut cut(job);
+        if (job->selection.front()->fileType == FILE_TYPE_TS) {
+            cut.TsCutByPts();
+        } else {
+            cut.TsCutByPcr();
+        }
+        result = Cut_OK;
+    } catch (const TsCutFailure& failure) {
+        result = failure.code;
+        EXCEPTION_LOG_LINE("TSCutting", failure);
+    } catch (const std::exception& error) {
+        result = Err_Cut_Unknown;
+        EXCEPTION_LOG_LINE("TSCutting", error);
+    } catch (...) {
+        result = Err_Cut_Unknown;
+        EXCEPTION_LOG_LINE("TSCutting", std::runtime_error("Unknown exception"));
+    }
+    return result;
+}
+
+CutResult RunTSCutting(CuttingProc* job) {
+    return TSCutting(job);
+}

@@ -1,0 +1,201 @@
+#include "CutFixture.h"
+
+#include "platform/WindowMessage.h"
+#include "support/TestMedia.h"
+
+#include <QCoreApplication>
+#include <QElapsedTimer>
+
+std::int32_t RefCount(TFileItem* item) {
+    item->AddRef();
+    return item->Release();
+}
+
+bool CutMessageSink::event(QEvent* event) {
+    if (const platform::WindowMessage* message =
+            platform::WindowMessage::From(event, WM_CUTTING_EVENT)) {
+        messages_.push_back({message->WParam(), message->LParam()});
+        return true;
+    }
+    return QObject::event(event);
+}
+
+std::optional<CutResult> CutMessageSink::Final() const {
+    for (const Message& message : messages_) {
+        if (message.wParam != 1) {
+            return static_cast<CutResult>(message.wParam);
+        }
+    }
+    return std::nullopt;
+}
+
+int CutMessageSink::FinalCount() const {
+    int count = 0;
+    for (const Message& message : messages_) {
+        count += message.wParam != 1 ? 1 : 0;
+    }
+    return count;
+}
+
+bool CutMessageSink::WaitForFinal(int timeoutMs) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!Final() && timer.elapsed() < timeoutMs) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return Final().has_value();
+}
+
+void CutMessageSink::Drain(int milliseconds) {
+    QElapsedTimer timer;
+    timer.start();
+    while (timer.elapsed() < milliseconds) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+}
+
+namespace {
+
+std::int64_t TimeAt(const std::uint8_t* b) {
+    return (std::int64_t{b[0] & 0x0E} << 29) | (std::int64_t{b[1]} << 22) |
+           (std::int64_t{b[2] & 0xFE} << 14) | (std::int64_t{b[3]} << 7) | (b[4] >> 1);
+}
+
+void ParsePes(const std::uint8_t* p, ClipPacket& packet) {
+    const int at = packet.adaptationLength >= 0 ? 5 + packet.adaptationLength : 4;
+    if (at + 14 > 188 || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1) {
+        return;
+    }
+    packet.pesAt = at;
+    if ((p[at + 7] & 0x80) != 0) {
+        packet.pts = TimeAt(p + at + 9);
+    }
+    if ((p[at + 7] & 0xC0) == 0xC0 && at + 19 <= 188) {
+        packet.dts = TimeAt(p + at + 14);
+    }
+}
+
+}  // namespace
+
+std::vector<ClipPacket> ParseClip(const std::vector<std::uint8_t>& bytes) {
+    std::vector<ClipPacket> packets;
+    for (std::size_t offset = 0; offset + 188 <= bytes.size(); offset += 188) {
+        const std::uint8_t* p = bytes.data() + offset;
+        ClipPacket packet;
+        packet.offset = offset;
+        packet.sync = p[0];
+        packet.pid = static_cast<std::uint16_t>(((p[1] & 0x1F) << 8) | p[2]);
+        packet.pesStart = (p[1] & 0x40) != 0;
+        packet.payload = (p[3] & 0x10) != 0;
+        packet.counter = p[3] & 0x0F;
+        if ((p[3] & 0x20) != 0) {
+            packet.adaptationLength = p[4];
+            packet.randomAccess = p[4] > 0 && (p[5] & 0x40) != 0;
+            if (p[4] >= 7 && (p[5] & 0x10) != 0) {
+                const std::uint32_t field =
+                    (std::uint32_t{p[6]} << 24) | (p[7] << 16) | (p[8] << 8) | p[9];
+                packet.pcr = std::int64_t{field} * 2;
+            }
+        }
+        if (packet.pesStart) {
+            ParsePes(p, packet);
+        }
+        packets.push_back(packet);
+    }
+    return packets;
+}
+
+std::vector<ClipPacket> PacketsOf(const std::vector<ClipPacket>& packets, std::uint16_t pid) {
+    std::vector<ClipPacket> result;
+    for (const ClipPacket& packet : packets) {
+        if (packet.pid == pid) {
+            result.push_back(packet);
+        }
+    }
+    return result;
+}
+
+std::vector<std::int64_t> PtsOf(const std::vector<ClipPacket>& packets, std::uint16_t pid) {
+    std::vector<std::int64_t> result;
+    for (const ClipPacket& packet : packets) {
+        if (packet.pid == pid && packet.pts) {
+            result.push_back(*packet.pts);
+        }
+    }
+    return result;
+}
+
+QString FfprobeErrors(const QString& path) {
+    const tsrec::FfprobeReport report = tsrec::RunFfprobe(path);
+    return report.ran ? report.errors : QStringLiteral("ffprobe failed: ") + report.errors;
+}
+
+QString ContinuityErrors(const QString& path) {
+    QByteArray output;
+    QByteArray errors;
+    tsrec::RunTool(
+        QStringLiteral("ffprobe"),
+        {QStringLiteral("-loglevel"), QStringLiteral("debug"), QStringLiteral("-show_packets"),
+         QStringLiteral("-of"), QStringLiteral("csv"), path},
+        &output, &errors);
+    QStringList found;
+    for (const QByteArray& line : errors.split('\n')) {
+        if (line.contains("Continuity check failed")) {
+            found << QString::fromUtf8(line);
+        }
+    }
+    return found.join(u'\n');
+}
+
+QString DecodeErrors(const QString& path) {
+    QByteArray errors;
+    const bool ran =
+        tsrec::RunTool(QStringLiteral("ffmpeg"),
+                       {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                        QStringLiteral("-i"), path, QStringLiteral("-f"), QStringLiteral("null"),
+                        QStringLiteral("-")},
+                       nullptr, &errors);
+    return ran ? QString::fromUtf8(errors) : QStringLiteral("ffmpeg failed: ") + errors;
+}
+
+ItemRef CutTest::Recording(const QString& name, const tsrec::TsRecordingSpec& spec) {
+    const QString path = PathOf(name);
+    EXPECT_TRUE(tsrec::WriteTsRecording(path, spec)) << name.toStdString();
+    ItemRef item(new TFileItem(path));
+    EXPECT_EQ(item->fileType, FILE_TYPE_TS) << name.toStdString();
+    return item;
+}
+
+ItemRef CutTest::FakeItem(double duration, std::int32_t fileType, const QString& path) {
+    ItemRef item(new TFileItem(QStringLiteral("/nonexistent/never-probed.ts")));
+    item->duration = duration;
+    item->fileType = fileType;
+    item->path = path;
+    return item;
+}
+
+const tsrec::ElementaryStreams& CutTest::RealMedia(double seconds) {
+    tsrec::TestMediaParams params;
+    params.seconds = seconds;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    EXPECT_FALSE(media.h264.empty()) << "the ffmpeg tool made no test media";
+    return media;
+}
+
+CutTest::CutRun CutTest::Cut(const std::vector<TFileItem*>& playList, const QString& destination,
+                             double start, double end, std::int32_t chunkPackets) {
+    CutMessageSink sink;
+    CutRun run;
+    {
+        CuttingProc job(&sink, WM_CUTTING_EVENT);
+        job.tsChunkPackets = chunkPackets;
+        run.started = job.StartCutting(playList, destination, start, end);
+        if (run.started == Cut_OK) {
+            EXPECT_TRUE(sink.WaitForFinal()) << "no final message";
+            job.ReleaseSelection();
+        }
+    }
+    run.result = sink.Final();
+    run.messages = sink.Messages();
+    return run;
+}

@@ -1,0 +1,405 @@
+#include "CutFixture.h"
+
+#include "foundation/ErrorReport.h"
+#include "platform/DebugOutput.h"
+#include "platform/FileHandle.h"
+#include "platform/MessageBox.h"
+#include "platform/SystemError.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+constexpr std::int32_t kNoType = FILE_TYPE_NONE;
+
+tsrec::TsRecordingSpec Synthetic(double seconds) {
+    tsrec::TsRecordingSpec spec;
+    spec.durationSeconds = seconds;
+    return spec;
+}
+
+QString FileText(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromLatin1(file.readAll()) : QString();
+}
+
+void WriteText(const QString& path, const QByteArray& text) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    file.write(text);
+}
+
+// A job with its message sink, driven by hand.
+struct Job {
+    CutMessageSink sink;
+    CuttingProc proc{&sink, WM_CUTTING_EVENT};
+};
+
+class CuttingProcTest : public CutTest {
+  protected:
+    // A play list of never-probed items of the given durations and file type 0.
+    void MakePlayList(std::initializer_list<double> durations) {
+        for (const double duration : durations) {
+            items_.push_back(FakeItem(duration, kNoType));
+            playList_.push_back(items_.back().get());
+        }
+    }
+    // Starts a cut of the play list; on success waits for its end and releases it.
+    CutResult StartAndFinish(Job& job, double start, double end) {
+        const CutResult started =
+            job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), start, end);
+        if (started == Cut_OK) {
+            EXPECT_TRUE(job.sink.WaitForFinal());
+        }
+        return started;
+    }
+    std::vector<std::int32_t> Counts() const {
+        std::vector<std::int32_t> counts;
+        for (TFileItem* item : playList_) {
+            counts.push_back(RefCount(item));
+        }
+        return counts;
+    }
+
+    std::vector<ItemRef> items_;
+    FileItemList playList_;
+};
+
+}  // namespace
+
+TEST_F(CuttingProcTest, SelectsTheItemsThatCoverTheSpan) {
+    MakePlayList({10, 20, 30});
+    struct Case {
+        double start, end;
+        std::vector<int> selected;
+        double startOffset, endOffset;
+    };
+    const Case cases[] = {
+        {12, 25, {1}, 2, 15},        // wholly inside one recording
+        {10, 15, {1}, 0, 5},         // a start on a boundary takes the later one
+        {5, 30, {0, 1}, 5, 20},      // an end on a boundary ends with the earlier one
+        {5, 100, {0, 1, 2}, 5, 30},  // an end past the play list: up to the last, whole
+        {59.5, 61, {2}, 29.5, 30},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start << ".." << c.end);
+        Job job;
+        ASSERT_EQ(
+            job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), c.start, c.end),
+            Cut_OK);
+        ASSERT_EQ(job.proc.selection.size(), c.selected.size());
+        for (std::size_t i = 0; i < c.selected.size(); ++i) {
+            EXPECT_EQ(job.proc.selection[i], playList_[c.selected[i]]);
+        }
+        EXPECT_DOUBLE_EQ(job.proc.startOffset, c.startOffset);
+        EXPECT_DOUBLE_EQ(job.proc.endOffset, c.endOffset);
+        EXPECT_DOUBLE_EQ(job.proc.span, c.end - c.start);
+        EXPECT_EQ(job.proc.temporaryPath, PathOf(QStringLiteral("quendrix.tmp")));
+        EXPECT_TRUE(job.sink.WaitForFinal());
+        job.proc.ReleaseSelection();
+    }
+}
+
+TEST_F(CuttingProcTest, SpansCoveringNothingAreRefusedWithoutSelecting) {
+    MakePlayList({10, 20});
+    const std::vector<std::int32_t> before = Counts();
+    for (const auto& [start, end] : {std::pair{-1.0, 5.0},
+                                     {30.0, 40.0},
+                                     {31.0, 40.0},
+                                     {8.0, 8.0},
+                                     {9.0, 3.0},
+                                     {std::nan(""), 5.0}}) {
+        SCOPED_TRACE(testing::Message() << start << ".." << end);
+        Job job;
+        EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), start, end),
+                  Err_Cut_Unknown);
+        EXPECT_TRUE(job.proc.selection.empty());
+        EXPECT_FALSE(job.proc.IsBusy());
+        EXPECT_EQ(Counts(), before);
+        job.sink.Drain(20);
+        EXPECT_TRUE(job.sink.Messages().empty());
+    }
+}
+
+TEST_F(CuttingProcTest, ReferencesAreHeldWhileBusyAndDroppedOnRelease) {
+    MakePlayList({10, 20, 30});
+    Job job;
+    ASSERT_EQ(StartAndFinish(job, 15, 45), Cut_OK);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 2, 2}));
+    // The final message does not free the job: only the release does.
+    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("other.ts")), 0, 5),
+              Err_Cut_Busy);
+    EXPECT_EQ(job.proc.destinationPath, PathOf(QStringLiteral("clip.ts")));
+    EXPECT_DOUBLE_EQ(job.proc.startOffset, 5);
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 2, 2}));
+    job.proc.ReleaseSelection();
+    EXPECT_FALSE(job.proc.IsBusy());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1, 1}));
+}
+
+TEST_F(CuttingProcTest, MixedFileTypesAreRefusedAndReleased) {
+    MakePlayList({10, 20});
+    items_[1]->fileType = FILE_TYPE_MP4;
+    Job job;
+    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 5, 15),
+              Err_Cut_FileTypeMismatch);
+    EXPECT_TRUE(job.proc.selection.empty());
+    EXPECT_FALSE(job.proc.IsBusy());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
+    // Both wholly inside the second: no mismatch.
+    EXPECT_EQ(StartAndFinish(job, 12, 15), Cut_OK);
+    job.proc.ReleaseSelection();
+}
+
+TEST_F(CuttingProcTest, SizeEstimateAcceptsTwoBillionBytesAndRefusesOneMore) {
+    // 1000 bytes in 1000 s: one byte a second.
+    const QString path = PathOf(QStringLiteral("a.ts"));
+    WriteText(path, QByteArray(1000, 'x'));
+    items_.push_back(FakeItem(1000, kNoType, path));
+    playList_.push_back(items_.back().get());
+    {
+        Job job;
+        ASSERT_EQ(StartAndFinish(job, 0, 2000000000.0), Cut_OK);
+        EXPECT_EQ(job.proc.totalBytes, 2000000000u);
+        job.proc.ReleaseSelection();
+    }
+    Job job;
+    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 0, 2000000001.0),
+              Err_Cut_DestFileSizeOverError);
+    EXPECT_TRUE(job.proc.selection.empty());
+    EXPECT_FALSE(job.proc.IsBusy());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
+}
+
+TEST_F(CuttingProcTest, SizeEstimateComesFromThePlayListsFirstItemOrTheSelectedSizes) {
+    const QString big = PathOf(QStringLiteral("big.ts"));
+    const QString small = PathOf(QStringLiteral("small.ts"));
+    WriteText(big, QByteArray(2000, 'x'));
+    WriteText(small, QByteArray(500, 'x'));
+    items_.push_back(FakeItem(10, kNoType, big));
+    items_.push_back(FakeItem(10, kNoType, small));
+    playList_ = {items_[0].get(), items_[1].get()};
+    {
+        // The first item of the play list sets the rate, selected or not.
+        Job job;
+        ASSERT_EQ(StartAndFinish(job, 12, 15), Cut_OK);
+        EXPECT_EQ(job.proc.totalBytes, 600u);
+        job.proc.ReleaseSelection();
+    }
+    for (const double duration : {0.0, -3.0}) {
+        SCOPED_TRACE(duration);
+        items_[0]->duration = duration;
+        Job job;
+        ASSERT_EQ(StartAndFinish(job, 2, 5), Cut_OK);
+        ASSERT_EQ(job.proc.selection.size(), 1u);
+        EXPECT_EQ(job.proc.totalBytes, 500u);  // the selected file's size
+        job.proc.ReleaseSelection();
+    }
+    // No bytes at all still gives a usable divisor.
+    items_[0]->duration = 10;
+    WriteText(big, QByteArray());
+    Job job;
+    ASSERT_EQ(StartAndFinish(job, 2, 5), Cut_OK);
+    EXPECT_EQ(job.proc.totalBytes, 1u);
+    job.proc.ReleaseSelection();
+}
+
+TEST_F(CuttingProcTest, UnknownFileTypeEndsAsUnknownAndLeavesNoFiles) {
+    MakePlayList({10});
+    const QString destination = PathOf(QStringLiteral("clip.ts"));
+    WriteText(destination, "old clip");
+    Job job;
+    ASSERT_EQ(StartAndFinish(job, 1, 5), Cut_OK);
+    EXPECT_EQ(job.sink.Final(), Err_Cut_Unknown);
+    EXPECT_EQ(FileText(destination), QStringLiteral("old clip"));
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    job.proc.ReleaseSelection();
+}
+
+TEST_F(CuttingProcTest, SuccessReplacesTheDestinationThroughTheTemporaryFile) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    const QString destination = PathOf(QStringLiteral("clip.ts"));
+    WriteText(destination, "old clip");
+    WriteText(PathOf(QStringLiteral("quendrix.tmp")), "stale temporary file");
+    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
+    ASSERT_EQ(run.result, Cut_OK);
+    const std::vector<std::uint8_t> clip = Bytes(destination);
+    ASSERT_GT(clip.size(), 188u);
+    EXPECT_EQ(clip.size() % 188, 0u);
+    EXPECT_EQ(clip[0], 0x47);
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    EXPECT_EQ(RefCount(item.get()), 1);
+}
+
+TEST_F(CuttingProcTest, FailuresLeaveAnOldDestinationByteIdentical) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    const QString destination = PathOf(QStringLiteral("clip.ts"));
+    WriteText(destination, "old clip");
+    // The recording vanished after it was probed.
+    ASSERT_TRUE(QFile::rename(item->path, PathOf(QStringLiteral("moved.ts"))));
+    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
+    EXPECT_EQ(run.result, Err_Cut_OpenSrcFileErrorr);
+    EXPECT_EQ(FileText(destination), QStringLiteral("old clip"));
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+}
+
+TEST_F(CuttingProcTest, AFailedReplacementIsReportedAndKeepsTheDestination) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    // A folder cannot be replaced by the clip.
+    const QString destination = PathOf(QStringLiteral("clip.ts"));
+    ASSERT_TRUE(QDir().mkpath(destination + QStringLiteral("/inside")));
+    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
+    EXPECT_EQ(run.result, Err_Cut_OpenDestFileError);
+    EXPECT_TRUE(QFileInfo(destination + QStringLiteral("/inside")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+}
+
+TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError) {
+    // Even root cannot add files under /sys; others get a folder without write access.
+    QString folder = PathOf(QStringLiteral("readonly"));
+    if (::geteuid() == 0) {
+        folder = QStringLiteral("/sys");
+    } else {
+        ASSERT_TRUE(QDir().mkpath(folder));
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    platform::FileHandle probe =
+        platform::FileHandle::CreateWrite(folder + QStringLiteral("/quendrix.tmp"));
+    if (probe.IsOpen()) {
+        QFile::remove(folder + QStringLiteral("/quendrix.tmp"));
+        GTEST_SKIP() << "this machine lets the test write into " << folder.toStdString();
+    }
+    const std::uint32_t code = platform::ErrorCodeFromErrno(probe.LastError());
+    MakePlayList({10});
+    platform::MessageBox::ClearRecorded();
+    Job job;
+    ASSERT_EQ(job.proc.StartCutting(playList_, folder + QStringLiteral("/clip.ts"), 1, 5), Cut_OK);
+    ASSERT_TRUE(job.sink.WaitForFinal());
+    EXPECT_EQ(job.sink.Final(), Err_Cut_OpenDestFileError);
+    const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
+    ASSERT_EQ(boxes.size(), 1u);
+    EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes[0].text,
+              FormatErrorBoxText(static_cast<std::int32_t>(code), QStringLiteral("Error")));
+    EXPECT_TRUE(boxes[0].fromWorker);
+    EXPECT_TRUE(job.proc.IsBusy());
+    job.proc.ReleaseSelection();
+    EXPECT_FALSE(job.proc.IsBusy());
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
+}
+
+TEST_F(CuttingProcTest, ProgressComesInOrderAndExactlyOneFinalEndsTheJob) {
+    ItemRef first = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ItemRef second = Recording(QStringLiteral("b.ts"), Synthetic(3));
+    const CutRun run =
+        Cut({first.get(), second.get()}, PathOf(QStringLiteral("clip.ts")), 0.5, 4.5, 16);
+    ASSERT_EQ(run.result, Cut_OK);
+    ASSERT_GE(run.messages.size(), 3u);
+    std::intptr_t last = -1;
+    for (std::size_t i = 0; i + 1 < run.messages.size(); ++i) {
+        EXPECT_EQ(run.messages[i].wParam, 1u);
+        EXPECT_GE(run.messages[i].lParam, last);
+        last = run.messages[i].lParam;
+    }
+    EXPECT_EQ(run.messages.back().wParam, 0u);
+    EXPECT_EQ(run.messages.back().lParam, 0);
+    EXPECT_GT(last, 0);
+}
+
+namespace {
+
+// Runs `onNote` on the cutter's thread when it writes its first note about the
+// source, then restores the debug output.
+class NoteHook {
+  public:
+    explicit NoteHook(std::function<void()> onNote) : onNote_(std::move(onNote)) {
+        previous_ = platform::DebugOutput::SetSink([this](const QString& line) {
+            if (line.startsWith(QStringLiteral("TSCutting:")) && !fired_.exchange(true)) {
+                onNote_();
+            }
+        });
+    }
+    ~NoteHook() { platform::DebugOutput::SetSink(previous_); }
+    bool Fired() const { return fired_.load(); }
+
+  private:
+    std::function<void()> onNote_;
+    std::atomic<bool> fired_{false};
+    platform::DebugOutput::Sink previous_;
+};
+
+// Video PES starts lose their clock reference after frame 30: the cutter notes it
+// in the middle of the recording.
+tsrec::TsRecordingSpec NotedMidway() {
+    tsrec::TsRecordingSpec spec = Synthetic(4);
+    spec.pcrStopsAfterFrames = 30;
+    return spec;
+}
+
+}  // namespace
+
+TEST_F(CuttingProcTest, StopInTheMiddleEndsWithInterruptAndNoFiles) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), NotedMidway());
+    const QString destination = PathOf(QStringLiteral("clip.ts"));
+    Job job;
+    job.proc.tsChunkPackets = 4;
+    NoteHook hook([&job] { job.proc.stopFlag.store(1); });
+    ASSERT_EQ(job.proc.StartCutting({item.get()}, destination, 0, 1.1), Cut_OK);
+    ASSERT_TRUE(job.sink.WaitForFinal());
+    EXPECT_TRUE(hook.Fired());
+    EXPECT_EQ(job.sink.Final(), Err_Cut_Interrupt);
+    EXPECT_EQ(job.sink.FinalCount(), 1);
+    EXPECT_EQ(job.sink.Messages().back().wParam, Err_Cut_Interrupt);
+    EXPECT_GT(job.sink.Messages().size(), 1u);  // progress came before
+    EXPECT_FALSE(QFileInfo::exists(destination));
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    job.proc.ReleaseSelection();
+    EXPECT_EQ(job.proc.stopFlag.load(), 0u);
+    EXPECT_EQ(RefCount(item.get()), 1);
+}
+
+TEST_F(CuttingProcTest, DestroyingTheJobInTheMiddleOfACutStopsAndJoinsTheWorker) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), NotedMidway());
+    CutMessageSink sink;
+    auto job = std::make_unique<CuttingProc>(&sink, WM_CUTTING_EVENT);
+    job->tsChunkPackets = 4;
+    std::atomic<bool> inside{false};
+    CuttingProc* raw = job.get();
+    // Holds the cutter until the destructor has raised the stop flag.
+    NoteHook hook([&inside, raw] {
+        inside.store(true);
+        for (int i = 0; i < 10000 && raw->stopFlag.load() == 0; ++i) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+    });
+    ASSERT_EQ(job->StartCutting({item.get()}, PathOf(QStringLiteral("clip.ts")), 0, 1.1), Cut_OK);
+    for (int i = 0; i < 10000 && !inside.load(); ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    ASSERT_TRUE(inside.load());
+    job.reset();
+    sink.Drain(50);
+    EXPECT_EQ(sink.FinalCount(), 0);  // no one is left to take an outcome
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("clip.ts"))));
+    EXPECT_EQ(RefCount(item.get()), 1);
+}
+
+TEST_F(CuttingProcTest, DestroyingAnIdleJobEndsItsWorker) {
+    CutMessageSink sink;
+    for (int i = 0; i < 3; ++i) {
+        CuttingProc job(&sink, WM_CUTTING_EVENT);
+        EXPECT_FALSE(job.IsBusy());
+        EXPECT_GT(job.mappingWindowSize, 0u);
+    }
+    sink.Drain(20);
+    EXPECT_TRUE(sink.Messages().empty());
+}
