@@ -271,8 +271,8 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
     }
 
     // The last picture of the range lies past the end of the file.
-    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
-    PatchU32(bytes, stco->offset + 16 + 4 * 75, 0x7FFFFFF0);
+    const BoxNode stco = *BoxTree(bytes).Find(kVideoStbl + "stco");
+    PatchU32(bytes, stco.offset + 16 + 4 * 75, 0x7FFFFFF0);
     const QString brokenPath = PathOf(QStringLiteral("broken.mov"));
     ASSERT_TRUE(WriteWholeFile(brokenPath, bytes));
     ItemRef broken = Item(brokenPath, FILE_TYPE_MOV, 4.0);
@@ -283,9 +283,9 @@ TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
     // Sources whose last picture lies 1.45 GB into the file (sparse files): three
     // of them would put sample offsets past 32 bits.
     std::vector<std::uint8_t> bytes = BuildMovRecording(SyntheticMovSpec(2.0, 1));
-    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
+    const BoxNode stco = *BoxTree(bytes).Find(kVideoStbl + "stco");
     const std::uint32_t far = 1450000000;
-    PatchU32(bytes, stco->offset + stco->size - 4, far);
+    PatchU32(bytes, stco.offset + stco.size - 4, far);
     std::vector<ItemRef> items;
     for (int i = 0; i < 3; ++i) {
         const QString path = PathOf(QStringLiteral("spread%1.mov").arg(i));

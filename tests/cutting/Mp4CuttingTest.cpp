@@ -227,8 +227,8 @@ TEST_F(Mp4CuttingTest, JoinsThreeSourcesAndContinuesTheLogTimeLine) {
     // The last picture of the first source lasts 1 tick: the clip gives it the
     // delta of the picture before it.
     std::vector<std::uint8_t> bytes = ReadWholeFile(a->path);
-    const BoxNode* stts = BoxTree(bytes).Find(kVideoStbl + "stts");
-    PatchU32(bytes, stts->offset + stts->size - 4, 1);
+    const BoxNode stts = *BoxTree(bytes).Find(kVideoStbl + "stts");
+    PatchU32(bytes, stts.offset + stts.size - 4, 1);
     ASSERT_TRUE(WriteWholeFile(a->path, bytes));
     ItemRef c = Source(QStringLiteral("c.mp4"), last);
 
@@ -335,8 +335,8 @@ TEST_F(Mp4CuttingTest, FailuresAreReportedNotWrittenAsClips) {
 
     // The chunk that ends the range starts past the end of the file.
     std::vector<std::uint8_t> bytes = ReadWholeFile(a->path);
-    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
-    PatchU32(bytes, stco->offset + 16 + 4 * 3, 0x7FFFFFFF);
+    const BoxNode stco = *BoxTree(bytes).Find(kVideoStbl + "stco");
+    PatchU32(bytes, stco.offset + 16 + 4 * 3, 0x7FFFFFFF);
     const QString brokenPath = PathOf(QStringLiteral("broken.mp4"));
     ASSERT_TRUE(WriteWholeFile(brokenPath, bytes));
     ItemRef broken = Item(brokenPath, FILE_TYPE_MP4, 4.0);
