@@ -102,6 +102,18 @@ void IsoCutTest::ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t s
     EXPECT_EQ(DecodeErrors(path), QString());
 }
 
+void IsoCutTest::ExpectJobWritesTheCuttersClip(const Cutter& cutter,
+                                               const std::vector<TFileItem*>& playList,
+                                               double start, double end, double endOffset) {
+    const QString destination = PathOf(QStringLiteral("job.clip"));
+    const CutRun run = CutTest::Cut(playList, destination, start, end);
+    ASSERT_EQ(run.started, Cut_OK);
+    ASSERT_EQ(run.result, Cut_OK);
+    const Clip direct = RunCutter(cutter, playList, {.start = start, .end = endOffset});
+    ASSERT_EQ(direct.result, Cut_OK);
+    EXPECT_EQ(isorec::ReadWholeFile(destination), direct.clip);
+}
+
 std::vector<SampleId> IsoCutTest::Ids(const isorec::BoxTree& tree, int track) {
     std::vector<SampleId> ids;
     for (const std::vector<std::uint8_t>& bytes : tree.TrackSamples(track)) {

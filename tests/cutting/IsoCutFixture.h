@@ -54,6 +54,13 @@ class IsoCutTest : public CutTest {
     // without a word.
     void ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams);
 
+    // Cuts `start`..`end` of the play list through the job; the destination must
+    // hold what the cutter writes for the selection the job makes (the end
+    // `endOffset` into the last item).
+    void ExpectJobWritesTheCuttersClip(const Cutter& cutter,
+                                       const std::vector<TFileItem*>& playList, double start,
+                                       double end, double endOffset);
+
     // The clip's samples of one track, named by their synthetic identity.
     static std::vector<isorec::SampleId> Ids(const isorec::BoxTree& tree, int track);
     // Identities `first` .. `end` - 1 of a track of recording `recording`.

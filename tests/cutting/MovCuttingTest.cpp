@@ -304,13 +304,7 @@ TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
 TEST_F(MovCuttingTest, TheJobCutsMovItemsWithThisCutter) {
     ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
     ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
-    const QString destination = PathOf(QStringLiteral("clip.mov"));
-    const CutRun run = Cut({a.get(), b.get()}, destination, 6.5, 14.0);
-    ASSERT_EQ(run.started, Cut_OK);
-    ASSERT_EQ(run.result, Cut_OK);
-    const Clip direct = Run({a.get(), b.get()}, {.start = 6.5, .end = 4.0});
-    ASSERT_EQ(direct.result, Cut_OK);
-    EXPECT_EQ(ReadWholeFile(destination), direct.clip);
+    ExpectJobWritesTheCuttersClip(MOVCutting, {a.get(), b.get()}, 6.5, 14.0, 4.0);
 }
 
 TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {

@@ -376,14 +376,8 @@ TEST_F(Mp4CuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
 TEST_F(Mp4CuttingTest, TheJobCutsMp4ItemsWithThisCutter) {
     ItemRef a = Source(QStringLiteral("a.mp4"), SyntheticMp4Spec(10.0, 1));
     ItemRef b = Source(QStringLiteral("b.mp4"), SyntheticMp4Spec(10.0, 2));
-    const QString destination = PathOf(QStringLiteral("clip.mp4"));
-    const CutRun run = Cut({a.get(), b.get()}, destination, 6.5, 14.0);
-    ASSERT_EQ(run.started, Cut_OK);
-    ASSERT_EQ(run.result, Cut_OK);
-    // The same clip as the cutter writes for the selection the job makes.
-    const Clip direct = Run({a.get(), b.get()}, {.start = 6.5, .end = 4.0});
-    ASSERT_EQ(direct.result, Cut_OK);
-    EXPECT_EQ(ReadWholeFile(destination), direct.clip);
+    ExpectJobWritesTheCuttersClip([](CuttingProc* job) { return MP4Cutting(job); },
+                                  {a.get(), b.get()}, 6.5, 14.0, 4.0);
 }
 
 TEST_F(Mp4CuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
