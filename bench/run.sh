@@ -6,7 +6,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake -S . -B build -G Ninja > /dev/null
-cmake --build build -j 4 --target ombrel-demo-drive ombrel-bench-recordings
+cmake --build build -j 4 --target ombrel-demo-drive ombrel-bench-recordings ombrel-bench-playback
 
 drive=${DRIVE:-}
 if [[ -z "$drive" ]]; then
@@ -18,3 +18,5 @@ if ! compgen -G "$drive/*.ts" > /dev/null; then
         --size "${SIZE:-1920x1080}" --kbps "${KBPS:-11000}"
 fi
 build/bench/ombrel-bench-recordings "$drive"/*.ts
+# The playback engine makes its own 1080p recording.
+build/bench/ombrel-bench-playback

@@ -70,8 +70,14 @@ void NullAudioDevice::SetObserver(Observer newObserver) {
 NullAudioDevice::NullAudioDevice(int rate, int channels)
     : rate_(rate),
       channels_(channels),
-      bytesPerSecond_(static_cast<std::int64_t>(rate) * channels * 2),
-      capacity_(static_cast<std::int64_t>(bytesPerSecond_ * kNullBufferSeconds) & ~3) {}
+      frameBytes_(static_cast<std::int64_t>(channels) * 2),
+      bytesPerSecond_(static_cast<std::int64_t>(rate) * frameBytes_),
+      capacity_(WholeFrames(static_cast<std::int64_t>(bytesPerSecond_ * kNullBufferSeconds))) {}
+
+// Whole sample frames only: a frame is never split between writes.
+std::int64_t NullAudioDevice::WholeFrames(std::int64_t bytes) const {
+    return bytes - bytes % frameBytes_;
+}
 
 std::int64_t NullAudioDevice::BytesFree() {
     Consume();
@@ -80,7 +86,7 @@ std::int64_t NullAudioDevice::BytesFree() {
 
 std::int64_t NullAudioDevice::Write(const std::int16_t* samples, std::int64_t bytes) {
     Consume();
-    const std::int64_t accepted = std::min(bytes, capacity_ - buffered_) & ~3;
+    const std::int64_t accepted = WholeFrames(std::min(bytes, capacity_ - buffered_));
     if (accepted <= 0) {
         return 0;
     }
@@ -121,7 +127,7 @@ void NullAudioDevice::Consume() {
     if (playing_) {
         const double seconds = std::chrono::duration<double>(now - last_).count();
         consumedCarry_ += seconds * static_cast<double>(bytesPerSecond_);
-        const auto whole = static_cast<std::int64_t>(consumedCarry_) & ~3;
+        const std::int64_t whole = WholeFrames(static_cast<std::int64_t>(consumedCarry_));
         const std::int64_t played = std::min(whole, buffered_);
         buffered_ -= played;
         consumedCarry_ = buffered_ == 0 ? 0.0 : consumedCarry_ - static_cast<double>(played);

@@ -42,9 +42,11 @@ class NullAudioDevice : public AudioDevice {
 
   private:
     void Consume();
+    std::int64_t WholeFrames(std::int64_t bytes) const;
 
     const int rate_;
     const int channels_;
+    const std::int64_t frameBytes_;
     const std::int64_t bytesPerSecond_;
     const std::int64_t capacity_;
     std::int64_t buffered_ = 0;
