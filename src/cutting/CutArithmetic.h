@@ -25,6 +25,13 @@ inline std::uint64_t WholeSeconds(double seconds) {
     return seconds >= 4.0e9 ? 4000000000ull : static_cast<std::uint64_t>(seconds);
 }
 
+// Whole seconds toward zero as a signed 32-bit count (the MOV cutter's
+// reading of a start or end offset), widened so that adding to it cannot
+// overflow.
+inline std::int64_t WholeSecondsSigned(double seconds) {
+    return static_cast<std::int32_t>(Trunc32(seconds));
+}
+
 // A duration of `units` at `fromScale` expressed at `toScale` (the movie's time
 // scale for movie and track headers). Unchanged when the scales agree or one is 0.
 inline std::uint32_t RescaleDuration(std::uint32_t units, std::uint32_t fromScale,

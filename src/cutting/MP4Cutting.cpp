@@ -160,11 +160,13 @@ CutResult Mp4CutState::ReadSourceFile() {
 
 CutResult Mp4CutState::WriteFirstBoxes() {
     const Mp4BoxMap& map = layout_.Map();
-    if (CopySourceBytes(source_, 0, map.firstBoxSize, copyBuffer_, job_.outputFile) !=
-            CopyOutcome::Copied ||
-        CopySourceBytes(source_, map.mdatOffset, 8, copyBuffer_, job_.outputFile) !=
-            CopyOutcome::Copied) {
-        return Err_Cut_Unknown;
+    CopyOutcome copied =
+        CopySourceRange(source_, 0, map.firstBoxSize, blockSize_, copyBuffer_, job_.outputFile);
+    if (copied == CopyOutcome::Copied) {
+        copied = CopySourceBytes(source_, map.mdatOffset, 8, copyBuffer_, job_.outputFile);
+    }
+    if (copied != CopyOutcome::Copied) {
+        return CopyFailureResult(copied);
     }
     outputMediaPosition_ = std::uint64_t{map.firstBoxSize} + 8;
     return Cut_OK;
@@ -325,8 +327,7 @@ void Mp4CutState::CopyRange(std::uint64_t startByte, std::uint64_t endByte, CutR
         const CopyOutcome copied =
             CopySourceBytes(source_, position, block, copyBuffer_, job_.outputFile);
         if (copied != CopyOutcome::Copied) {
-            *outcome =
-                copied == CopyOutcome::ReadFailed ? Err_Cut_SrcFileMappingError : Err_Cut_Unknown;
+            *outcome = CopyFailureResult(copied);
             return;
         }
         written += block;
@@ -588,7 +589,7 @@ CutResult Mp4CutState::Finalized() {
     std::uint8_t mdatSize[4];
     PutU32BE(mdatSize, static_cast<std::uint32_t>(outputMediaPosition_ - firstBoxSize_));
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstBoxSize_)) {
-        return Err_Cut_Unknown;
+        return Err_Cut_OpenDestFileError;
     }
     // Every chunk starts with a sync sample; chunks are numbered from 1.
     std::uint32_t sum = 1;
@@ -607,7 +608,7 @@ CutResult Mp4CutState::Finalized() {
         return Err_Cut_DestFileSizeOverError;
     }
     if (!job_.outputFile.Write(movie.Bytes().data(), static_cast<std::int64_t>(movie.Size()))) {
-        return Err_Cut_Unknown;
+        return Err_Cut_OpenDestFileError;
     }
     return Cut_OK;
 }

@@ -31,6 +31,14 @@ class CutFailure : public std::runtime_error {
     CutResult code;
 };
 
+void ThrowOnCopyFailure(CopyOutcome copied) {
+    if (copied != CopyOutcome::Copied) {
+        const CutResult code = CopyFailureResult(copied);
+        throw CutFailure(code, code == Err_Cut_SrcFileMappingError ? "Err_Cut_SrcFileMappingError"
+                                                                   : "WriteFile Error");
+    }
+}
+
 // Half-open index ranges of the current source: video samples, sync entries,
 // audio samples, third-track samples.
 struct MovRanges {
@@ -62,7 +70,7 @@ class MovCutState {
     // The first sample range of the copy, over the tracks with samples in it.
     bool ByteRange(std::uint64_t* start, std::uint64_t* end) const;
     std::uint32_t FirstSyncAtLeast(std::uint32_t number) const;
-    std::uint32_t VideoSamplesIn(std::int32_t seconds) const;
+    std::uint32_t VideoSamplesIn(std::int64_t seconds) const;
     void SetSoundEnds(std::uint32_t videoTicks, std::uint32_t* audio, std::uint32_t* third) const;
     void CopyView(std::uint64_t offset, std::size_t size);
     void AppendSamples(int track, std::uint32_t first, std::uint32_t end, std::uint32_t delta,
@@ -142,13 +150,7 @@ void MovCutState::MovReadSourceFile() {
 }
 
 void MovCutState::CopyView(std::uint64_t offset, std::size_t size) {
-    const CopyOutcome copied = CopySourceBytes(source_, offset, size, viewBuffer_, job_.outputFile);
-    if (copied == CopyOutcome::ReadFailed) {
-        throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
-    }
-    if (copied == CopyOutcome::WriteFailed) {
-        throw CutFailure(Err_Cut_Unknown, "WriteFile Error");
-    }
+    ThrowOnCopyFailure(CopySourceBytes(source_, offset, size, viewBuffer_, job_.outputFile));
 }
 
 // The first atom whole, then the next 8 bytes as the clip's "mdat" header (its
@@ -162,17 +164,15 @@ void MovCutState::CopyFirstAtom() {
     if (firstAtomSize_ < 8 || std::uint64_t{firstAtomSize_} + 8 > source_.Size()) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
-    for (std::uint64_t at = 0; at < firstAtomSize_; at += windowSize_) {
-        CopyView(at, static_cast<std::size_t>(
-                         std::min<std::uint64_t>(windowSize_, firstAtomSize_ - at)));
-    }
+    ThrowOnCopyFailure(
+        CopySourceRange(source_, 0, firstAtomSize_, windowSize_, viewBuffer_, job_.outputFile));
     std::uint8_t mdat[8];
     if (!source_.Read(firstAtomSize_, mdat, sizeof mdat)) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
     std::copy_n("mdat", 4, mdat + 4);
     if (!job_.outputFile.Write(mdat, sizeof mdat)) {
-        throw CutFailure(Err_Cut_Unknown, "WriteFile Error");
+        throw CutFailure(Err_Cut_OpenDestFileError, "WriteFile Error");
     }
     outputPosition_ = std::uint64_t{firstAtomSize_} + 8;
 }
@@ -186,7 +186,7 @@ std::uint32_t MovCutState::FirstSyncAtLeast(std::uint32_t number) const {
 }
 
 // Whole seconds to a 0-based video sample index.
-std::uint32_t MovCutState::VideoSamplesIn(std::int32_t seconds) const {
+std::uint32_t MovCutState::VideoSamplesIn(std::int64_t seconds) const {
     if (seconds <= 0) {
         return 0;
     }
@@ -223,8 +223,7 @@ void MovCutState::TakeRestOfSource() {
 }
 
 void MovCutState::MovFindStopPosition() {
-    const std::int32_t seconds = static_cast<std::int32_t>(Trunc32(job_.endOffset)) + 1;
-    const std::uint32_t w = VideoSamplesIn(seconds);
+    const std::uint32_t w = VideoSamplesIn(WholeSecondsSigned(job_.endOffset) + 1);
     const std::uint32_t i = FirstSyncAtLeast(w);
     // Near the end of the source, or with no sync sample after W, the rest of
     // it is taken.
@@ -341,14 +340,14 @@ void MovCutState::MovWriteMoov() {
     std::uint8_t mdatSize[4];
     PutU32BE(mdatSize, static_cast<std::uint32_t>(outputPosition_ - firstAtomSize_));
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstAtomSize_)) {
-        throw CutFailure(Err_Cut_Unknown, "WriteFile Error");
+        throw CutFailure(Err_Cut_OpenDestFileError, "WriteFile Error");
     }
     const MovMergedTables tables{ctts_,       videoSizes_,   videoOffsets_, sync_,
                                  audioSizes_, audioOffsets_, thirdSizes_,   thirdOffsets_};
     BoxBuilder moov;
     BuildMovMoov(layout_, tables, moov);
     if (!job_.outputFile.Write(moov.Bytes().data(), static_cast<std::int64_t>(moov.Size()))) {
-        throw CutFailure(Err_Cut_Unknown, "WriteFile Error");
+        throw CutFailure(Err_Cut_OpenDestFileError, "WriteFile Error");
     }
 }
 

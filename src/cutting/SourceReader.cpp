@@ -1,5 +1,6 @@
 #include "SourceReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 bool FileSourceReader::Open(const QString& path) {
@@ -51,4 +52,24 @@ CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, st
         return CopyOutcome::WriteFailed;
     }
     return CopyOutcome::Copied;
+}
+
+CopyOutcome CopySourceRange(const SourceReader& source, std::uint64_t offset, std::uint64_t size,
+                            std::size_t blockSize, std::vector<std::uint8_t>& buffer,
+                            platform::FileHandle& output) {
+    for (std::uint64_t done = 0; done < size;) {
+        const auto block =
+            static_cast<std::size_t>(std::min<std::uint64_t>(size - done, blockSize));
+        const CopyOutcome copied = CopySourceBytes(source, offset + done, block, buffer, output);
+        if (copied != CopyOutcome::Copied) {
+            return copied;
+        }
+        done += block;
+    }
+    return CopyOutcome::Copied;
+}
+
+CutResult CopyFailureResult(CopyOutcome outcome) {
+    return outcome == CopyOutcome::ReadFailed ? Err_Cut_SrcFileMappingError
+                                              : Err_Cut_OpenDestFileError;
 }

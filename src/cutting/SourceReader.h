@@ -1,5 +1,6 @@
 #pragma once
 
+#include "CuttingProc.h"
 #include "platform/FileHandle.h"
 
 #include <QString>
@@ -40,6 +41,16 @@ class FileSourceReader : public SourceReader {
 enum class CopyOutcome { Copied, ReadFailed, WriteFailed };
 CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, std::size_t size,
                             std::vector<std::uint8_t>& buffer, platform::FileHandle& output);
+
+// The same for a range of any size, `blockSize` bytes at a time.
+CopyOutcome CopySourceRange(const SourceReader& source, std::uint64_t offset, std::uint64_t size,
+                            std::size_t blockSize, std::vector<std::uint8_t>& buffer,
+                            platform::FileHandle& output);
+
+// The cut's result for a failed copy: a source that cannot be read counts as one
+// that cannot be mapped, an output that cannot be written as one that cannot be
+// opened.
+CutResult CopyFailureResult(CopyOutcome outcome);
 
 class MemorySourceReader : public SourceReader {
   public:

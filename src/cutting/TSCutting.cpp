@@ -154,7 +154,7 @@ struct StreamState {
 };
 
 // Where a clip can begin: the PAT before a PES start (or that PES start itself
-// when no PAT came before it), and that PES start's time.
+// when no PAT came before it), and the source time that becomes clip time 0.
 struct StartCandidate {
     std::int64_t offset = -1;
     std::int64_t time = 0;

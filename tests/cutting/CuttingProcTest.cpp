@@ -392,14 +392,3 @@ TEST_F(CuttingProcTest, DestroyingTheJobInTheMiddleOfACutStopsAndJoinsTheWorker)
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("clip.ts"))));
     EXPECT_EQ(RefCount(item.get()), 1);
 }
-
-TEST_F(CuttingProcTest, DestroyingAnIdleJobEndsItsWorker) {
-    CutMessageSink sink;
-    for (int i = 0; i < 3; ++i) {
-        CuttingProc job(&sink, WM_CUTTING_EVENT);
-        EXPECT_FALSE(job.IsBusy());
-        EXPECT_GT(job.mappingWindowSize, 0u);
-    }
-    sink.Drain(20);
-    EXPECT_TRUE(sink.Messages().empty());
-}

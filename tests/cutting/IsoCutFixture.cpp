@@ -20,7 +20,7 @@ ItemRef IsoCutTest::Item(const QString& path, std::int32_t fileType, double dura
     return ItemRef(item);
 }
 
-std::vector<int> IsoCutTest::Cut::Progress() const {
+std::vector<int> IsoCutTest::Clip::Progress() const {
     std::vector<int> values;
     for (const CutMessageSink::Message& message : messages) {
         if (message.wParam == 1) {
@@ -30,10 +30,10 @@ std::vector<int> IsoCutTest::Cut::Progress() const {
     return values;
 }
 
-IsoCutTest::Cut IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
-                                      const CutOptions& options) {
+IsoCutTest::Clip IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                                       const CutOptions& options) {
     CutMessageSink sink;
-    Cut cut;
+    Clip cut;
     {
         CuttingProc job(&sink, WM_CUTTING_EVENT);
         double before = 0.0;
@@ -54,7 +54,9 @@ IsoCutTest::Cut IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TF
         job.mappingWindowSize = options.movWindowSize;
         job.stopFlag = options.stopBeforeStart ? 1 : 0;
         const QString path = PathOf(QStringLiteral("clip.out"));
-        if (options.readOnlyOutput) {
+        if (options.discardOutput) {
+            job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
+        } else if (options.readOnlyOutput) {
             isorec::WriteWholeFile(path, {});
             job.outputFile = platform::FileHandle::OpenRead(path);
         } else {
@@ -86,7 +88,7 @@ void IsoCutTest::ExpectRefusedAtEveryLength(const Cutter& cutter,
     }
 }
 
-void IsoCutTest::ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams) {
+void IsoCutTest::ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams) {
     const QString path = PathOf(QStringLiteral("clip.probe"));
     ASSERT_TRUE(isorec::WriteWholeFile(path, cut.clip));
     const std::vector<StreamProbe> probed = ProbeStreams(path);
@@ -98,6 +100,18 @@ void IsoCutTest::ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t st
     EXPECT_EQ(probed[1].frames, static_cast<int>(isorec::BoxTree(cut.clip).TrackSamples(1).size()));
     EXPECT_DOUBLE_EQ(probed[1].startTime, 0.0);
     EXPECT_EQ(DecodeErrors(path), QString());
+}
+
+void IsoCutTest::ExpectJobWritesTheCuttersClip(const Cutter& cutter,
+                                               const std::vector<TFileItem*>& playList,
+                                               double start, double end, double endOffset) {
+    const QString destination = PathOf(QStringLiteral("job.clip"));
+    const CutRun run = CutTest::Cut(playList, destination, start, end);
+    ASSERT_EQ(run.started, Cut_OK);
+    ASSERT_EQ(run.result, Cut_OK);
+    const Clip direct = RunCutter(cutter, playList, {.start = start, .end = endOffset});
+    ASSERT_EQ(direct.result, Cut_OK);
+    EXPECT_EQ(isorec::ReadWholeFile(destination), direct.clip);
 }
 
 std::vector<SampleId> IsoCutTest::Ids(const isorec::BoxTree& tree, int track) {

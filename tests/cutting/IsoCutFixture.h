@@ -17,15 +17,15 @@
 #include <functional>
 #include <vector>
 
-class IsoCutTest : public testing::Test {
+class IsoCutTest : public CutTest {
   protected:
     // A recording item of the given type on `path`: the probe refuses such files,
     // so its type and duration are set by hand.
     static ItemRef Item(const QString& path, std::int32_t fileType, double duration);
 
-    QString PathOf(const QString& name) const { return folder_.filePath(name); }
+    using Cutter = std::function<CutResult(CuttingProc*)>;
 
-    struct Cut {
+    struct Clip {
         CutResult result = Err_Cut_Unknown;
         std::vector<CutMessageSink::Message> messages;
         std::vector<std::uint8_t> clip;
@@ -40,19 +40,26 @@ class IsoCutTest : public testing::Test {
         std::uint32_t movWindowSize = 6553600;
         bool stopBeforeStart = false;
         bool readOnlyOutput = false;  // an output that refuses writes
+        bool discardOutput = false;   // write to /dev/null (clips of gigabytes)
     };
     // Runs a cutter on the calling thread with a job set up as the worker would.
-    Cut RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
-                  const CutOptions& options);
+    Clip RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                   const CutOptions& options);
 
-    using Cutter = std::function<CutResult(CuttingProc*)>;
     // Every prefix of `whole` (in steps of `step` bytes) is refused as a source.
     void ExpectRefusedAtEveryLength(const Cutter& cutter, const std::vector<std::uint8_t>& whole,
                                     std::int32_t fileType, std::size_t step);
     // ffprobe reads the clip's video with `videoFrames` pictures and its audio
     // with the samples its tables list, both from 0, and ffmpeg decodes it
     // without a word.
-    void ExpectClipPlays(const Cut& cut, int videoFrames, std::size_t streams);
+    void ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams);
+
+    // Cuts `start`..`end` of the play list through the job; the destination must
+    // hold what the cutter writes for the selection the job makes (the end
+    // `endOffset` into the last item).
+    void ExpectJobWritesTheCuttersClip(const Cutter& cutter,
+                                       const std::vector<TFileItem*>& playList, double start,
+                                       double end, double endOffset);
 
     // The clip's samples of one track, named by their synthetic identity.
     static std::vector<isorec::SampleId> Ids(const isorec::BoxTree& tree, int track);

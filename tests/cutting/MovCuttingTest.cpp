@@ -41,7 +41,7 @@ class MovCuttingTest : public IsoCutTest {
         return Item(path, FILE_TYPE_MOV, seconds);
     }
 
-    Cut Run(const std::vector<TFileItem*>& sources, const CutOptions& options) {
+    Clip Run(const std::vector<TFileItem*>& sources, const CutOptions& options) {
         return RunCutter(MOVCutting, sources, options);
     }
 };
@@ -56,7 +56,7 @@ TEST_F(MovCuttingTest, OneSourceClipRunsFromSyncSampleToSyncSample) {
     // 12.9 s counts as 12 s (sample 300): the clip starts at the last sync sample
     // numbered below 300 (276, 0-based 275) and ends with sync sample 401 for
     // 16 s.
-    const Cut cut = Run({source.get()}, {.start = 12.9, .end = 15.3});
+    const Clip cut = Run({source.get()}, {.start = 12.9, .end = 15.3});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     ASSERT_TRUE(clip.Valid());
@@ -117,7 +117,7 @@ TEST_F(MovCuttingTest, StartAndStopRules) {
 
     // Below one second: every track from its first sample; sync numbers keep
     // pointing at the same pictures.
-    Cut cut = Run({source.get()}, {.start = 0.7, .end = 4.0});
+    Clip cut = Run({source.get()}, {.start = 0.7, .end = 4.0});
     ASSERT_EQ(cut.result, Cut_OK);
     BoxTree clip(cut.clip);
     EXPECT_EQ(Ids(clip, 0), Range('V', 1, 0, 126));
@@ -139,12 +139,13 @@ TEST_F(MovCuttingTest, StartAndStopRules) {
     fewKeys.video.samples[0].key = false;
     fewKeys.video.samples[59].key = true;
     ItemRef sparse = Source(QStringLiteral("b.mov"), fewKeys);
-    // No sync sample after the end point: the rest of the source.
-    cut = Run({sparse.get()}, {.start = 12.0, .end = 14.0});
+    // No sync sample after the end point: the rest of the source (the span
+    // given leaves the tables room for it).
+    cut = Run({sparse.get()}, {.start = 12.0, .end = 14.0, .span = 10.0});
     ASSERT_EQ(cut.result, Cut_OK);
     EXPECT_EQ(Ids(BoxTree(cut.clip), 0), Range('V', 2, 250, 500));
     // No sync sample numbered below the start point: from the first one.
-    cut = Run({sparse.get()}, {.start = 1.0, .end = 4.0});
+    cut = Run({sparse.get()}, {.start = 1.0, .end = 4.0, .span = 10.0});
     ASSERT_EQ(cut.result, Cut_OK);
     clip = BoxTree(cut.clip);
     EXPECT_EQ(Ids(clip, 0), Range('V', 2, 59, 251));
@@ -157,7 +158,7 @@ TEST_F(MovCuttingTest, ASourceWithoutEditListKeepsWorking) {
     spec.dataHandlers = false;
     spec.sampleDependencies = false;
     ItemRef source = Source(QStringLiteral("a.mov"), spec);
-    const Cut cut = Run({source.get()}, {.start = 1.0, .end = 3.0});
+    const Clip cut = Run({source.get()}, {.start = 1.0, .end = 3.0});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     EXPECT_TRUE(clip.Valid());
@@ -169,7 +170,7 @@ TEST_F(MovCuttingTest, JoinsThreeSourcesWithRenumberedSyncSamples) {
     ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
     ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
     ItemRef c = Source(QStringLiteral("c.mov"), SyntheticMovSpec(10.0, 3));
-    const Cut cut = Run({a.get(), b.get(), c.get()}, {.start = 4.5, .end = 2.2});
+    const Clip cut = Run({a.get(), b.get(), c.get()}, {.start = 4.5, .end = 2.2});
     ASSERT_EQ(cut.result, Cut_OK);
     const BoxTree clip(cut.clip);
     ASSERT_TRUE(clip.Valid());
@@ -211,7 +212,7 @@ TEST_F(MovCuttingTest, CopiesThroughAlignedViewsWithProgressAndStops) {
     const std::uint32_t start = SampleStart(src, 0, 0);
 
     // Views of 4096 bytes aligned to 4096: the first runs to the window's end.
-    Cut cut =
+    Clip cut =
         Run({source.get()}, {.start = 0.0, .end = 9.9, .totalBytes = 1000, .movWindowSize = 4096});
     ASSERT_EQ(cut.result, Cut_OK);
     std::vector<int> progress = cut.Progress();
@@ -239,7 +240,7 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
     ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(4.0, 1));
     DebugCapture capture;
     EXPECT_EQ(Run({a.get()}, {.start = 0.0, .end = 2.0, .readOnlyOutput = true}).result,
-              Err_Cut_Unknown);
+              Err_Cut_OpenDestFileError);
 
     ItemRef missing = Item(PathOf(QStringLiteral("gone.mov")), FILE_TYPE_MOV, 4.0);
     EXPECT_EQ(Run({a.get(), missing.get()}, {.start = 0.0, .end = 2.0}).result,
@@ -253,7 +254,7 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
         ASSERT_TRUE(big.resize(2000000001));
     }
     ItemRef big = Item(bigPath, FILE_TYPE_MOV, 4.0);
-    const Cut tooBig = Run({a.get(), big.get()}, {.start = 0.0, .end = 2.0});
+    const Clip tooBig = Run({a.get(), big.get()}, {.start = 0.0, .end = 2.0});
     EXPECT_EQ(tooBig.result, Err_Cut_SrcFileSizeOverError);
     EXPECT_GT(tooBig.clip.size(), 1000u);
 
@@ -269,20 +270,47 @@ TEST_F(MovCuttingTest, FailuresAreReportedNotWrittenAsClips) {
             << size;
     }
 
-    // Sample offsets past the end of the file.
-    const BoxNode* stco = BoxTree(bytes).Find(kVideoStbl + "stco");
-    PatchU32(bytes, stco->offset + 16 + 4 * 10, 0x7FFFFFF0);
+    // The last picture of the range lies past the end of the file.
+    const BoxNode stco = *BoxTree(bytes).Find(kVideoStbl + "stco");
+    PatchU32(bytes, stco.offset + 16 + 4 * 75, 0x7FFFFFF0);
     const QString brokenPath = PathOf(QStringLiteral("broken.mov"));
     ASSERT_TRUE(WriteWholeFile(brokenPath, bytes));
     ItemRef broken = Item(brokenPath, FILE_TYPE_MOV, 4.0);
     EXPECT_EQ(Run({broken.get()}, {.start = 0.0, .end = 2.0}).result, Err_Cut_SrcFileMappingError);
 }
 
+TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
+    // Sources whose last picture lies 1.45 GB into the file (sparse files): three
+    // of them would put sample offsets past 32 bits.
+    std::vector<std::uint8_t> bytes = BuildMovRecording(SyntheticMovSpec(2.0, 1));
+    const BoxNode stco = *BoxTree(bytes).Find(kVideoStbl + "stco");
+    const std::uint32_t far = 1450000000;
+    PatchU32(bytes, stco.offset + stco.size - 4, far);
+    std::vector<ItemRef> items;
+    for (int i = 0; i < 3; ++i) {
+        const QString path = PathOf(QStringLiteral("spread%1.mov").arg(i));
+        ASSERT_TRUE(WriteWholeFile(path, bytes));
+        QFile file(path);
+        ASSERT_TRUE(file.resize(far + 4096));
+        items.push_back(Item(path, FILE_TYPE_MOV, 2.0));
+    }
+    DebugCapture capture;
+    const Clip cut = Run({items[0].get(), items[1].get(), items[2].get()},
+                         {.start = 0.0, .end = 1.9, .totalBytes = 1u << 30, .discardOutput = true});
+    EXPECT_EQ(cut.result, Err_Cut_DestFileSizeOverError);
+    EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_DestFileSizeOverError")));
+}
+
+TEST_F(MovCuttingTest, TheJobCutsMovItemsWithThisCutter) {
+    ItemRef a = Source(QStringLiteral("a.mov"), SyntheticMovSpec(10.0, 1));
+    ItemRef b = Source(QStringLiteral("b.mov"), SyntheticMovSpec(10.0, 2));
+    ExpectJobWritesTheCuttersClip(MOVCutting, {a.get(), b.get()}, 6.5, 14.0, 4.0);
+}
+
 TEST_F(MovCuttingTest, TruncatedSourcesAreRefusedAtEveryLength) {
     const std::vector<std::uint8_t> whole = BuildMovRecording(SyntheticMovSpec(2.0, 1));
     DebugCapture capture;
     ExpectRefusedAtEveryLength(MOVCutting, whole, FILE_TYPE_MOV, 173);
-}
 }
 
 TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
@@ -299,7 +327,7 @@ TEST_F(MovCuttingTest, RealMediaClipsPlayFromZero) {
     ItemRef b = Source(QStringLiteral("b.mov"), spec);
 
     // 1 s .. 6 s of the first, then up to and with the sync picture of 4 s.
-    const Cut cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
+    const Clip cut = Run({a.get(), b.get()}, {.start = 2.5, .end = 3.3});
     ASSERT_EQ(cut.result, Cut_OK);
     ExpectClipPlays(cut, 125 + 101, 3);
 }

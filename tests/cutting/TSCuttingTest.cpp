@@ -636,24 +636,18 @@ struct DirectCut {
 
 }  // namespace
 
-TEST_F(TSCuttingTest, AFailedWriteIsAFailureNeverSuccess) {
+TEST_F(TSCuttingTest, FailuresOfWritingReadingAndStoppingGiveTheirCodes) {
     ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    // A full disk is a failure, never success, on both ways of starting.
     for (const double start : {0.5, 1.5}) {
         DirectCut cut(item.get(), start, 1.0, QStringLiteral("/dev/full"));
         ASSERT_TRUE(cut.job.outputFile.IsOpen());
         EXPECT_EQ(cut.Run(), Err_Cut_OpenDestFileError);
     }
-}
+    DirectCut stopped(item.get(), 1.5, 1.0, Clip());
+    stopped.job.stopFlag.store(1);
+    EXPECT_EQ(stopped.Run(), Err_Cut_Interrupt);
 
-TEST_F(TSCuttingTest, TheStopFlagEndsTheCutWithInterrupt) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    DirectCut cut(item.get(), 1.5, 1.0, Clip());
-    cut.job.stopFlag.store(1);
-    EXPECT_EQ(cut.Run(), Err_Cut_Interrupt);
-}
-
-TEST_F(TSCuttingTest, UnreadableSourcesFailWithTheirCodes) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
     const QString path = item->path;
     // A folder opens but cannot be read.
     ASSERT_TRUE(QFile::remove(path));

@@ -16,8 +16,8 @@ bool IsContainer(const std::string& type) {
 
 }  // namespace
 
-BoxTree::BoxTree(const std::vector<std::uint8_t>& bytes) : bytes_(bytes) {
-    top_ = Parse(0, bytes.size(), 0);
+BoxTree::BoxTree(std::vector<std::uint8_t> bytes) : bytes_(std::move(bytes)) {
+    top_ = Parse(0, bytes_.size(), 0);
 }
 
 std::vector<BoxNode> BoxTree::Parse(std::size_t begin, std::size_t end, int depth) {

@@ -23,7 +23,7 @@ struct BoxNode {
 
 class BoxTree {
   public:
-    explicit BoxTree(const std::vector<std::uint8_t>& bytes);
+    explicit BoxTree(std::vector<std::uint8_t> bytes);
 
     bool Valid() const { return valid_; }  // every box lay inside its parent
     const std::vector<BoxNode>& TopLevel() const { return top_; }
@@ -44,7 +44,7 @@ class BoxTree {
   private:
     std::vector<BoxNode> Parse(std::size_t begin, std::size_t end, int depth);
 
-    const std::vector<std::uint8_t>& bytes_;
+    std::vector<std::uint8_t> bytes_;
     std::vector<BoxNode> top_;
     bool valid_ = true;
 };
