@@ -1,6 +1,5 @@
 #include "RecordingFixture.h"
 
-#include "recordings/LogManagement.h"
 #include "support/DemoDriveLog.h"
 #include "support/TestMedia.h"
 
@@ -61,17 +60,14 @@ TEST_F(DemoDrive, RecordingsAreProbedDecodedAndReadByFfprobe) {
     EXPECT_EQ(QFileInfo(paths[0]).fileName(), QStringLiteral("20231114_221320.ts"));
     EXPECT_EQ(QFileInfo(paths[1]).fileName(), QStringLiteral("20231114_221322.ts"));
 
-    TLogManagement decoder(nullptr);
     for (int i = 0; i < 2; ++i) {
         ItemRef item = ProbeItem(paths[i]);
         ASSERT_EQ(item->fileType, FILE_TYPE_TS);
         EXPECT_EQ(item->startTime, options.start + 2u * static_cast<std::uint32_t>(i));
         EXPECT_DOUBLE_EQ(item->duration, 49 / 25.0);
-        const platform::FileHandle file = platform::FileHandle::OpenRead(item->path);
-        ASSERT_TRUE(decoder.ReadTSLog(file, *item));
+        ASSERT_TRUE(Decode(*item));
         EXPECT_EQ(item->log.count, 10u);
         EXPECT_GT(item->log.battery[5], 12.0f);
-
         const tsrec::FfprobeReport report = tsrec::RunFfprobe(paths[i]);
         EXPECT_TRUE(report.errors.isEmpty()) << report.errors.toStdString();
         EXPECT_EQ(report.codecNames, (QStringList{"h264", "aac", "bin_data"}));
