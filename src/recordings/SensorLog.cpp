@@ -31,7 +31,8 @@ void ForEachChannel(Visit visit) {
 void CarveChannels(SensorLog& log, std::uint8_t* block, std::uint32_t capacity) {
     std::size_t at = 0;
     ForEachChannel([&](auto channel) {
-        log.*channel = reinterpret_cast<std::remove_reference_t<decltype(log.*channel)>>(block + at);
+        log.*channel =
+            reinterpret_cast<std::remove_reference_t<decltype(log.*channel)>>(block + at);
         at += std::size_t{4} * capacity;
     });
 }

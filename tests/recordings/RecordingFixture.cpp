@@ -25,13 +25,13 @@ void ExpectSizeBoxShown(bool fromWorker) {
     EXPECT_EQ(boxes[0].fromWorker, fromWorker);
 }
 
-QString RecordingTest::Write(const QString& name, const tsrec::TsRecordingSpec& spec) {
+QString RecordingTest::Write(const char* name, const tsrec::TsRecordingSpec& spec) {
     const QString path = PathOf(name);
     EXPECT_TRUE(tsrec::WriteTsRecording(path, spec)) << path.toStdString();
     return path;
 }
 
-QString RecordingTest::WriteBytes(const QString& name, const std::vector<std::uint8_t>& bytes) {
+QString RecordingTest::WriteBytes(const char* name, const std::vector<std::uint8_t>& bytes) {
     const QString path = PathOf(name);
     EXPECT_TRUE(tsrec::WriteFileBytes(path, bytes)) << path.toStdString();
     return path;

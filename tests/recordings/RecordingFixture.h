@@ -31,21 +31,16 @@ bool Decode(TFileItem& item, const RecordingReadLimits& limits = {});
 // The one box the readers show for a file over the size limit.
 void ExpectSizeBoxShown(bool fromWorker);
 
-// A private folder of recordings for one test.
+// A private folder of recordings for one test. Specs are written with designated
+// initializers: Write("a.ts", {.durationSeconds = 3}).
 class RecordingTest : public testing::Test {
   protected:
-    QString PathOf(const QString& name) const { return folder_.filePath(name); }
+    QString PathOf(const char* name) const { return folder_.filePath(QString::fromLatin1(name)); }
     // Writes a recording; the test fails when it cannot.
-    QString Write(const QString& name, const tsrec::TsRecordingSpec& spec = {});
-    // Writes the default recording changed by `tweak`.
-    QString WriteWith(const char* name, const std::function<void(tsrec::TsRecordingSpec&)>& tweak) {
-        tsrec::TsRecordingSpec spec;
-        tweak(spec);
-        return Write(QString::fromLatin1(name), spec);
-    }
-    QString WriteBytes(const QString& name, const std::vector<std::uint8_t>& bytes);
+    QString Write(const char* name, const tsrec::TsRecordingSpec& spec = {});
+    QString WriteBytes(const char* name, const std::vector<std::uint8_t>& bytes);
     // Writes and probes a recording.
-    ItemRef Probe(const QString& name, const tsrec::TsRecordingSpec& spec = {}) {
+    ItemRef Probe(const char* name, const tsrec::TsRecordingSpec& spec = {}) {
         return ProbeItem(Write(name, spec));
     }
     // Sets the file's size (a longer file grows sparse, with zeros).

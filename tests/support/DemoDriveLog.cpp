@@ -130,8 +130,9 @@ bool WriteDemoRecording(const DemoDriveOptions& options, int index, const QStrin
     spec.firstPcrBase = 900000 + 90000ull * 7 * static_cast<std::uint64_t>(index);
     spec.logSample = [driveOffset](int sample, const tsrec::TsRecordingSpec& s) {
         const tsrec::TsLogSample stamp = tsrec::StampedLogSample(sample, s);
-        return DemoDriveLog::SampleAt(driveOffset + static_cast<double>(sample) / s.logSamplesPerSecond,
-                                      stamp.seconds, stamp.milliseconds);
+        return DemoDriveLog::SampleAt(
+            driveOffset + static_cast<double>(sample) / s.logSamplesPerSecond, stamp.seconds,
+            stamp.milliseconds);
     };
     *path = QDir(options.folder).filePath(RecordingName(spec.startTime));
     if (!tsrec::WriteTsRecording(*path, spec)) {

@@ -259,8 +259,8 @@ std::uint8_t TsPacketWriter::NextCounter(std::uint16_t pid) {
 }
 
 std::array<std::uint8_t, kPacketSize> TsPacketWriter::NewPacket(std::uint16_t pid,
-                                                                 bool payloadStart,
-                                                                 bool adaptation) {
+                                                                bool payloadStart,
+                                                                bool adaptation) {
     std::array<std::uint8_t, kPacketSize> packet;
     packet.fill(0xFF);
     packet[0] = 0x47;

@@ -112,7 +112,7 @@ struct TsRecordingSpec {
     int logSamplesPerSecond = 5;
     int logSampleCount = -1;         // -1: duration x logSamplesPerSecond
     double logStartSeconds = 0.0;    // the first log packet's place on the clock
-    LogSampleGenerator logSample;    // empty: DefaultLogSample
+    LogSampleGenerator logSample{};  // empty: DefaultLogSample
     std::uint16_t logPid = kPidLog;  // the decoder takes any PID 0x1600..0x16FF
     bool firstLogPacketHasAdaptationField = true;
 
