@@ -171,12 +171,14 @@ TEST_F(CuttingProcTest, SizeEstimateAcceptsTwoBillionBytesAndRefusesOneMore) {
         EXPECT_EQ(job.proc.totalBytes, 2000000000u);
         job.proc.ReleaseSelection();
     }
-    Job job;
-    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 0, 2000000001.0),
-              Err_Cut_DestFileSizeOverError);
-    EXPECT_TRUE(job.proc.selection.empty());
-    EXPECT_FALSE(job.proc.IsBusy());
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
+    for (const double end : {2000000001.0, HUGE_VAL}) {
+        Job job;
+        EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 0, end),
+                  Err_Cut_DestFileSizeOverError);
+        EXPECT_TRUE(job.proc.selection.empty());
+        EXPECT_FALSE(job.proc.IsBusy());
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
+    }
 }
 
 TEST_F(CuttingProcTest, SizeEstimateComesFromThePlayListsFirstItemOrTheSelectedSizes) {

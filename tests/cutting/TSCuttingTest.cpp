@@ -389,6 +389,15 @@ TEST_F(TSCuttingTest, AStartPastTheFirstRecordingsLastPictureBeginsWithTheNext) 
     EXPECT_FALSE(QFile::exists(PathOf(QStringLiteral("none.ts"))));
 }
 
+TEST_F(TSCuttingTest, AnUnboundedSpanRunsToTheEndOfTheLastRecording) {
+    // A first item without duration leaves the estimate to the selected file sizes.
+    ItemRef empty = FakeItem(0, FILE_TYPE_TS);
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ASSERT_EQ(Cut({empty.get(), item.get()}, Clip(), 1.5, 1e300).result, Cut_OK);
+    // From the key frame at 1.0 s to the last picture at 2.96 s.
+    EXPECT_EQ(Max(PtsOf(ParseClip(Bytes(Clip())), kPidVideo)), 49 * kFrame);
+}
+
 TEST_F(TSCuttingTest, RecordingsWithoutSoundAreCutToTheSpanOnly) {
     tsrec::TsRecordingSpec spec = Synthetic(5);
     spec.writeAudio = false;
