@@ -127,17 +127,6 @@ TEST_F(Mp4CuttingTest, OneSourceClipHasTheChunksAroundTheSpanAndRebuiltTables) {
     EXPECT_EQ(Mp4ParseAtoms(reader, layout), Cut_OK);
 }
 
-TEST_F(Mp4CuttingTest, MovieHeaderDurationsKeepTheVideoTicksWhenTheScalesAgree) {
-    Mp4RecordingSpec spec = SyntheticMp4Spec(6.0, 1);
-    spec.movieTimeScale = 90000;
-    ItemRef source = Source(QStringLiteral("a.mp4"), spec);
-    const CutOutput cut = Run({source.get()}, {.start = 0.0, .end = 5.5});
-    ASSERT_EQ(cut.result, Cut_OK);
-    const BoxTree clip(cut.clip);
-    EXPECT_EQ(clip.U32(*clip.Find("moov/mvhd"), 24), 6u * 90000u);
-    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[0]/tkhd"), 28), 6u * 90000u);
-}
-
 TEST_F(Mp4CuttingTest, StartRules) {
     ItemRef source = Source(QStringLiteral("a.mp4"), SyntheticMp4Spec(6.0, 1));
     // Within the first second: everything from the first sample.
@@ -222,6 +211,7 @@ TEST_F(Mp4CuttingTest, JoinsThreeSourcesAndContinuesTheLogTimeLine) {
     Mp4RecordingSpec first = SyntheticMp4Spec(10.0, 1, 1700000000);
     Mp4RecordingSpec middle = SyntheticMp4Spec(10.0, 2, 1700000010);
     Mp4RecordingSpec last = SyntheticMp4Spec(10.0, 3, 1700000025);  // after a 5 s gap
+    last.movieTimeScale = 90000;  // the movie box is the last source's
     ItemRef a = Source(QStringLiteral("a.mp4"), first);
     ItemRef b = Source(QStringLiteral("b.mp4"), middle);
     // The last picture of the first source lasts 1 tick: the clip gives it the
@@ -251,6 +241,12 @@ TEST_F(Mp4CuttingTest, JoinsThreeSourcesAndContinuesTheLogTimeLine) {
     const std::vector<std::uint32_t> deltas = clip.Entries(kVideoStbl + "stts", 16, 8, 4);
     ASSERT_EQ(deltas.size(), 375u);
     EXPECT_EQ(deltas[49], 3600u);
+
+    // The movie and video time scales agree: the headers keep the video ticks.
+    const std::uint32_t ticks = clip.U32(*clip.Find("moov/trak[0]/mdia/mdhd"), 24);
+    EXPECT_EQ(ticks, 15u * 90000u);  // whole seconds of audio: 2 + 10 + 3
+    EXPECT_EQ(clip.U32(*clip.Find("moov/mvhd"), 24), ticks);
+    EXPECT_EQ(clip.U32(*clip.Find("moov/trak[1]/tkhd"), 28), ticks);
 
     const ClipLog log = ReadLog(cut.clip);
     ASSERT_EQ(log.fpts.size(), 10u + 50u + 15u);
