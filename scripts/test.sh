@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # The project's one test command: installs the dependencies, builds, runs every
 # test, then builds the file-parsing and worker libraries again under
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests.
+# AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests. The MP4
+# and MOV walks are fuzzed briefly in between.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -12,10 +13,10 @@ cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 cmake --build build -j "$jobs"
 ctest --test-dir build --output-on-failure -j "$jobs" --timeout 300
 
+# The recording walks under libFuzzer, briefly (clang build).
+scripts/fuzz.sh
+
 cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DOMBREL_SANITIZE=ON
 cmake --build build-asan -j "$jobs"
 ASAN_OPTIONS=detect_leaks=0:abort_on_error=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --test-dir build-asan --output-on-failure -j "$jobs" --timeout 600
-
-# The recording walks under libFuzzer, briefly (clang build).
-scripts/fuzz.sh

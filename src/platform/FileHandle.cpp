@@ -100,24 +100,9 @@ bool FileHandle::Write(const void* data, std::int64_t size) {
         error_ = EBADF;
         return false;
     }
-    const auto* bytes = static_cast<const char*>(data);
-    std::int64_t done = 0;
-    while (done < size) {
-        const ssize_t put = ::write(fd_, bytes + done, static_cast<size_t>(size - done));
-        if (put < 0) {
-            if (errno == EINTR) {
-                continue;
-            }
-            error_ = errno;
-            return false;
-        }
-        if (put == 0) {
-            error_ = ENOSPC;
-            return false;
-        }
-        done += put;
-    }
-    return true;
+    return WriteLoop(data, size, [this](const char* bytes, size_t count, std::int64_t) {
+        return ::write(fd_, bytes, count);
+    });
 }
 
 bool FileHandle::WriteAt(const void* data, std::int64_t size, std::int64_t offset) {
@@ -125,11 +110,18 @@ bool FileHandle::WriteAt(const void* data, std::int64_t size, std::int64_t offse
         error_ = EBADF;
         return false;
     }
+    return WriteLoop(data, size,
+                     [this, offset](const char* bytes, size_t count, std::int64_t done) {
+                         return ::pwrite(fd_, bytes, count, static_cast<off_t>(offset + done));
+                     });
+}
+
+template <typename WriteCall>
+bool FileHandle::WriteLoop(const void* data, std::int64_t size, WriteCall writeCall) {
     const auto* bytes = static_cast<const char*>(data);
     std::int64_t done = 0;
     while (done < size) {
-        const ssize_t put = ::pwrite(fd_, bytes + done, static_cast<size_t>(size - done),
-                                     static_cast<off_t>(offset + done));
+        const ssize_t put = writeCall(bytes + done, static_cast<size_t>(size - done), done);
         if (put < 0) {
             if (errno == EINTR) {
                 continue;

@@ -10,7 +10,7 @@ namespace platform {
 // read, a memory card may be pulled out) and loop over short reads and EINTR;
 // every write is checked and looped to its end.
 class FileHandle {
-public:
+  public:
     FileHandle() = default;
     ~FileHandle();
     FileHandle(FileHandle&& other) noexcept;
@@ -41,9 +41,12 @@ public:
     // True when the file exists and no one has a write permission bit on it.
     static bool IsReadOnlyFile(const QString& path);
 
-private:
+  private:
     explicit FileHandle(int fd, int error) : fd_(fd), error_(error) {}
     void Reset();
+    // Loops `writeCall(bytes, count, done)` until all is written; checks each step.
+    template <typename WriteCall>
+    bool WriteLoop(const void* data, std::int64_t size, WriteCall writeCall);
 
     int fd_ = -1;
     mutable int error_ = 0;
