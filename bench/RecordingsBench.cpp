@@ -9,13 +9,9 @@
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProcess>
 #include <QStringList>
 
-#include <algorithm>
 #include <cstdio>
-#include <functional>
-#include <vector>
 
 namespace {
 
@@ -24,15 +20,6 @@ bool ProbeOurs(const QString& path) {
     const bool ok = item->fileType == FILE_TYPE_TS;
     item->Release();
     return ok;
-}
-
-bool ProbeWithFfprobe(const QString& path) {
-    return tsrec::RunTool(
-        QStringLiteral("ffprobe"),
-        {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-show_entries"),
-         QStringLiteral("format=duration:stream=codec_type"), QStringLiteral("-of"),
-         QStringLiteral("json"), path},
-        nullptr, nullptr);
 }
 
 bool DecodeOurs(const QStringList& paths) {
@@ -69,7 +56,7 @@ int main(int argc, char** argv) {
     double theirs = 0;
     for (const QString& path : paths) {
         const double probe = MedianMs([&] { return ProbeOurs(path); });
-        const double ffprobe = MedianMs([&] { return ProbeWithFfprobe(path); });
+        const double ffprobe = MedianMs([&] { return tsrec::RunFfprobe(path).ran; });
         if (probe < 0 || ffprobe < 0) {
             std::fprintf(stderr, "probe failed: %s\n", qPrintable(path));
             return 1;

@@ -6,6 +6,7 @@
 
 #include <QCoreApplication>
 #include <QDateTime>
+#include <QFileInfo>
 #include <QThread>
 
 #include <algorithm>
@@ -23,11 +24,6 @@ constexpr int kMaxAdaptationLength = 183;
 constexpr int kVersionTextLength = 9;
 
 std::atomic<TFileItem::PlayerDestroyer> playerDestroyer{nullptr};
-
-std::uint32_t ReadLe32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
 
 std::uint32_t ReadBe32(const std::uint8_t* at) {
     return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
@@ -112,7 +108,9 @@ std::uint32_t FindLastPcr(TsBlockReader& reader, std::uint32_t pcrPid, std::int6
 platform::FileHandle OpenRecording(const QString& path, const RecordingReadLimits& limits,
                                    std::int64_t* size) {
     platform::FileHandle file = platform::FileHandle::OpenRead(path);
-    *size = file.IsOpen() ? file.Size() : -1;
+    // Only a regular file has a size to check and an end that the scans reach: a
+    // folder, a pipe or a device is no recording.
+    *size = file.IsOpen() && QFileInfo(path).isFile() ? file.Size() : -1;
     if (*size < 0) {
         throw std::runtime_error("Open fil Error");
     }

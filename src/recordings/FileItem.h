@@ -53,7 +53,8 @@ struct RecordingReadLimits {
 };
 
 // Opens a recording for reading and checks its size. Throws "Open fil Error" when
-// it cannot be opened or is larger than the limit (after showing the size box).
+// it cannot be opened, is not a regular file or is larger than the limit (after
+// showing the size box).
 platform::FileHandle OpenRecording(const QString& path, const RecordingReadLimits& limits,
                                    std::int64_t* size);
 
@@ -98,7 +99,6 @@ class TFileItem {
 
   private:
     ~TFileItem();
-    friend class TFileItemTestAccess;
 
     // The probe; fills the stream identifiers, file type, duration, start time,
     // version text and header. False on any failure (logged).

@@ -20,15 +20,6 @@ constexpr double kSpareSamples = 50.0;
 constexpr std::int32_t kNotEnoughMemory = 8;
 constexpr std::uint64_t kMaxSamples = std::numeric_limits<std::uint32_t>::max();
 
-std::uint16_t ReadLe16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-std::uint32_t ReadLe32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(at[0]) | (static_cast<std::uint32_t>(at[1]) << 8) |
-           (static_cast<std::uint32_t>(at[2]) << 16) | (static_cast<std::uint32_t>(at[3]) << 24);
-}
-
 float ReadFloat(const std::uint8_t* at) {
     float value = 0;
     std::memcpy(&value, at, sizeof value);

@@ -3,32 +3,38 @@
 #include <algorithm>
 #include <cstring>
 #include <new>
+#include <type_traits>
 
 namespace {
+
+// Calls visit(&SensorLog::channel) for the 13 channels, in the order they are
+// carved from the block.
+template <typename Visit>
+void ForEachChannel(Visit visit) {
+    visit(&SensorLog::time);
+    visit(&SensorLog::gX);
+    visit(&SensorLog::gY);
+    visit(&SensorLog::gZ);
+    visit(&SensorLog::gTotal);
+    visit(&SensorLog::gpsSpeed);
+    visit(&SensorLog::obdSpeed);
+    visit(&SensorLog::battery);
+    visit(&SensorLog::latitude);
+    visit(&SensorLog::longitude);
+    visit(&SensorLog::rpm);
+    visit(&SensorLog::coolant);
+    visit(&SensorLog::turnLamps);
+}
 
 // Carves a block of kSensorLogBytesPerSample x capacity bytes. Every channel has
 // a share of 4 bytes per sample; the 16-bit ones use half of theirs.
 void CarveChannels(SensorLog& log, std::uint8_t* block, std::uint32_t capacity) {
-    const std::size_t share = std::size_t{4} * capacity;
     std::size_t at = 0;
-    const auto next = [&] {
-        std::uint8_t* channel = block + at;
-        at += share;
-        return channel;
-    };
-    log.time = reinterpret_cast<std::uint32_t*>(next());
-    log.gX = reinterpret_cast<float*>(next());
-    log.gY = reinterpret_cast<float*>(next());
-    log.gZ = reinterpret_cast<float*>(next());
-    log.gTotal = reinterpret_cast<float*>(next());
-    log.gpsSpeed = reinterpret_cast<float*>(next());
-    log.obdSpeed = reinterpret_cast<float*>(next());
-    log.battery = reinterpret_cast<float*>(next());
-    log.latitude = reinterpret_cast<float*>(next());
-    log.longitude = reinterpret_cast<float*>(next());
-    log.rpm = reinterpret_cast<std::uint16_t*>(next());
-    log.coolant = reinterpret_cast<std::int16_t*>(next());
-    log.turnLamps = reinterpret_cast<std::uint32_t*>(next());
+    ForEachChannel([&](auto channel) {
+        log.*channel =
+            reinterpret_cast<std::remove_reference_t<decltype(log.*channel)>>(block + at);
+        at += std::size_t{4} * capacity;
+    });
 }
 
 std::unique_ptr<std::uint8_t[]> NewBlock(std::uint32_t capacity) {
@@ -93,30 +99,13 @@ void FreeSensorLog(SensorLog& log) {
     log.block.reset();
     log.capacity = 0;
     log.count = 0;
-    log.time = nullptr;
-    log.gX = log.gY = log.gZ = log.gTotal = nullptr;
-    log.gpsSpeed = log.obdSpeed = log.battery = nullptr;
-    log.latitude = log.longitude = nullptr;
-    log.rpm = nullptr;
-    log.coolant = nullptr;
-    log.turnLamps = nullptr;
+    ForEachChannel([&](auto channel) { log.*channel = nullptr; });
 }
 
 void CopySensorLogSamples(const SensorLog& from, std::uint32_t first, std::uint32_t count,
                           SensorLog& to, std::uint32_t at) {
-    CopyChannel(from.time, first, count, to.time, at);
-    CopyChannel(from.gX, first, count, to.gX, at);
-    CopyChannel(from.gY, first, count, to.gY, at);
-    CopyChannel(from.gZ, first, count, to.gZ, at);
-    CopyChannel(from.gTotal, first, count, to.gTotal, at);
-    CopyChannel(from.gpsSpeed, first, count, to.gpsSpeed, at);
-    CopyChannel(from.obdSpeed, first, count, to.obdSpeed, at);
-    CopyChannel(from.battery, first, count, to.battery, at);
-    CopyChannel(from.latitude, first, count, to.latitude, at);
-    CopyChannel(from.longitude, first, count, to.longitude, at);
-    CopyChannel(from.rpm, first, count, to.rpm, at);
-    CopyChannel(from.coolant, first, count, to.coolant, at);
-    CopyChannel(from.turnLamps, first, count, to.turnLamps, at);
+    ForEachChannel(
+        [&](auto channel) { CopyChannel(from.*channel, first, count, to.*channel, at); });
 }
 
 std::shared_ptr<const SensorLog> CopySensorLog(const SensorLog& log) {

@@ -40,3 +40,13 @@ class TsBlockReader {
 inline std::uint32_t TsPacketPid(const std::uint8_t* packet) {
     return (static_cast<std::uint32_t>(packet[1] & 0x1F) << 8) | packet[2];
 }
+
+// Little-endian fields of the recorder's log header and records.
+inline std::uint16_t ReadLe16(const std::uint8_t* at) {
+    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
+}
+
+inline std::uint32_t ReadLe32(const std::uint8_t* at) {
+    return static_cast<std::uint32_t>(ReadLe16(at)) |
+           (static_cast<std::uint32_t>(ReadLe16(at + 2)) << 16);
+}

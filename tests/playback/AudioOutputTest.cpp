@@ -27,7 +27,7 @@ class AudioOutputTest : public testing::Test {
     void TearDown() override { NullAudioDevice::SetObserver(nullptr); }
 
     // Root mean square of what one second of play from 1.0 s at `volume` sends out.
-    double PlayedLevel(double volume) {
+    double PlayedLevel(double volume, double rate = 1.0) {
         {
             std::lock_guard lock(mutex);
             heard.clear();
@@ -35,6 +35,7 @@ class AudioOutputTest : public testing::Test {
         DShowPlayer player(&window);
         EXPECT_EQ(player.OpenFile(TestClipPath()), S_OK);
         EXPECT_EQ(player.SetVolume(volume), S_OK);
+        EXPECT_EQ(player.SetRate(rate), S_OK);
         player.Pause();
         player.SeekSeconds(1.0);
         player.Play();
@@ -62,6 +63,24 @@ TEST_F(AudioOutputTest, VolumeScalesTheSamples) {
     // Below 1 and above 100 are clamped: 0 is silence, 250 full level.
     EXPECT_EQ(PlayedLevel(0), 0.0);
     EXPECT_NEAR(PlayedLevel(250) / full, 1.0, 0.01);
+}
+
+// The tone stays at 1 kHz when the rate changes: the tempo changes, not the pitch.
+TEST_F(AudioOutputTest, RateKeepsThePitch) {
+    for (const double rate : {2.0, 0.5}) {
+        ASSERT_GT(PlayedLevel(100, rate), 1000.0);
+        std::lock_guard lock(mutex);
+        // Left channel; skip the first 0.1 s where the output starts.
+        int crossings = 0;
+        const std::size_t first = 9600;
+        const std::size_t frames = heard.size() / 2;
+        ASSERT_GT(frames, first + 24000);
+        for (std::size_t i = first + 1; i < frames; ++i) {
+            crossings += (heard[2 * (i - 1)] < 0) != (heard[2 * i] < 0);
+        }
+        const double seconds = static_cast<double>(frames - first) / 48000.0;
+        EXPECT_NEAR(crossings / 2.0 / seconds, 1000.0, 30.0) << "rate " << rate;
+    }
 }
 
 TEST_F(AudioOutputTest, NaNVolumeIsRefused) {

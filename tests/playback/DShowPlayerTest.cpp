@@ -223,6 +223,7 @@ TEST_F(PlayerTest, OneCompletionPerRun) {
     EXPECT_EQ(window.lastCompleteWParam, reinterpret_cast<std::uintptr_t>(player.get()));
     EXPECT_EQ(window.lastCompleteLParam, 0);
     EXPECT_GE(window.graphNotifies, 1);
+    EXPECT_EQ(window.lastNotifyLParam, reinterpret_cast<std::intptr_t>(player.get()));
     EXPECT_EQ(ShownPicture(), kClipFrames - 1);
     EXPECT_NEAR(player->GetPositionSeconds(), kClipFrames / kClipFps, 1e-6);
 
@@ -237,6 +238,15 @@ TEST_F(PlayerTest, CompletesOnceAtDoubleRate) {
     player->SetRate(2.0);
     player->Pause();
     player->SeekSeconds(2.0);
+    EXPECT_EQ(PlayToEnd(5000), 1);
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, CompletesOnceAtQuarterRate) {
+    Open(TestClipPath());
+    ASSERT_EQ(player->SetRate(0.25), S_OK);
+    player->Pause();
+    player->SeekSeconds(3.8);
     EXPECT_EQ(PlayToEnd(5000), 1);
     EXPECT_EQ(ShownPicture(), kClipFrames - 1);
 }

@@ -155,6 +155,7 @@ TestVideoWindow::TestVideoWindow() {
 bool TestVideoWindow::event(QEvent* event) {
     if (const auto* notify = platform::WindowMessage::From(event, WM_GRAPH_NOTIFY)) {
         ++graphNotifies;
+        lastNotifyLParam = notify->LParam();
         if (drainOnNotify) {
             reinterpret_cast<DShowPlayer*>(notify->LParam())->HandleGraphEvent();
         }

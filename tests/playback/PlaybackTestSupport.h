@@ -42,6 +42,7 @@ class TestVideoWindow : public QWidget {
     TestVideoWindow();
 
     int graphNotifies = 0;
+    std::intptr_t lastNotifyLParam = 0;
     int playCompletes = 0;
     std::uintptr_t lastCompleteWParam = 0;
     std::intptr_t lastCompleteLParam = 0;

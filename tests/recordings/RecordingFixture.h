@@ -20,13 +20,29 @@ inline ItemRef ProbeItem(const QString& path, const RecordingReadLimits& limits 
     return ItemRef(new TFileItem(path, limits));
 }
 
-// A private folder of recordings for one test.
+// Blocks of `packets` packets, to reach multi-block cases with small files.
+inline RecordingReadLimits SmallBlocks(std::int64_t packets = 16) {
+    return RecordingReadLimits{packets * tsrec::kPacketSize, kMaxRecordingSize};
+}
+
+// Decodes the item's log as the worker does, on this thread.
+bool Decode(TFileItem& item, const RecordingReadLimits& limits = {});
+
+// The one box the readers show for a file over the size limit.
+void ExpectSizeBoxShown(bool fromWorker);
+
+// A private folder of recordings for one test. Specs are written with designated
+// initializers: Write("a.ts", {.durationSeconds = 3}).
 class RecordingTest : public testing::Test {
   protected:
-    QString PathOf(const QString& name) const { return folder_.filePath(name); }
-    // Writes a recording; the test fails at once when it cannot.
-    QString Write(const QString& name, const tsrec::TsRecordingSpec& spec);
-    QString WriteBytes(const QString& name, const std::vector<std::uint8_t>& bytes);
+    QString PathOf(const char* name) const { return folder_.filePath(QString::fromLatin1(name)); }
+    // Writes a recording; the test fails when it cannot.
+    QString Write(const char* name, const tsrec::TsRecordingSpec& spec = {});
+    QString WriteBytes(const char* name, const std::vector<std::uint8_t>& bytes);
+    // Writes and probes a recording.
+    ItemRef Probe(const char* name, const tsrec::TsRecordingSpec& spec = {}) {
+        return ProbeItem(Write(name, spec));
+    }
     // Sets the file's size (a longer file grows sparse, with zeros).
     void Resize(const QString& path, std::int64_t size);
 

@@ -1,41 +1,24 @@
 #include "RecordingFixture.h"
 
-#include "support/TestMedia.h"
-
 #include <map>
 
-using tsrec::TsRecordingSpec;
-
-namespace {
-
-// Continuity counters run without a gap on every PID with payload.
-void ExpectContinuity(const std::vector<std::uint8_t>& bytes) {
+// What the probe does not look at but other readers (ffprobe, the cutter) do:
+// section CRCs, continuity counters, the log header and records in place.
+TEST(TsRecordingWriter, SectionsCountersAndLogPacketsAreWhereTheRecorderPutsThem) {
+    tsrec::TsRecordingSpec spec;
+    spec.startTime = 0x01020304;
+    const std::vector<std::uint8_t> bytes = tsrec::BuildTsRecording(spec);
+    ASSERT_EQ(bytes.size() % 188, 0u);
     std::map<std::uint16_t, int> last;
-    for (std::size_t at = 0; at + 188 <= bytes.size(); at += 188) {
+    for (std::size_t at = 0; at < bytes.size(); at += 188) {
         ASSERT_EQ(bytes[at], 0x47) << at;
         const std::uint16_t pid = tsrec::PacketPid(&bytes[at]);
-        if (pid == tsrec::kPidNull || (bytes[at + 3] & 0x10) == 0) {
-            continue;
-        }
         const int counter = bytes[at + 3] & 0x0F;
-        if (last.count(pid) != 0) {
+        if (pid != tsrec::kPidNull && last.count(pid) != 0) {
             ASSERT_EQ(counter, (last[pid] + 1) & 0x0F) << "pid " << pid << " at " << at;
         }
         last[pid] = counter;
     }
-}
-
-}  // namespace
-
-using TsRecordingWriter = RecordingTest;
-
-TEST_F(TsRecordingWriter, SectionsAndLogPacketsSitWhereTheRecorderPutsThem) {
-    TsRecordingSpec spec;
-    spec.startTime = 0x01020304;
-    const std::vector<std::uint8_t> bytes = tsrec::BuildTsRecording(spec);
-    ASSERT_EQ(bytes.size() % 188, 0u);
-    ExpectContinuity(bytes);
-
     // A PSI section with its CRC gives a CRC of 0 over the whole.
     for (std::uint16_t pid : {tsrec::kPidPat, tsrec::kPidPmt}) {
         const std::size_t at = tsrec::PacketOffsets(bytes, pid).front();
@@ -51,26 +34,4 @@ TEST_F(TsRecordingWriter, SectionsAndLogPacketsSitWhereTheRecorderPutsThem) {
               (std::vector<std::uint8_t>{0x04, 0x03, 0x02, 0x01}));
     const auto record = tsrec::EncodeTsLogRecord(tsrec::DefaultLogSample(7, spec));
     EXPECT_TRUE(std::equal(record.begin(), record.end(), &bytes[logs[7] + 124]));
-}
-
-TEST_F(TsRecordingWriter, EncodedMediaPlaysWithoutErrors) {
-    tsrec::TestMediaParams params;
-    params.seconds = 2.0;
-    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
-    ASSERT_FALSE(media.h264.empty());
-    ASSERT_FALSE(media.adts.empty());
-    TsRecordingSpec spec;
-    spec.media = &media;
-    spec.firstPcrBase = (std::uint64_t{1} << 33) - 90000;  // the 33-bit clock wraps
-    const QString path = Write(QStringLiteral("real.ts"), spec);
-    ExpectContinuity(tsrec::ReadFileBytes(path));
-    QByteArray output;
-    QByteArray errors;
-    ASSERT_TRUE(tsrec::RunTool(QStringLiteral("ffmpeg"),
-                               {"-v", "error", "-i", path, "-map", "0", "-f", "null", "-"}, &output,
-                               &errors));
-    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
-    const tsrec::FfprobeReport report = tsrec::RunFfprobe(path);
-    EXPECT_EQ(report.codecTypes, (QStringList{"video", "audio", "data"}));
-    EXPECT_NEAR(report.duration, 2.0, 0.1);
 }

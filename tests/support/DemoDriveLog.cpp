@@ -129,10 +129,10 @@ bool WriteDemoRecording(const DemoDriveOptions& options, int index, const QStrin
     spec.startTime = options.start + static_cast<std::uint32_t>(driveOffset);
     spec.firstPcrBase = 900000 + 90000ull * 7 * static_cast<std::uint64_t>(index);
     spec.logSample = [driveOffset](int sample, const tsrec::TsRecordingSpec& s) {
-        const int rate = s.logSamplesPerSecond;
-        return DemoDriveLog::SampleAt(driveOffset + static_cast<double>(sample) / rate,
-                                      s.startTime + static_cast<std::uint32_t>(sample / rate),
-                                      static_cast<std::uint16_t>((sample % rate) * (1000 / rate)));
+        const tsrec::TsLogSample stamp = tsrec::StampedLogSample(sample, s);
+        return DemoDriveLog::SampleAt(
+            driveOffset + static_cast<double>(sample) / s.logSamplesPerSecond, stamp.seconds,
+            stamp.milliseconds);
     };
     *path = QDir(options.folder).filePath(RecordingName(spec.startTime));
     if (!tsrec::WriteTsRecording(*path, spec)) {

@@ -84,10 +84,6 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
     return args;
 }
 
-std::vector<std::uint8_t> ReadAll(const QString& path) {
-    return ReadFileBytes(path);
-}
-
 }  // namespace
 
 bool RunTool(const QString& program, const QStringList& arguments, QByteArray* output,
@@ -133,8 +129,8 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
         }
         return false;
     }
-    out->h264 = ReadAll(videoPath);
-    out->adts = ReadAll(audioPath);
+    out->h264 = ReadFileBytes(videoPath);
+    out->adts = ReadFileBytes(audioPath);
     out->frameRate = params.frameRate;
     QFile::remove(videoPath);
     QFile::remove(audioPath);

@@ -220,11 +220,16 @@ std::array<std::uint8_t, 16> MakeLogStreamHeader(std::uint32_t magic, std::uint8
     return header;
 }
 
-TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec) {
+TsLogSample StampedLogSample(int index, const TsRecordingSpec& spec) {
     const int rate = std::max(1, spec.logSamplesPerSecond);
     TsLogSample sample;
     sample.seconds = spec.startTime + static_cast<std::uint32_t>(index / rate);
     sample.milliseconds = static_cast<std::uint16_t>((index % rate) * (1000 / rate));
+    return sample;
+}
+
+TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec) {
+    TsLogSample sample = StampedLogSample(index, spec);
     sample.obdWhole = 50;
     sample.obdTenths = static_cast<std::uint8_t>(index % 10);
     sample.coolantMagnitude = 85;
@@ -253,13 +258,23 @@ std::uint8_t TsPacketWriter::NextCounter(std::uint16_t pid) {
     return counter;
 }
 
-void TsPacketWriter::WriteSection(std::uint16_t pid, const std::vector<std::uint8_t>& section) {
+std::array<std::uint8_t, kPacketSize> TsPacketWriter::NewPacket(std::uint16_t pid,
+                                                                bool payloadStart,
+                                                                bool adaptation) {
     std::array<std::uint8_t, kPacketSize> packet;
     packet.fill(0xFF);
     packet[0] = 0x47;
-    packet[1] = static_cast<std::uint8_t>(0x40 | (pid >> 8));
+    packet[1] = static_cast<std::uint8_t>((payloadStart ? 0x40 : 0) | (pid >> 8));
     packet[2] = static_cast<std::uint8_t>(pid);
-    packet[3] = static_cast<std::uint8_t>(0x10 | NextCounter(pid));
+    const std::uint8_t counter = pid == kPidNull ? 0 : NextCounter(pid);
+    packet[3] = static_cast<std::uint8_t>((adaptation ? 0x30 : 0x10) | counter);
+    return packet;
+}
+
+// The section's length field is set here; its CRC follows it.
+void TsPacketWriter::WriteSection(std::uint16_t pid, std::vector<std::uint8_t> section) {
+    section[2] = static_cast<std::uint8_t>(section.size() - 3 + 4);
+    std::array<std::uint8_t, kPacketSize> packet = NewPacket(pid, true, false);
     packet[4] = 0;  // pointer field
     std::copy(section.begin(), section.end(), packet.begin() + 5);
     const std::uint32_t crc = Crc32Mpeg(section.data(), section.size());
@@ -270,47 +285,38 @@ void TsPacketWriter::WriteSection(std::uint16_t pid, const std::vector<std::uint
     WriteRawPacket(packet);
 }
 
+namespace {
+
+// Table id, section syntax and length (set by WriteSection), id 1, version 0,
+// current, section 0 of 0.
+std::vector<std::uint8_t> SectionStart(std::uint8_t tableId) {
+    return {tableId, 0xB0, 0x00, 0x00, 0x01, 0xC1, 0x00, 0x00};
+}
+
+std::array<std::uint8_t, 2> PidBytes(std::uint16_t pid) {
+    return {static_cast<std::uint8_t>(0xE0 | (pid >> 8)), static_cast<std::uint8_t>(pid)};
+}
+
+}  // namespace
+
 void TsPacketWriter::WritePat(std::uint16_t pmtPid) {
     // Two program entries: the network PID, then program 1 with its PMT.
-    std::vector<std::uint8_t> section = {0x00,
-                                         0xB0,
-                                         0x00,
-                                         0x00,
-                                         0x01,
-                                         0xC1,
-                                         0x00,
-                                         0x00,
-                                         0x00,
-                                         0x00,
-                                         static_cast<std::uint8_t>(0xE0 | (kPidNit >> 8)),
-                                         static_cast<std::uint8_t>(kPidNit),
-                                         0x00,
-                                         0x01,
-                                         static_cast<std::uint8_t>(0xE0 | (pmtPid >> 8)),
-                                         static_cast<std::uint8_t>(pmtPid)};
-    section[2] = static_cast<std::uint8_t>(section.size() - 3 + 4);
+    std::vector<std::uint8_t> section = SectionStart(0x00);
+    const auto nit = PidBytes(kPidNit);
+    const auto pmt = PidBytes(pmtPid);
+    section.insert(section.end(), {0x00, 0x00, nit[0], nit[1], 0x00, 0x01, pmt[0], pmt[1]});
     WriteSection(kPidPat, section);
 }
 
 void TsPacketWriter::WritePmt(std::uint16_t pcrPid, std::array<std::uint16_t, 3> pids) {
-    std::vector<std::uint8_t> section = {0x02,
-                                         0xB0,
-                                         0x00,
-                                         0x00,
-                                         0x01,
-                                         0xC1,
-                                         0x00,
-                                         0x00,
-                                         static_cast<std::uint8_t>(0xE0 | (pcrPid >> 8)),
-                                         static_cast<std::uint8_t>(pcrPid),
-                                         0xF0,
-                                         0x00};
+    std::vector<std::uint8_t> section = SectionStart(0x02);
+    const auto pcr = PidBytes(pcrPid);
+    section.insert(section.end(), {pcr[0], pcr[1], 0xF0, 0x00});
     const std::uint8_t types[3] = {kStreamTypeH264, kStreamTypeAdts, kStreamTypePrivate};
     for (int i = 0; i < 3; ++i) {
-        section.insert(section.end(), {types[i], static_cast<std::uint8_t>(0xE0 | (pids[i] >> 8)),
-                                       static_cast<std::uint8_t>(pids[i]), 0xF0, 0x00});
+        const auto pid = PidBytes(pids[i]);
+        section.insert(section.end(), {types[i], pid[0], pid[1], 0xF0, 0x00});
     }
-    section[2] = static_cast<std::uint8_t>(section.size() - 3 + 4);
     WriteSection(kPidPmt, section);
 }
 
@@ -319,18 +325,13 @@ void TsPacketWriter::WritePes(std::uint16_t pid, const std::vector<std::uint8_t>
     std::size_t done = 0;
     bool first = true;
     while (done < pes.size()) {
-        std::array<std::uint8_t, kPacketSize> packet;
-        packet.fill(0xFF);
         const bool pcr = first && withPcr;
         const bool flags = first && (withPcr || randomAccess);
         const std::size_t minAdaptation = pcr ? 8 : (flags ? 2 : 0);
         const std::size_t payload =
             std::min(pes.size() - done, static_cast<std::size_t>(kPayloadSize) - minAdaptation);
         const std::size_t adaptation = kPayloadSize - payload;  // incl. its length byte
-        packet[0] = 0x47;
-        packet[1] = static_cast<std::uint8_t>((first ? 0x40 : 0) | (pid >> 8));
-        packet[2] = static_cast<std::uint8_t>(pid);
-        packet[3] = static_cast<std::uint8_t>((adaptation > 0 ? 0x30 : 0x10) | NextCounter(pid));
+        std::array<std::uint8_t, kPacketSize> packet = NewPacket(pid, first, adaptation > 0);
         if (adaptation > 0) {
             packet[4] = static_cast<std::uint8_t>(adaptation - 1);
             if (adaptation > 1) {
@@ -367,13 +368,8 @@ void TsPacketWriter::WriteAudioPes(const std::uint8_t* frame, std::size_t size, 
 
 void TsPacketWriter::WriteLogPes(std::uint16_t pid, int pesStart,
                                  const std::vector<std::uint8_t>& pes) {
-    std::array<std::uint8_t, kPacketSize> packet;
-    packet.fill(0xFF);
-    packet[0] = 0x47;
-    packet[1] = static_cast<std::uint8_t>(0x40 | (pid >> 8));
-    packet[2] = static_cast<std::uint8_t>(pid);
     const bool adaptation = pesStart > 4;
-    packet[3] = static_cast<std::uint8_t>((adaptation ? 0x30 : 0x10) | NextCounter(pid));
+    std::array<std::uint8_t, kPacketSize> packet = NewPacket(pid, true, adaptation);
     if (adaptation) {
         packet[4] = static_cast<std::uint8_t>(pesStart - 5);
         packet[5] = 0x00;
@@ -406,13 +402,7 @@ void TsPacketWriter::WriteLogPacket(const TsLogSample& sample, std::uint64_t pts
 
 void TsPacketWriter::WriteNullPackets(int count) {
     for (int i = 0; i < count; ++i) {
-        std::array<std::uint8_t, kPacketSize> packet;
-        packet.fill(0xFF);
-        packet[0] = 0x47;
-        packet[1] = static_cast<std::uint8_t>(kPidNull >> 8);
-        packet[2] = static_cast<std::uint8_t>(kPidNull & 0xFF);
-        packet[3] = 0x10;
-        WriteRawPacket(packet);
+        WriteRawPacket(NewPacket(kPidNull, false, false));
     }
 }
 

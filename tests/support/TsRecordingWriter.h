@@ -112,7 +112,7 @@ struct TsRecordingSpec {
     int logSamplesPerSecond = 5;
     int logSampleCount = -1;         // -1: duration x logSamplesPerSecond
     double logStartSeconds = 0.0;    // the first log packet's place on the clock
-    LogSampleGenerator logSample;    // empty: DefaultLogSample
+    LogSampleGenerator logSample{};  // empty: DefaultLogSample
     std::uint16_t logPid = kPidLog;  // the decoder takes any PID 0x1600..0x16FF
     bool firstLogPacketHasAdaptationField = true;
 
@@ -129,6 +129,8 @@ struct TsRecordingSpec {
     int pcrStopsAfterFrames = -1;  // >= 0: only this many pictures carry a PCR
 };
 
+// Sample `index` with only its time set: logSamplesPerSecond from spec.startTime.
+TsLogSample StampedLogSample(int index, const TsRecordingSpec& spec);
 // Sample `index` of a plain drive: 5 per second from spec.startTime, 50 km/h,
 // 12.6 V, 85 degrees C, small G forces.
 TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec);
@@ -167,10 +169,14 @@ class TsPacketWriter {
 
   private:
     std::uint8_t NextCounter(std::uint16_t pid);
+    // A packet of 0xFF stuffing behind its 4-byte header, with the PID's next
+    // continuity counter (null packets keep 0).
+    std::array<std::uint8_t, kPacketSize> NewPacket(std::uint16_t pid, bool payloadStart,
+                                                    bool adaptation);
     void WritePes(std::uint16_t pid, const std::vector<std::uint8_t>& pes, bool withPcr,
                   std::uint64_t pcrBase, bool randomAccess);
     void WriteLogPes(std::uint16_t pid, int pesStart, const std::vector<std::uint8_t>& pes);
-    void WriteSection(std::uint16_t pid, const std::vector<std::uint8_t>& section);
+    void WriteSection(std::uint16_t pid, std::vector<std::uint8_t> section);
 
     std::vector<std::uint8_t> bytes_;
     std::array<std::uint8_t, 0x2000> counters_{};

@@ -92,12 +92,18 @@ void AudioDecoderFilter::StartStreaming() {
     thread_ = std::thread([this] { Run(); });
 }
 
+void AudioDecoderFilter::BeginStop() {
+    stop_ = true;
+    if (queue_) {
+        queue_->Close();
+    }
+}
+
 void AudioDecoderFilter::StopStreaming() {
     if (!thread_.joinable()) {
         return;
     }
-    stop_ = true;
-    queue_->Close();
+    BeginStop();
     thread_.join();
 }
 

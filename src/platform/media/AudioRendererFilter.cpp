@@ -65,13 +65,19 @@ void AudioRendererFilter::StartStreaming() {
     thread_ = std::thread([this] { Run(); });
 }
 
+void AudioRendererFilter::BeginStop() {
+    stop_ = true;
+    if (queue_) {
+        queue_->Close();
+    }
+    Wake();
+}
+
 void AudioRendererFilter::StopStreaming() {
     if (!thread_.joinable()) {
         return;
     }
-    stop_ = true;
-    queue_->Close();
-    Wake();
+    BeginStop();
     thread_.join();
 }
 
@@ -191,6 +197,7 @@ void AudioRendererFilter::CorrectDrift(REFERENCE_TIME now) {
         return;
     }
     const REFERENCE_TIME drift = HeardPosition() - now;
+    offset_ = drift;
     if (drift < -kTolerance) {
         inputPosition_ -= drift;
         outputStart_ -= drift;

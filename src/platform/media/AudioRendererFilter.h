@@ -28,6 +28,7 @@ class AudioRendererFilter : public BaseFilter {
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
     void BreakInputConnect(Pin& input) override;
     void StartStreaming() override;
+    void BeginStop() override;
     void StopStreaming() override;
     void Wake() override;
     bool Receive(Pin& input, MediaSample sample) override;
@@ -35,6 +36,8 @@ class AudioRendererFilter : public BaseFilter {
     // Hundredths of a decibel, -10000 (silence) .. 0.
     void SetVolume(long volume) { volume_ = volume; }
     long Volume() const { return volume_; }
+    // What is heard minus the clock, as last measured while playing.
+    REFERENCE_TIME Offset() const { return offset_; }
 
   private:
     void Run();
@@ -60,6 +63,7 @@ class AudioRendererFilter : public BaseFilter {
     int streamId_ = 0;
     std::unique_ptr<SampleQueue> queue_;
     std::atomic<long> volume_{0};
+    std::atomic<REFERENCE_TIME> offset_{0};
     std::thread thread_;
     std::atomic<bool> stop_{false};
     std::mutex wakeMutex_;

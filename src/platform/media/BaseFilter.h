@@ -39,6 +39,9 @@ class BaseFilter : public virtual MediaObject, public std::enable_shared_from_th
     virtual HRESULT CompleteInputConnect(Pin& input, const MediaType& type);
     virtual void BreakInputConnect(Pin& input);
     virtual void StartStreaming() {}
+    // Tells the threads to end without waiting for them; StopStreaming waits. A graph
+    // tells every filter before it waits for any, so none waits on a stopped peer.
+    virtual void BeginStop() {}
     virtual void StopStreaming() {}
     // Any thread: the state, the clock or the generation changed.
     virtual void Wake() {}

@@ -27,6 +27,9 @@ FilterGraph::~FilterGraph() {
     SetNotifyWindow(nullptr, 0, 0);
     const std::vector<std::shared_ptr<BaseFilter>> filters = Filters();
     for (const auto& filter : filters) {
+        filter->BeginStop();
+    }
+    for (const auto& filter : filters) {
         filter->StopStreaming();
     }
     for (const auto& filter : filters) {

@@ -202,12 +202,16 @@ void SourceFilter::StartStreaming() {
     thread_ = std::thread([this] { Run(); });
 }
 
+void SourceFilter::BeginStop() {
+    stop_ = true;
+    Wake();
+}
+
 void SourceFilter::StopStreaming() {
     if (!thread_.joinable()) {
         return;
     }
-    stop_ = true;
-    Wake();
+    BeginStop();
     thread_.join();
 }
 

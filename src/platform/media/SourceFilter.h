@@ -25,6 +25,7 @@ class SourceFilter : public BaseFilter {
     REFERENCE_TIME Duration() const { return duration_; }
 
     void StartStreaming() override;
+    void BeginStop() override;
     void StopStreaming() override;
     void Wake() override;
 

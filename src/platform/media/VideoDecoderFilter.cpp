@@ -81,12 +81,18 @@ void VideoDecoderFilter::StartStreaming() {
     thread_ = std::thread([this] { Run(); });
 }
 
+void VideoDecoderFilter::BeginStop() {
+    stop_ = true;
+    if (queue_) {
+        queue_->Close();
+    }
+}
+
 void VideoDecoderFilter::StopStreaming() {
     if (!thread_.joinable()) {
         return;
     }
-    stop_ = true;
-    queue_->Close();
+    BeginStop();
     thread_.join();
 }
 

@@ -23,6 +23,7 @@ class VideoDecoderFilter : public BaseFilter {
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
     void BreakInputConnect(Pin& input) override;
     void StartStreaming() override;
+    void BeginStop() override;
     void StopStreaming() override;
     void Wake() override;
     bool Receive(Pin& input, MediaSample sample) override;

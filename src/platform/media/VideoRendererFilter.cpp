@@ -58,15 +58,19 @@ void VideoRendererFilter::StartStreaming() {
     thread_ = std::thread([this] { Run(); });
 }
 
-void VideoRendererFilter::StopStreaming() {
-    if (!thread_.joinable()) {
-        return;
-    }
+void VideoRendererFilter::BeginStop() {
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
     }
     changed_.notify_all();
+}
+
+void VideoRendererFilter::StopStreaming() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    BeginStop();
     thread_.join();
 }
 

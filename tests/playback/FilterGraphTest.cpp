@@ -1,0 +1,67 @@
+#include "PlaybackTestSupport.h"
+
+#include "platform/media/AudioDevice.h"
+#include "platform/media/ClassIds.h"
+#include "platform/media/FilterFactory.h"
+#include "platform/media/FilterGraph.h"
+
+#include <gtest/gtest.h>
+
+using namespace platform::media;
+
+namespace {
+
+// Filters added decoders first: when the graph goes, the decoders wait on full
+// renderer queues that nobody empties any more.
+TEST(FilterGraphTest, GoesWhileDecodersWaitOnFullRenderers) {
+    UseNullAudioDevice(true);
+    TestVideoWindow window;
+    window.show();
+    CVMR9 video;
+    {
+        std::shared_ptr<FilterGraph> graph;
+        ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+        std::shared_ptr<BaseFilter> source;
+        ASSERT_EQ(graph->AddSourceFilter(TestClipPath(), QString(), source), S_OK);
+        std::shared_ptr<BaseFilter> decoder;
+        std::shared_ptr<BaseFilter> audio;
+        ASSERT_EQ(CreateInstance(CLSID_LAVVideoDecoder, decoder), S_OK);
+        ASSERT_EQ(CreateInstance(CLSID_DSoundRender, audio), S_OK);
+        graph->AddFilter(decoder, "LAV Video Decoder");
+        ASSERT_EQ(video.Attach(graph, &window), S_OK);
+        std::unique_ptr<PinEnumerator> pins;
+        source->EnumPins(pins);
+        std::shared_ptr<Pin> pin;
+        int rendered = 0;
+        while (pins->Next(pin) == S_OK) {
+            rendered +=
+                graph->RenderEx(pin, AM_RENDEREX_RENDERTOEXISTINGRENDERERS, nullptr) == S_OK;
+        }
+        graph->AddFilter(audio, "Audio Renderer");
+        EXPECT_EQ(rendered, 1);  // the audio renderer came too late for the audio pin
+        std::shared_ptr<BaseFilter> found;
+        EXPECT_EQ(graph->FindFilterByName("Audio Decoder", found), VFW_E_NOT_FOUND);
+        graph->Stop();
+        graph->Pause();
+        WaitFor([] { return false; }, 400);
+    }
+    EXPECT_TRUE(video.HasVideo());
+}
+
+TEST(FilterGraphTest, FilterNamesAreMadeUnique) {
+    std::shared_ptr<FilterGraph> graph;
+    ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
+    std::shared_ptr<BaseFilter> first;
+    std::shared_ptr<BaseFilter> second;
+    ASSERT_EQ(CreateInstance(CLSID_LAVVideoDecoder, first), S_OK);
+    ASSERT_EQ(CreateInstance(CLSID_LAVVideoDecoder, second), S_OK);
+    EXPECT_EQ(graph->AddFilter(first, "Decoder"), S_OK);
+    EXPECT_EQ(graph->AddFilter(second, "Decoder"), S_OK);
+    EXPECT_EQ(first->Name(), "Decoder");
+    EXPECT_EQ(second->Name(), "Decoder 0001");
+    EXPECT_EQ(graph->AddFilter(first, "Again"), E_UNEXPECTED);
+    EXPECT_EQ(graph->RemoveFilter(first), S_OK);
+    EXPECT_EQ(graph->RemoveFilter(first), VFW_E_NOT_IN_GRAPH);
+}
+
+}  // namespace
