@@ -72,6 +72,15 @@ void AtomWalk::RequireEntries(const AtomSpan& atom, std::uint32_t first, std::ui
     RequireInside(atom, first, count * entrySize);
 }
 
+const std::uint8_t* TableEntry(std::span<const std::uint8_t> bytes, const AtomSpan& table,
+                               std::uint32_t first, std::uint32_t size, std::uint32_t index,
+                               std::uint32_t count) {
+    if (index >= count) {
+        Refuse("Table index error");
+    }
+    return bytes.data() + table.pos + first + std::uint64_t{index} * size;
+}
+
 TopLevelAtom FindTopLevelAtom(const SourceReader& source, std::uint64_t from,
                               const char (&type)[5]) {
     std::uint64_t pos = from;

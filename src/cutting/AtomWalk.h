@@ -49,6 +49,12 @@ class AtomWalk {
     std::span<const std::uint8_t> bytes_;
 };
 
+// Entry `index` of a table of `count` entries of `size` bytes that begin `first`
+// bytes into `table`; throws std::runtime_error unless index < count.
+const std::uint8_t* TableEntry(std::span<const std::uint8_t> bytes, const AtomSpan& table,
+                               std::uint32_t first, std::uint32_t size, std::uint32_t index,
+                               std::uint32_t count);
+
 // A box of a file's top level, found by stepping over box sizes.
 struct TopLevelAtom {
     std::uint64_t offset = 0;

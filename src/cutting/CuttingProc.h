@@ -40,7 +40,7 @@ inline constexpr std::uint32_t WM_CUTTING_EVENT = 0x8002;
 // the first and ends in the last, and the worker that writes the clip through a
 // temporary file beside the destination.
 class CuttingProc {
-public:
+  public:
     CuttingProc(QObject* notifyWindow, std::uint32_t notifyMessage);
     // Stops the worker (also in the middle of a cut) and releases the selection.
     ~CuttingProc();
@@ -48,8 +48,8 @@ public:
     CuttingProc& operator=(const CuttingProc&) = delete;
 
     // GUI thread. 0: started, the outcome comes as a message; else nothing runs.
-    CutResult StartCutting(const FileItemList& playList, const QString& destination,
-                           double start, double end);
+    CutResult StartCutting(const FileItemList& playList, const QString& destination, double start,
+                           double end);
     // GUI thread, after the final message: drops the selection, back to idle.
     void ReleaseSelection();
     bool IsBusy() const { return busy_.load(); }
@@ -62,7 +62,7 @@ public:
     double span = 0.0;                // seconds
     QObject* notifyWindow = nullptr;
     std::uint32_t notifyMessage = 0;
-    std::uint32_t totalBytes = 1;     // size estimate, never 0
+    std::uint32_t totalBytes = 1;            // size estimate, never 0
     std::atomic<std::uint32_t> stopFlag{0};  // non-zero: the user asked to stop
     std::uint32_t mappingWindowSize = 6553600;
     QString destinationPath;
@@ -73,7 +73,7 @@ public:
     // Posts the progress of `bytesWritten` against the total.
     void PostProgress(std::int64_t bytesWritten) const;
 
-private:
+  private:
     static void ThreadProc(CuttingProc* job);
     void WorkerLoop();
     CutResult RunJob();

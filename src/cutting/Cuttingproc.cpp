@@ -130,12 +130,13 @@ bool CuttingProc::SelectSpan(const FileItemList& playList, double start, double 
 
 // Bytes per second of the play list's first recording times the span. Its duration
 // can be 0 or negative (a short file, a clock wrap): then the selected files' sizes.
+// An unbounded span stays unbounded and is refused.
 double CuttingProc::EstimateBytes(const FileItemList& playList) const {
     const TFileItem* first = playList.front();
     if (first->duration > 0.0) {
         const double estimate =
             std::trunc(static_cast<double>(FileSizeOf(first)) / first->duration * span);
-        if (std::isfinite(estimate)) {
+        if (!std::isnan(estimate)) {
             return estimate;
         }
     }

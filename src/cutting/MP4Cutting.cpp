@@ -15,7 +15,6 @@
 
 namespace {
 
-constexpr double kMaxSourceSize = 2000000000.0;
 constexpr std::uint32_t kFirstFptsValue = 200;
 
 // Positions in the current source, from its start or stop search.
@@ -147,15 +146,8 @@ CutResult Mp4CutState::CreateDestDataBuffer() {
 }
 
 CutResult Mp4CutState::ReadSourceFile() {
-    source_.Close();
-    const TFileItem* item = job_.selection[sourceIndex_];
-    if (!source_.Open(item->path)) {
-        return Err_Cut_OpenSrcFileErrorr;
-    }
-    if (static_cast<double>(source_.Size()) > kMaxSourceSize) {
-        return Err_Cut_SrcFileSizeOverError;
-    }
-    return Mp4ParseAtoms(source_, layout_);
+    const CutResult opened = OpenCutSource(source_, job_.selection[sourceIndex_]->path);
+    return opened != Cut_OK ? opened : Mp4ParseAtoms(source_, layout_);
 }
 
 CutResult Mp4CutState::WriteFirstBoxes() {

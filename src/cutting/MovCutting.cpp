@@ -18,7 +18,6 @@
 
 namespace {
 
-constexpr double kMaxSourceSize = 2000000000.0;
 constexpr std::uint32_t kDefaultWindowSize = 6553600;
 constexpr int kVideo = 0;
 constexpr int kAudio = 1;
@@ -137,12 +136,11 @@ void MovCutState::MovCreateDestDataBuffer() {
 }
 
 void MovCutState::MovReadSourceFile() {
-    source_.Close();
-    if (!source_.Open(job_.selection[sourceIndex_]->path)) {
-        throw CutFailure(Err_Cut_OpenSrcFileErrorr, "Err_Cut_OpenSrcFileErrorr");
-    }
-    if (static_cast<double>(source_.Size()) > kMaxSourceSize) {
-        throw CutFailure(Err_Cut_SrcFileSizeOverError, "Err_Cut_SrcFileSizeOverError");
+    const CutResult opened = OpenCutSource(source_, job_.selection[sourceIndex_]->path);
+    if (opened != Cut_OK) {
+        throw CutFailure(opened, opened == Err_Cut_SrcFileSizeOverError
+                                     ? "Err_Cut_SrcFileSizeOverError"
+                                     : "Err_Cut_OpenSrcFileErrorr");
     }
     if (MovReadMoov(source_, layout_) != Cut_OK) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");

@@ -62,15 +62,6 @@ AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomS
 
 }  // namespace
 
-const std::uint8_t* RecordingMovLayout::Entry(const AtomSpan& table, std::uint32_t first,
-                                              std::uint32_t size, std::uint32_t index,
-                                              std::uint32_t count) const {
-    if (index >= count) {
-        throw std::runtime_error("Table index error");
-    }
-    return movie_.data() + table.pos + first + std::uint64_t{index} * size;
-}
-
 const MovTrackAtoms& RecordingMovLayout::Track(int track) const {
     return track == 0 ? map_.video : (track == 1 ? map_.audio : map_.third);
 }
@@ -80,12 +71,13 @@ std::uint32_t RecordingMovLayout::SampleTotal(int track) const {
 }
 
 std::uint32_t RecordingMovLayout::SyncNumber(std::uint32_t index) const {
-    return GetU32BE(Entry(map_.video.stss, kTableHeaderSize, kEntrySize, index, syncTotal));
+    return GetU32BE(
+        TableEntry(movie_, map_.video.stss, kTableHeaderSize, kEntrySize, index, syncTotal));
 }
 
 std::uint32_t RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
-    return GetU32BE(
-        Entry(Track(track).stco, kTableHeaderSize, kEntrySize, index, SampleTotal(track)));
+    return GetU32BE(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
+                               SampleTotal(track)));
 }
 
 std::uint32_t RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
@@ -94,15 +86,16 @@ std::uint32_t RecordingMovLayout::SampleSize(int track, std::uint32_t index) con
 
 const std::uint8_t* RecordingMovLayout::CttsEntries(std::uint32_t first,
                                                     std::uint32_t count) const {
-    Entry(map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first + count - 1, videoTotal);
-    return Entry(map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first, videoTotal);
+    TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first + count - 1,
+               videoTotal);
+    return TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first, videoTotal);
 }
 
 const std::uint8_t* RecordingMovLayout::SizeEntries(int track, std::uint32_t first,
                                                     std::uint32_t count) const {
     const std::uint32_t total = SampleTotal(track);
-    Entry(Track(track).stsz, kStszHeaderSize, kEntrySize, first + count - 1, total);
-    return Entry(Track(track).stsz, kStszHeaderSize, kEntrySize, first, total);
+    TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first + count - 1, total);
+    return TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first, total);
 }
 
 // mdhd, hdlr, minf; media header, optional data handler, dinf, stbl; stsd, stts.

@@ -71,8 +71,6 @@ class RecordingMovLayout {
     void WalkMedia(const AtomWalk& walk, MovTrackAtoms& track);
     void CheckSyncNumbers(const AtomWalk& walk);
     const MovTrackAtoms& Track(int track) const;
-    const std::uint8_t* Entry(const AtomSpan& table, std::uint32_t first, std::uint32_t size,
-                              std::uint32_t index, std::uint32_t count) const;
 
     std::vector<std::uint8_t> movie_;  // reused from source to source
     MovAtomMap map_;

@@ -70,41 +70,37 @@ std::uint32_t FlogRecordTime(const std::uint8_t* record) {
     return GetU32LE(record) * 1000u + (GetU16LE(record + 4) & 0x0FFFu);
 }
 
-const std::uint8_t* RecordingMp4Layout::Entry(const AtomSpan& table, std::uint32_t first,
-                                              std::uint32_t size, std::uint32_t index,
-                                              std::uint32_t count) const {
-    if (index >= count) {
-        throw std::runtime_error("Table index error");
-    }
-    return movie_.data() + table.pos + first + std::uint64_t{index} * size;
-}
-
 const std::uint8_t* RecordingMp4Layout::VideoSttsEntry(std::uint32_t sample) const {
-    return Entry(map_.video.stts, kTableHeaderSize, kSttsEntrySize, sample, videoSampleCount);
+    return TableEntry(movie_, map_.video.stts, kTableHeaderSize, kSttsEntrySize, sample,
+                      videoSampleCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::VideoStszEntry(std::uint32_t sample) const {
-    return Entry(map_.video.stsz, kStszHeaderSize, kOffsetEntrySize, sample, videoSampleCount);
+    return TableEntry(movie_, map_.video.stsz, kStszHeaderSize, kOffsetEntrySize, sample,
+                      videoSampleCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::VideoStscEntry(std::uint32_t chunk) const {
-    return Entry(map_.video.stsc, kTableHeaderSize, kStscEntrySize, chunk, videoChunkCount);
+    return TableEntry(movie_, map_.video.stsc, kTableHeaderSize, kStscEntrySize, chunk,
+                      videoChunkCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::AudioStscEntry(std::uint32_t chunk) const {
-    return Entry(map_.audio.stsc, kTableHeaderSize, kStscEntrySize, chunk, audioChunkCount);
+    return TableEntry(movie_, map_.audio.stsc, kTableHeaderSize, kStscEntrySize, chunk,
+                      audioChunkCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::AudioStszEntry(std::uint32_t sample) const {
-    return Entry(map_.audio.stsz, kStszHeaderSize, kOffsetEntrySize, sample, audioSampleCount);
+    return TableEntry(movie_, map_.audio.stsz, kStszHeaderSize, kOffsetEntrySize, sample,
+                      audioSampleCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::FptsValue(std::uint32_t record) const {
-    return Entry(map_.fpts, kMp4LogHeaderSize, kFptsValueSize, record, recordCount);
+    return TableEntry(movie_, map_.fpts, kMp4LogHeaderSize, kFptsValueSize, record, recordCount);
 }
 
 const std::uint8_t* RecordingMp4Layout::FlogRecord(std::uint32_t record) const {
-    return Entry(map_.flog, kMp4LogHeaderSize, kFlogRecordSize, record, recordCount);
+    return TableEntry(movie_, map_.flog, kMp4LogHeaderSize, kFlogRecordSize, record, recordCount);
 }
 
 std::uint32_t RecordingMp4Layout::VideoSampleDelta(std::uint32_t sample) const {
@@ -116,8 +112,8 @@ std::uint32_t RecordingMp4Layout::VideoSamplesPerChunk(std::uint32_t chunk) cons
 }
 
 std::uint32_t RecordingMp4Layout::VideoChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(
-        Entry(map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk, videoChunkCount));
+    return GetU32BE(TableEntry(movie_, map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
+                               videoChunkCount));
 }
 
 std::uint32_t RecordingMp4Layout::AudioSamplesPerChunk(std::uint32_t chunk) const {
@@ -129,8 +125,8 @@ std::uint32_t RecordingMp4Layout::AudioSampleSize(std::uint32_t sample) const {
 }
 
 std::uint32_t RecordingMp4Layout::AudioChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(
-        Entry(map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk, audioChunkCount));
+    return GetU32BE(TableEntry(movie_, map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
+                               audioChunkCount));
 }
 
 void RecordingMp4Layout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {

@@ -83,8 +83,6 @@ class RecordingMp4Layout {
     void WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);
     void WalkAudioTrack(const AtomWalk& walk, const AtomSpan& trak);
     void WalkUserData(const AtomWalk& walk, const AtomSpan& udta);
-    const std::uint8_t* Entry(const AtomSpan& table, std::uint32_t first, std::uint32_t size,
-                              std::uint32_t index, std::uint32_t count) const;
 
     std::vector<std::uint8_t> movie_;
     Mp4BoxMap map_;

@@ -40,6 +40,15 @@ bool MemorySourceReader::Read(std::uint64_t offset, void* buffer, std::size_t si
     return true;
 }
 
+CutResult OpenCutSource(FileSourceReader& source, const QString& path) {
+    constexpr std::uint64_t kMaxSourceSize = 2000000000;
+    source.Close();
+    if (!source.Open(path)) {
+        return Err_Cut_OpenSrcFileErrorr;
+    }
+    return source.Size() > kMaxSourceSize ? Err_Cut_SrcFileSizeOverError : Cut_OK;
+}
+
 CopyOutcome CopySourceBytes(const SourceReader& source, std::uint64_t offset, std::size_t size,
                             std::vector<std::uint8_t>& buffer, platform::FileHandle& output) {
     if (buffer.size() < size) {

@@ -36,6 +36,10 @@ class FileSourceReader : public SourceReader {
     std::uint64_t size_ = 0;
 };
 
+// Opens a source of the MP4 or MOV cutter: 0, Err_Cut_OpenSrcFileErrorr, or
+// Err_Cut_SrcFileSizeOverError for a file over 2,000,000,000 bytes.
+CutResult OpenCutSource(FileSourceReader& source, const QString& path);
+
 // Copies `size` bytes at `offset` of the source to the end of `output` through
 // `buffer` (grown as needed).
 enum class CopyOutcome { Copied, ReadFailed, WriteFailed };

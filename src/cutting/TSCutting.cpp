@@ -1,5 +1,6 @@
 #include "TSCutting.h"
 
+#include "CutArithmetic.h"
 #include "foundation/ErrorReport.h"
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
@@ -407,8 +408,9 @@ std::optional<std::int64_t> TsCut::TimeOf(const std::uint8_t* p) const {
 // True when the clip keeps the recording's first packet and its time stamps.
 bool TsCut::StartCut() {
     const auto start = static_cast<std::int64_t>(job_->startOffset * kTicksPerSecond);
+    // Saturated: an unbounded span runs to the end of the selection.
     const std::int64_t spanTicks =
-        static_cast<std::int64_t>(std::ceil(job_->span)) * kTicksPerSecond;
+        static_cast<std::int64_t>(WholeSeconds(std::ceil(job_->span))) * kTicksPerSecond;
     item_ = 0;
     TsCutOpenSource();
     readOffset_ = 0;

@@ -1,10 +1,12 @@
 #include "CutFixture.h"
 
+#include "platform/FileHandle.h"
 #include "platform/WindowMessage.h"
 #include "support/TestMedia.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
+#include <QFileInfo>
 
 std::int32_t RefCount(TFileItem* item) {
     item->AddRef();
@@ -198,4 +200,58 @@ CutTest::CutRun CutTest::Cut(const std::vector<TFileItem*>& playList, const QStr
     run.result = sink.Final();
     run.messages = sink.Messages();
     return run;
+}
+
+std::vector<int> CutTest::CutOutput::Progress() const {
+    std::vector<int> values;
+    for (const CutMessageSink::Message& message : messages) {
+        if (message.wParam == 1) {
+            values.push_back(static_cast<int>(message.lParam));
+        }
+    }
+    return values;
+}
+
+CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                                      const CutOptions& options) {
+    CutMessageSink sink;
+    CutOutput cut;
+    {
+        CuttingProc job(&sink, WM_CUTTING_EVENT);
+        double before = 0.0;
+        std::uint64_t bytes = 0;
+        for (TFileItem* item : sources) {
+            item->AddRef();
+            job.selection.push_back(item);
+            bytes += static_cast<std::uint64_t>(QFileInfo(item->path).size());
+        }
+        for (std::size_t i = 0; i + 1 < sources.size(); ++i) {
+            before += sources[i]->duration;
+        }
+        job.startOffset = options.start;
+        job.endOffset = options.end;
+        job.span = options.span >= 0.0 ? options.span : before + options.end - options.start;
+        job.totalBytes =
+            options.totalBytes > 0 ? options.totalBytes : static_cast<std::uint32_t>(bytes);
+        job.mappingWindowSize = options.movWindowSize;
+        job.tsChunkPackets = options.tsChunkPackets;
+        job.stopFlag = options.stopBeforeStart ? 1 : 0;
+        const QString path = PathOf(QStringLiteral("clip.out"));
+        if (options.discardOutput) {
+            job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
+        } else if (options.readOnlyOutput) {
+            tsrec::WriteFileBytes(path, {});
+            job.outputFile = platform::FileHandle::OpenRead(path);
+        } else {
+            job.outputFile = platform::FileHandle::CreateWrite(path);
+        }
+        EXPECT_TRUE(job.outputFile.IsOpen());
+        cut.result = cutter(&job);
+        job.outputFile.Close();
+        job.ReleaseSelection();
+        cut.clip = Bytes(path);
+    }
+    sink.Drain(30);
+    cut.messages = sink.Messages();
+    return cut;
 }

@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -93,6 +94,29 @@ class CutTest : public testing::Test {
     static std::vector<std::uint8_t> Bytes(const QString& path) {
         return tsrec::ReadFileBytes(path);
     }
+
+    using Cutter = std::function<CutResult(CuttingProc*)>;
+    struct CutOutput {
+        CutResult result = Err_Cut_Unknown;
+        std::vector<CutMessageSink::Message> messages;
+        std::vector<std::uint8_t> clip;
+        std::vector<int> Progress() const;
+    };
+    struct CutOptions {
+        double start = 0.0;
+        double end = 0.0;
+        double span = -1.0;                     // -1: end minus start on the joined time line
+        std::uint32_t totalBytes = 0;           // 0: the sum of the source sizes
+        std::uint32_t mp4BlockSize = 10000000;  // read by the MP4 tests' cutter
+        std::uint32_t movWindowSize = 6553600;
+        std::int32_t tsChunkPackets = 32767;
+        bool stopBeforeStart = false;
+        bool readOnlyOutput = false;  // an output that refuses writes
+        bool discardOutput = false;   // write to /dev/null (clips of gigabytes)
+    };
+    // Runs a cutter on the calling thread with a job set up as the worker would.
+    CutOutput RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
+                        const CutOptions& options);
 
   private:
     QTemporaryDir folder_;

@@ -108,25 +108,34 @@ TEST_F(CuttingProcTest, SelectsTheItemsThatCoverTheSpan) {
     }
 }
 
-TEST_F(CuttingProcTest, SpansCoveringNothingAreRefusedWithoutSelecting) {
+TEST_F(CuttingProcTest, RefusalsKeepNothingSelectedAndPostNothing) {
     MakePlayList({10, 20});
-    const std::vector<std::int32_t> before = Counts();
-    for (const auto& [start, end] : {std::pair{-1.0, 5.0},
-                                     {30.0, 40.0},
-                                     {31.0, 40.0},
-                                     {8.0, 8.0},
-                                     {9.0, 3.0},
-                                     {std::nan(""), 5.0}}) {
-        SCOPED_TRACE(testing::Message() << start << ".." << end);
+    items_[1]->fileType = FILE_TYPE_MP4;
+    const struct {
+        double start, end;
+        CutResult expected;
+    } cases[] = {
+        {-1, 5, Err_Cut_Unknown},          {30, 40, Err_Cut_Unknown},
+        {31, 40, Err_Cut_Unknown},         {8, 8, Err_Cut_Unknown},
+        {9, 3, Err_Cut_Unknown},           {std::nan(""), 5, Err_Cut_Unknown},
+        {5, 15, Err_Cut_FileTypeMismatch},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(testing::Message() << c.start << ".." << c.end);
         Job job;
-        EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), start, end),
-                  Err_Cut_Unknown);
+        EXPECT_EQ(
+            job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), c.start, c.end),
+            c.expected);
         EXPECT_TRUE(job.proc.selection.empty());
         EXPECT_FALSE(job.proc.IsBusy());
-        EXPECT_EQ(Counts(), before);
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
         job.sink.Drain(20);
         EXPECT_TRUE(job.sink.Messages().empty());
     }
+    // Wholly inside the second: one file type.
+    Job job;
+    EXPECT_EQ(StartAndFinish(job, 12, 15), Cut_OK);
+    job.proc.ReleaseSelection();
 }
 
 TEST_F(CuttingProcTest, ReferencesAreHeldWhileBusyAndDroppedOnRelease) {
@@ -145,71 +154,37 @@ TEST_F(CuttingProcTest, ReferencesAreHeldWhileBusyAndDroppedOnRelease) {
     EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1, 1}));
 }
 
-TEST_F(CuttingProcTest, MixedFileTypesAreRefusedAndReleased) {
-    MakePlayList({10, 20});
-    items_[1]->fileType = FILE_TYPE_MP4;
-    Job job;
-    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 5, 15),
-              Err_Cut_FileTypeMismatch);
-    EXPECT_TRUE(job.proc.selection.empty());
-    EXPECT_FALSE(job.proc.IsBusy());
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
-    // Both wholly inside the second: no mismatch.
-    EXPECT_EQ(StartAndFinish(job, 12, 15), Cut_OK);
-    job.proc.ReleaseSelection();
-}
-
-TEST_F(CuttingProcTest, SizeEstimateAcceptsTwoBillionBytesAndRefusesOneMore) {
-    // 1000 bytes in 1000 s: one byte a second.
-    const QString path = PathOf(QStringLiteral("a.ts"));
-    WriteText(path, QByteArray(1000, 'x'));
-    items_.push_back(FakeItem(1000, kNoType, path));
-    playList_.push_back(items_.back().get());
-    {
-        Job job;
-        ASSERT_EQ(StartAndFinish(job, 0, 2000000000.0), Cut_OK);
-        EXPECT_EQ(job.proc.totalBytes, 2000000000u);
-        job.proc.ReleaseSelection();
-    }
-    Job job;
-    EXPECT_EQ(job.proc.StartCutting(playList_, PathOf(QStringLiteral("clip.ts")), 0, 2000000001.0),
-              Err_Cut_DestFileSizeOverError);
-    EXPECT_TRUE(job.proc.selection.empty());
-    EXPECT_FALSE(job.proc.IsBusy());
-    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
-}
-
-TEST_F(CuttingProcTest, SizeEstimateComesFromThePlayListsFirstItemOrTheSelectedSizes) {
-    const QString big = PathOf(QStringLiteral("big.ts"));
-    const QString small = PathOf(QStringLiteral("small.ts"));
-    WriteText(big, QByteArray(2000, 'x'));
-    WriteText(small, QByteArray(500, 'x'));
-    items_.push_back(FakeItem(10, kNoType, big));
-    items_.push_back(FakeItem(10, kNoType, small));
+TEST_F(CuttingProcTest, SizeEstimateFromThePlayListsFirstItemOrTheSelectedSizes) {
+    // The first item: 1000 bytes in 1000 s, one byte a second; the second 500 bytes.
+    const QString first = PathOf(QStringLiteral("a.ts"));
+    WriteText(first, QByteArray(1000, 'x'));
+    WriteText(PathOf(QStringLiteral("b.ts")), QByteArray(500, 'x'));
+    items_.push_back(FakeItem(1000, kNoType, first));
+    items_.push_back(FakeItem(10, kNoType, PathOf(QStringLiteral("b.ts"))));
     playList_ = {items_[0].get(), items_[1].get()};
-    {
-        // The first item of the play list sets the rate, selected or not.
+    const auto estimate = [&](double start, double end) {
         Job job;
-        ASSERT_EQ(StartAndFinish(job, 12, 15), Cut_OK);
-        EXPECT_EQ(job.proc.totalBytes, 600u);
+        const CutResult started = StartAndFinish(job, start, end);
+        const std::uint32_t total = started == Cut_OK ? job.proc.totalBytes : 0;
         job.proc.ReleaseSelection();
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
+        return std::pair{started, total};
+    };
+    // The first item sets the rate, selected or not; 2,000,000,000 bytes pass.
+    EXPECT_EQ(estimate(1002, 1005), std::pair(CutResult{Cut_OK}, 3u));
+    EXPECT_EQ(estimate(0, 2000000000.0), std::pair(CutResult{Cut_OK}, 2000000000u));
+    for (const double end : {2000000001.0, HUGE_VAL}) {
+        EXPECT_EQ(estimate(0, end).first, Err_Cut_DestFileSizeOverError);
     }
+    // Without a usable duration: the selected file's size.
     for (const double duration : {0.0, -3.0}) {
-        SCOPED_TRACE(duration);
         items_[0]->duration = duration;
-        Job job;
-        ASSERT_EQ(StartAndFinish(job, 2, 5), Cut_OK);
-        ASSERT_EQ(job.proc.selection.size(), 1u);
-        EXPECT_EQ(job.proc.totalBytes, 500u);  // the selected file's size
-        job.proc.ReleaseSelection();
+        EXPECT_EQ(estimate(2, 5), std::pair(CutResult{Cut_OK}, 500u));
     }
     // No bytes at all still gives a usable divisor.
-    items_[0]->duration = 10;
-    WriteText(big, QByteArray());
-    Job job;
-    ASSERT_EQ(StartAndFinish(job, 2, 5), Cut_OK);
-    EXPECT_EQ(job.proc.totalBytes, 1u);
-    job.proc.ReleaseSelection();
+    items_[0]->duration = 1000;
+    WriteText(first, QByteArray());
+    EXPECT_EQ(estimate(2, 5), std::pair(CutResult{Cut_OK}, 1u));
 }
 
 TEST_F(CuttingProcTest, UnknownFileTypeEndsAsUnknownAndLeavesNoFiles) {
@@ -224,42 +199,34 @@ TEST_F(CuttingProcTest, UnknownFileTypeEndsAsUnknownAndLeavesNoFiles) {
     job.proc.ReleaseSelection();
 }
 
-TEST_F(CuttingProcTest, SuccessReplacesTheDestinationThroughTheTemporaryFile) {
+TEST_F(CuttingProcTest, TheTemporaryFileReplacesTheDestinationOnlyOnSuccess) {
     ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
     const QString destination = PathOf(QStringLiteral("clip.ts"));
+    const QString temporary = PathOf(QStringLiteral("quendrix.tmp"));
+    // The recording vanished after it was probed: the old clip stays as it was.
     WriteText(destination, "old clip");
-    WriteText(PathOf(QStringLiteral("quendrix.tmp")), "stale temporary file");
-    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
-    ASSERT_EQ(run.result, Cut_OK);
+    const QString path = item->path;
+    ASSERT_TRUE(QFile::rename(path, PathOf(QStringLiteral("moved.ts"))));
+    EXPECT_EQ(Cut({item.get()}, destination, 0.5, 2.5).result, Err_Cut_OpenSrcFileErrorr);
+    EXPECT_EQ(FileText(destination), QStringLiteral("old clip"));
+    EXPECT_FALSE(QFileInfo::exists(temporary));
+
+    // Success replaces the old clip and a stale temporary file.
+    ASSERT_TRUE(QFile::rename(PathOf(QStringLiteral("moved.ts")), path));
+    WriteText(temporary, "stale temporary file");
+    ASSERT_EQ(Cut({item.get()}, destination, 0.5, 2.5).result, Cut_OK);
     const std::vector<std::uint8_t> clip = Bytes(destination);
     ASSERT_GT(clip.size(), 188u);
-    EXPECT_EQ(clip.size() % 188, 0u);
     EXPECT_EQ(clip[0], 0x47);
-    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    EXPECT_FALSE(QFileInfo::exists(temporary));
     EXPECT_EQ(RefCount(item.get()), 1);
-}
 
-TEST_F(CuttingProcTest, FailuresLeaveAnOldDestinationByteIdentical) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    const QString destination = PathOf(QStringLiteral("clip.ts"));
-    WriteText(destination, "old clip");
-    // The recording vanished after it was probed.
-    ASSERT_TRUE(QFile::rename(item->path, PathOf(QStringLiteral("moved.ts"))));
-    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
-    EXPECT_EQ(run.result, Err_Cut_OpenSrcFileErrorr);
-    EXPECT_EQ(FileText(destination), QStringLiteral("old clip"));
-    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
-}
-
-TEST_F(CuttingProcTest, AFailedReplacementIsReportedAndKeepsTheDestination) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    // A folder cannot be replaced by the clip.
-    const QString destination = PathOf(QStringLiteral("clip.ts"));
-    ASSERT_TRUE(QDir().mkpath(destination + QStringLiteral("/inside")));
-    const CutRun run = Cut({item.get()}, destination, 0.5, 2.5);
-    EXPECT_EQ(run.result, Err_Cut_OpenDestFileError);
-    EXPECT_TRUE(QFileInfo(destination + QStringLiteral("/inside")).isDir());
-    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    // A folder cannot be replaced by the clip: the failed rename is reported.
+    const QString folder = PathOf(QStringLiteral("folder.ts"));
+    ASSERT_TRUE(QDir().mkpath(folder + QStringLiteral("/inside")));
+    EXPECT_EQ(Cut({item.get()}, folder, 0.5, 2.5).result, Err_Cut_OpenDestFileError);
+    EXPECT_TRUE(QFileInfo(folder + QStringLiteral("/inside")).isDir());
+    EXPECT_FALSE(QFileInfo::exists(temporary));
 }
 
 TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError) {

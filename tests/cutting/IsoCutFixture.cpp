@@ -1,10 +1,8 @@
 #include "IsoCutFixture.h"
 
-#include "platform/FileHandle.h"
 #include "support/Mp4RecordingWriter.h"
 #include "support/TestMedia.h"
 
-#include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -20,75 +18,7 @@ ItemRef IsoCutTest::Item(const QString& path, std::int32_t fileType, double dura
     return ItemRef(item);
 }
 
-std::vector<int> IsoCutTest::Clip::Progress() const {
-    std::vector<int> values;
-    for (const CutMessageSink::Message& message : messages) {
-        if (message.wParam == 1) {
-            values.push_back(static_cast<int>(message.lParam));
-        }
-    }
-    return values;
-}
-
-IsoCutTest::Clip IsoCutTest::RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
-                                       const CutOptions& options) {
-    CutMessageSink sink;
-    Clip cut;
-    {
-        CuttingProc job(&sink, WM_CUTTING_EVENT);
-        double before = 0.0;
-        std::uint64_t bytes = 0;
-        for (TFileItem* item : sources) {
-            item->AddRef();
-            job.selection.push_back(item);
-            bytes += static_cast<std::uint64_t>(QFileInfo(item->path).size());
-        }
-        for (std::size_t i = 0; i + 1 < sources.size(); ++i) {
-            before += sources[i]->duration;
-        }
-        job.startOffset = options.start;
-        job.endOffset = options.end;
-        job.span = options.span >= 0.0 ? options.span : before + options.end - options.start;
-        job.totalBytes =
-            options.totalBytes > 0 ? options.totalBytes : static_cast<std::uint32_t>(bytes);
-        job.mappingWindowSize = options.movWindowSize;
-        job.stopFlag = options.stopBeforeStart ? 1 : 0;
-        const QString path = PathOf(QStringLiteral("clip.out"));
-        if (options.discardOutput) {
-            job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
-        } else if (options.readOnlyOutput) {
-            isorec::WriteWholeFile(path, {});
-            job.outputFile = platform::FileHandle::OpenRead(path);
-        } else {
-            job.outputFile = platform::FileHandle::CreateWrite(path);
-        }
-        EXPECT_TRUE(job.outputFile.IsOpen());
-        cut.result = cutter(&job);
-        job.outputFile.Close();
-        job.ReleaseSelection();
-        cut.clip = isorec::ReadWholeFile(path);
-    }
-    sink.Drain(30);
-    cut.messages = sink.Messages();
-    return cut;
-}
-
-void IsoCutTest::ExpectRefusedAtEveryLength(const Cutter& cutter,
-                                            const std::vector<std::uint8_t>& whole,
-                                            std::int32_t fileType, std::size_t step) {
-    const QString path = PathOf(QStringLiteral("truncated"));
-    for (std::size_t size = 0; size < whole.size(); size += step) {
-        ASSERT_TRUE(isorec::WriteWholeFile(
-            path,
-            std::vector<std::uint8_t>(whole.begin(), whole.begin() + static_cast<long>(size))));
-        ItemRef item = Item(path, fileType, 2.0);
-        EXPECT_EQ(RunCutter(cutter, {item.get()}, {.start = 0.0, .end = 1.5}).result,
-                  Err_Cut_SrcFileMappingError)
-            << size;
-    }
-}
-
-void IsoCutTest::ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams) {
+void IsoCutTest::ExpectClipPlays(const CutOutput& cut, int videoFrames, std::size_t streams) {
     const QString path = PathOf(QStringLiteral("clip.probe"));
     ASSERT_TRUE(isorec::WriteWholeFile(path, cut.clip));
     const std::vector<StreamProbe> probed = ProbeStreams(path);
@@ -109,7 +39,7 @@ void IsoCutTest::ExpectJobWritesTheCuttersClip(const Cutter& cutter,
     const CutRun run = CutTest::Cut(playList, destination, start, end);
     ASSERT_EQ(run.started, Cut_OK);
     ASSERT_EQ(run.result, Cut_OK);
-    const Clip direct = RunCutter(cutter, playList, {.start = start, .end = endOffset});
+    const CutOutput direct = RunCutter(cutter, playList, {.start = start, .end = endOffset});
     ASSERT_EQ(direct.result, Cut_OK);
     EXPECT_EQ(isorec::ReadWholeFile(destination), direct.clip);
 }

@@ -9,12 +9,10 @@
 #include "support/RecordingMedia.h"
 
 #include <QString>
-#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
 #include <cstdint>
-#include <functional>
 #include <vector>
 
 class IsoCutTest : public CutTest {
@@ -23,36 +21,10 @@ class IsoCutTest : public CutTest {
     // so its type and duration are set by hand.
     static ItemRef Item(const QString& path, std::int32_t fileType, double duration);
 
-    using Cutter = std::function<CutResult(CuttingProc*)>;
-
-    struct Clip {
-        CutResult result = Err_Cut_Unknown;
-        std::vector<CutMessageSink::Message> messages;
-        std::vector<std::uint8_t> clip;
-        std::vector<int> Progress() const;
-    };
-    struct CutOptions {
-        double start = 0.0;
-        double end = 0.0;
-        double span = -1.0;            // -1: end minus start on the joined time line
-        std::uint32_t totalBytes = 0;  // 0: the sum of the source sizes
-        std::uint32_t mp4BlockSize = 10000000;
-        std::uint32_t movWindowSize = 6553600;
-        bool stopBeforeStart = false;
-        bool readOnlyOutput = false;  // an output that refuses writes
-        bool discardOutput = false;   // write to /dev/null (clips of gigabytes)
-    };
-    // Runs a cutter on the calling thread with a job set up as the worker would.
-    Clip RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
-                   const CutOptions& options);
-
-    // Every prefix of `whole` (in steps of `step` bytes) is refused as a source.
-    void ExpectRefusedAtEveryLength(const Cutter& cutter, const std::vector<std::uint8_t>& whole,
-                                    std::int32_t fileType, std::size_t step);
     // ffprobe reads the clip's video with `videoFrames` pictures and its audio
     // with the samples its tables list, both from 0, and ffmpeg decodes it
     // without a word.
-    void ExpectClipPlays(const Clip& cut, int videoFrames, std::size_t streams);
+    void ExpectClipPlays(const CutOutput& cut, int videoFrames, std::size_t streams);
 
     // Cuts `start`..`end` of the play list through the job; the destination must
     // hold what the cutter writes for the selection the job makes (the end
@@ -67,9 +39,6 @@ class IsoCutTest : public CutTest {
     static std::vector<isorec::SampleId> Range(char track, std::uint8_t recording,
                                                std::uint32_t first, std::uint32_t end);
     static std::vector<isorec::SampleId> Join(std::vector<std::vector<isorec::SampleId>> parts);
-
-  private:
-    QTemporaryDir folder_;
 };
 
 // ffprobe's view of one stream of a clip.

@@ -3,7 +3,6 @@
 #include "cutting/TSCutting.h"
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
-#include "support/DemoDriveLog.h"
 
 #include <QDir>
 #include <QFile>
@@ -181,15 +180,92 @@ class TSCuttingTest : public CutTest {
     QString Clip() const { return PathOf(QStringLiteral("clip.ts")); }
 };
 
+// A window of one synthetic recording: clip time 0 is the key frame `zero`
+// ticks after the source's first picture (the source's own stamps kept when
+// the start lies within the first second); the clip ends at `end` clip ticks.
+struct Window {
+    double seconds, start, stop;
+    bool rebased;
+    std::int64_t zero, end;
+};
+
+class TSWindowTest : public TSCuttingTest, public testing::WithParamInterface<Window> {};
+
 }  // namespace
+
+TEST_P(TSWindowTest, TheClipRunsFromTheKeyFrameAtOrBeforeTheStartToTheEnd) {
+    const Window& w = GetParam();
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(w.seconds));
+    ASSERT_EQ(Cut({item.get()}, Clip(), w.start, w.stop).result, Cut_OK);
+    const std::vector<std::uint8_t> clip = Bytes(Clip());
+    const std::vector<std::uint8_t> source = Bytes(item->path);
+    ExpectPacketGrid(clip);
+    const std::vector<ClipPacket> packets = ParseClip(clip);
+    const std::int64_t from = kSourceZero + w.zero;
+    const std::int64_t shift = w.rebased ? from : 0;
+    const std::int64_t end = w.rebased ? w.end : kSourceZero + w.end;
+
+    // Every picture of the source from the key frame up to the end, whole.
+    std::vector<std::int64_t> expected;
+    for (const std::int64_t pts : PtsOf(ParseClip(source), kPidVideo)) {
+        if (pts >= from && pts - shift <= end) {
+            expected.push_back(pts - shift);
+        }
+    }
+    EXPECT_EQ(PtsOf(packets, kPidVideo), expected);
+    EXPECT_TRUE(FirstOf(PacketsOf(packets, kPidVideo)).randomAccess);
+    ExpectWholePictures(clip, source, shift);
+    for (const ClipPacket& packet : PacketsOf(packets, kPidVideo)) {
+        if (packet.pesStart) {
+            EXPECT_EQ(packet.pcr, *packet.pts & ~std::int64_t{1});
+        }
+    }
+    // Sound up to the end; the log from the first picture, five records a second.
+    const std::int64_t lastAudio = Max(PtsOf(packets, kPidAudio));
+    EXPECT_LE(lastAudio, end);
+    EXPECT_GT(lastAudio, end - 1920);
+    const std::vector<std::int64_t> logs = PtsOf(packets, kPidLog);
+    for (std::size_t i = 0; i < logs.size(); ++i) {
+        EXPECT_EQ(logs[i], FirstOf(expected) + static_cast<std::int64_t>(i) * 18000);
+    }
+    EXPECT_LE(Max(logs), end);
+    EXPECT_GT(Max(logs), end - 18000);
+
+    if (w.rebased) {
+        EXPECT_EQ(packets[0].pid, kPidPat);
+        EXPECT_EQ(packets[1].pid, kPidPmt);
+        ExpectHeaderPacket(clip, *item, SourceRecord(source, from));
+    } else {
+        // The recording's own first packets and its own header packet.
+        EXPECT_EQ(std::memcmp(clip.data(), source.data(), 2 * 188), 0);
+        EXPECT_EQ(
+            std::memcmp(clip.data() + FirstOf(PacketsOf(packets, kPidLog)).offset,
+                        source.data() + FirstOf(PacketsOf(ParseClip(source), kPidLog)).offset, 188),
+            0);
+    }
+    ItemRef probed(new TFileItem(Clip()));
+    EXPECT_EQ(probed->fileType, FILE_TYPE_TS);
+    EXPECT_EQ(probed->versionText, item->versionText);
+    ExpectCleanForTools(Clip(), false);
+}
+
+// The end lies at the start plus the span rounded up to whole seconds, counted
+// from the source's zero when the start lies within the first second.
+INSTANTIATE_TEST_SUITE_P(Windows, TSWindowTest,
+                         testing::Values(Window{3, 0.5, 2.0, false, 0, 225000},
+                                         Window{20, 3.0, 13.2, true, 3 * kSecond, 11 * kSecond},
+                                         Window{5, 2.5, 4.0, true, 2 * kSecond, 225000},
+                                         Window{5, 2.3, 4.0, true, 2 * kSecond, 207000}));
 
 TEST_F(TSCuttingTest, RealRecordingsJoinIntoAClipThatPlaysCleanlyFromItsFirstFrame) {
     tsrec::TsRecordingSpec spec;
     spec.media = &RealMedia(3);
     spec.version = {2, 3, 4};
     ItemRef first = Recording(QStringLiteral("a.ts"), spec);
+    // The second's clock starts 7 s on: it counts from its own time zero.
     spec.version = {9, 9, 9};
     spec.startTime += 3;
+    spec.firstPcrBase += 7 * kSecond;
     ItemRef second = Recording(QStringLiteral("b.ts"), spec);
     // From 1.5 s in the first (its last key frame before is at 1.0 s) to 1.54 s in
     // the second: the clip's 0 is that key frame, its end 3.5 s later.
@@ -228,120 +304,13 @@ TEST_F(TSCuttingTest, RealRecordingsJoinIntoAClipThatPlaysCleanlyFromItsFirstFra
     EXPECT_EQ(probed->versionText, first->versionText);
     EXPECT_EQ(probed->startTime, first->startTime + 1);
     ExpectCleanForTools(Clip(), true);
-
-    // The read size changes nothing in the clip.
-    for (const std::int32_t chunk : {1, 7}) {
-        SCOPED_TRACE(chunk);
-        const QString other = PathOf(QStringLiteral("chunk%1.ts").arg(chunk));
-        ASSERT_EQ(Cut({first.get(), second.get()}, other, 1.5, 4.5, chunk).result, Cut_OK);
-        EXPECT_TRUE(Bytes(other) == clip);
-    }
-}
-
-TEST_F(TSCuttingTest, ADriveWhoseClocksJumpBetweenRecordingsIsCutIntoOneTimeLine) {
-    // Each recording's clock starts 7 s on from the last one's start.
-    DemoDriveOptions options;
-    options.folder = PathOf(QStringLiteral("drive"));
-    options.seconds = 2;
-    options.width = 160;
-    options.height = 120;
-    options.kbps = 300;
-    QStringList paths;
-    QString error;
-    ASSERT_TRUE(WriteDemoDrive(options, &paths, &error)) << error.toStdString();
-    std::vector<ItemRef> items;
-    FileItemList playList;
-    for (const QString& path : paths) {
-        items.emplace_back(new TFileItem(path));
-        ASSERT_EQ(items.back()->fileType, FILE_TYPE_TS);
-        playList.push_back(items.back().get());
-    }
-    ASSERT_EQ(Cut(playList, Clip(), 1.2, 5.5).result, Cut_OK);
-    const std::vector<std::uint8_t> clip = Bytes(Clip());
-    ExpectPacketGrid(clip);
-    // From the key frame at 1.0 s across both joins to the drive's end: the span
-    // rounded up to 5 s reaches past it.
-    const std::vector<std::int64_t> video = PtsOf(ParseClip(clip), kPidVideo);
-    ASSERT_EQ(video.size(), 25u + 50u + 50u);
-    for (std::size_t i = 1; i < video.size(); ++i) {
-        EXPECT_EQ(video[i] - video[i - 1], i % 50 == 25 ? 3000 : kFrame) << i;
-    }
-    EXPECT_EQ(video.front(), 0);
-    ExpectCleanForTools(Clip(), true);
-}
-
-TEST_F(TSCuttingTest, AStartWithinTheFirstSecondKeepsTheSourceAndEndsFromItsTimeZero) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    const CutRun run = Cut({item.get()}, Clip(), 0.5, 2.0);
-    ASSERT_EQ(run.result, Cut_OK);
-    const std::vector<std::uint8_t> clip = Bytes(Clip());
-    const std::vector<std::uint8_t> source = Bytes(item->path);
-    ExpectPacketGrid(clip);
-    // The recording's own first packets, its own header packet, its own time stamps.
-    EXPECT_EQ(std::memcmp(clip.data(), source.data(), 2 * 188), 0);
-    const std::vector<ClipPacket> packets = ParseClip(clip);
-    const std::vector<ClipPacket> logs = PacketsOf(packets, kPidLog);
-    ASSERT_FALSE(logs.empty());
-    EXPECT_EQ(
-        std::memcmp(clip.data() + logs.front().offset,
-                    source.data() + FirstOf(PacketsOf(ParseClip(source), kPidLog)).offset, 188),
-        0);
-    const std::vector<std::int64_t> video = PtsOf(packets, kPidVideo);
-    ASSERT_FALSE(video.empty());
-    EXPECT_EQ(video.front(), kSourceZero);
-    // 0.5 s + the span of 1.5 s rounded up to 2 s, from the source's zero.
-    EXPECT_EQ(Max(video), kSourceZero + 225000 - 225000 % kFrame);
-    const std::vector<std::int64_t> sourceVideo = PtsOf(ParseClip(source), kPidVideo);
-    ASSERT_GE(sourceVideo.size(), 63u);
-    EXPECT_EQ(video, std::vector<std::int64_t>(sourceVideo.begin(), sourceVideo.begin() + 63));
-    ExpectCleanForTools(Clip(), false);
-}
-
-TEST_F(TSCuttingTest, TheEndRoundsTheSpanUpToWholeSecondsFromTheClipsZero) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(20));
-    // A key frame stands right at 3.0 s; a span of 10.2 s allows 11 s of clip.
-    ASSERT_EQ(Cut({item.get()}, Clip(), 3.0, 13.2).result, Cut_OK);
-    const std::vector<ClipPacket> packets = ParseClip(Bytes(Clip()));
-    const std::vector<std::int64_t> video = PtsOf(packets, kPidVideo);
-    EXPECT_EQ(FirstOf(video), 0);
-    EXPECT_EQ(Max(video), 11 * kSecond);
-    EXPECT_EQ(video.size(), 276u);
-    const std::int64_t lastAudio = Max(PtsOf(packets, kPidAudio));
-    EXPECT_LE(lastAudio, 11 * kSecond);
-    EXPECT_GT(lastAudio, 11 * kSecond - 1920);
-    EXPECT_LE(Max(PtsOf(packets, kPidLog)), 11 * kSecond);
-    ExpectWholePictures(Bytes(Clip()), Bytes(item->path), kSourceZero + 3 * kSecond);
-}
-
-TEST_F(TSCuttingTest, TheClipBeginsWithTheTablesBeforeTheLastKeyFrameAtOrBeforeTheStart) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(5));
-    ASSERT_EQ(Cut({item.get()}, Clip(), 2.5, 4.0).result, Cut_OK);
-    const std::vector<std::uint8_t> clip = Bytes(Clip());
-    ExpectPacketGrid(clip);
-    const std::vector<ClipPacket> packets = ParseClip(clip);
-    EXPECT_EQ(packets[0].pid, kPidPat);
-    EXPECT_EQ(packets[1].pid, kPidPmt);
-    EXPECT_EQ(packets[2].pid, kPidVideo);
-    EXPECT_TRUE(packets[2].randomAccess);
-    EXPECT_EQ(packets[2].pts, 0);  // the key frame at 2.0 s
-    // The requested end stays where it was: 2.5 s + 2 s, that is 2.5 s of clip.
-    EXPECT_EQ(Max(PtsOf(packets, kPidVideo)), 225000 - 225000 % kFrame);
-    for (const std::uint16_t pid : {kPidVideo, kPidAudio, kPidLog}) {
-        for (const std::int64_t pts : PtsOf(packets, pid)) {
-            EXPECT_LT(pts, kWrapped) << "pid " << pid;
-        }
-    }
-    const std::vector<std::uint8_t> source = Bytes(item->path);
-    ExpectHeaderPacket(clip, *item, SourceRecord(source, kSourceZero + 2 * kSecond));
-    ItemRef probed(new TFileItem(Clip()));
-    EXPECT_EQ(probed->fileType, FILE_TYPE_TS);
-    EXPECT_EQ(probed->versionText, item->versionText);
-    ExpectCleanForTools(Clip(), false);
 }
 
 TEST_F(TSCuttingTest, AJoinContinuesOneFrameStepAfterTheLastPictureAcrossChunkEdges) {
     ItemRef first = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    ItemRef second = Recording(QStringLiteral("b.ts"), Synthetic(3));
+    tsrec::TsRecordingSpec later = Synthetic(3);
+    later.firstPcrBase += 7 * kSecond;  // its own clock
+    ItemRef second = Recording(QStringLiteral("b.ts"), later);
     ASSERT_EQ(Cut({first.get(), second.get()}, Clip(), 0.5, 5.0).result, Cut_OK);
     const std::vector<std::uint8_t> clip = Bytes(Clip());
     ExpectPacketGrid(clip);
@@ -352,7 +321,8 @@ TEST_F(TSCuttingTest, AJoinContinuesOneFrameStepAfterTheLastPictureAcrossChunkEd
     EXPECT_EQ(video[75], lastOfFirst + 3000);
     EXPECT_EQ(video.back(), lastOfFirst + 3000 + 62 * kFrame);
     ExpectCleanForTools(Clip(), false);
-    for (const std::int32_t chunk : {5, 64}) {
+    // The read size changes nothing in the clip.
+    for (const std::int32_t chunk : {1, 5, 64}) {
         SCOPED_TRACE(chunk);
         const QString other = PathOf(QStringLiteral("chunk%1.ts").arg(chunk));
         ASSERT_EQ(Cut({first.get(), second.get()}, other, 0.5, 5.0, chunk).result, Cut_OK);
@@ -387,6 +357,15 @@ TEST_F(TSCuttingTest, AStartPastTheFirstRecordingsLastPictureBeginsWithTheNext) 
     EXPECT_EQ(Cut({first.get()}, PathOf(QStringLiteral("none.ts")), 5, 9).result,
               Err_Cut_FindStartPositionError);
     EXPECT_FALSE(QFile::exists(PathOf(QStringLiteral("none.ts"))));
+}
+
+TEST_F(TSCuttingTest, AnUnboundedSpanRunsToTheEndOfTheLastRecording) {
+    // A first item without duration leaves the estimate to the selected file sizes.
+    ItemRef empty = FakeItem(0, FILE_TYPE_TS);
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ASSERT_EQ(Cut({empty.get(), item.get()}, Clip(), 1.5, 1e300).result, Cut_OK);
+    // From the key frame at 1.0 s to the last picture at 2.96 s.
+    EXPECT_EQ(Max(PtsOf(ParseClip(Bytes(Clip())), kPidVideo)), 49 * kFrame);
 }
 
 TEST_F(TSCuttingTest, RecordingsWithoutSoundAreCutToTheSpanOnly) {
@@ -468,19 +447,6 @@ TEST_F(TSCuttingTest, PacketsOfDroppedOrMissingPesAreDroppedWithThem) {
         EXPECT_EQ(sound.front(), 2 * kFrame - 5000);  // the one of the second picture
         EXPECT_LE(Max(sound), 135000 + 2 * kSecond - kSecond);
         EXPECT_EQ(Max(PtsOf(ParseClip(clip), kPidVideo)), 225000 - 225000 % kFrame);
-    }
-}
-
-TEST_F(TSCuttingTest, LogTimeStampsAreRebasedLikeTheSound) {
-    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(5));
-    ASSERT_EQ(Cut({item.get()}, Clip(), 2.3, 4.0).result, Cut_OK);
-    const std::vector<std::int64_t> logs = PtsOf(ParseClip(Bytes(Clip())), kPidLog);
-    ASSERT_FALSE(logs.empty());
-    EXPECT_EQ(logs.front(), 0);
-    // Five samples a second from the key frame at 2.0 s up to the end at 4.3 s.
-    ASSERT_EQ(logs.size(), 12u);
-    for (std::size_t i = 0; i < logs.size(); ++i) {
-        EXPECT_EQ(logs[i], static_cast<std::int64_t>(i) * 18000);
     }
 }
 
@@ -612,54 +578,29 @@ TEST_F(TSCuttingTest, AVideoStartWithoutClockReferenceIsCopiedAndShownOnce) {
     EXPECT_EQ(Max(PtsOf(ParseClip(clip), kPidVideo)), kSourceZero + 2 * kSecond);
 }
 
-namespace {
-
-// Calls the cutter directly with a job set up by hand.
-struct DirectCut {
-    CutMessageSink sink;
-    CuttingProc job{&sink, WM_CUTTING_EVENT};
-
-    DirectCut(TFileItem* item, double start, double span, const QString& output) {
-        item->AddRef();
-        job.selection.push_back(item);
-        job.startOffset = start;
-        job.span = span;
-        job.endOffset = start + span;
-        job.outputFile = platform::FileHandle::CreateWrite(output);
-    }
-    CutResult Run() {
-        const CutResult result = TSCutting(&job);
-        job.outputFile.Close();
-        return result;
-    }
-};
-
-}  // namespace
-
 TEST_F(TSCuttingTest, FailuresOfWritingReadingAndStoppingGiveTheirCodes) {
     ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
-    // A full disk is a failure, never success, on both ways of starting.
-    for (const double start : {0.5, 1.5}) {
-        DirectCut cut(item.get(), start, 1.0, QStringLiteral("/dev/full"));
-        ASSERT_TRUE(cut.job.outputFile.IsOpen());
-        EXPECT_EQ(cut.Run(), Err_Cut_OpenDestFileError);
-    }
-    DirectCut stopped(item.get(), 1.5, 1.0, Clip());
-    stopped.job.stopFlag.store(1);
-    EXPECT_EQ(stopped.Run(), Err_Cut_Interrupt);
-
-    const QString path = item->path;
+    const auto run = [&](double start, CutOptions options = {}) {
+        options.start = start;
+        options.end = start + 1.0;
+        return RunCutter(TSCutting, {item.get()}, options).result;
+    };
+    // A failed write is a failure, never success, on both ways of starting.
+    EXPECT_EQ(run(0.5, {.readOnlyOutput = true}), Err_Cut_OpenDestFileError);
+    EXPECT_EQ(run(1.5, {.readOnlyOutput = true}), Err_Cut_OpenDestFileError);
+    EXPECT_EQ(run(1.5, {.stopBeforeStart = true}), Err_Cut_Interrupt);
     // A folder opens but cannot be read.
+    const QString path = item->path;
     ASSERT_TRUE(QFile::remove(path));
     ASSERT_TRUE(QDir().mkpath(path));
-    EXPECT_EQ(DirectCut(item.get(), 1.5, 1.0, Clip()).Run(), Err_Cut_ReadSrcFileError);
+    EXPECT_EQ(run(1.5), Err_Cut_ReadSrcFileError);
     ASSERT_TRUE(QDir().rmdir(path));
-    EXPECT_EQ(DirectCut(item.get(), 1.5, 1.0, Clip()).Run(), Err_Cut_OpenSrcFileErrorr);
+    EXPECT_EQ(run(1.5), Err_Cut_OpenSrcFileErrorr);
     // Emptied after the probe: nothing past the start, and no next recording.
     ASSERT_TRUE(tsrec::WriteFileBytes(path, {}));
-    EXPECT_EQ(DirectCut(item.get(), 1.5, 1.0, Clip()).Run(), Err_Cut_FindStartPositionError);
+    EXPECT_EQ(run(1.5), Err_Cut_FindStartPositionError);
     // Nothing to copy is no clip.
-    EXPECT_EQ(DirectCut(item.get(), 0.5, 1.0, Clip()).Run(), Err_Cut_ReadSrcFileError);
+    EXPECT_EQ(run(0.5), Err_Cut_ReadSrcFileError);
 }
 
 TEST_F(TSCuttingTest, TruncatedAndDamagedRecordingsAreCutWithoutHarm) {
@@ -698,12 +639,13 @@ TEST_F(TSCuttingTest, TruncatedAndDamagedRecordingsAreCutWithoutHarm) {
         ASSERT_TRUE(tsrec::WriteFileBytes(path, bytes));
         whole->path = path;
         for (const double start : {0.2, 1.3, 2.7}) {
-            const CutResult result = DirectCut(whole.get(), start, 2.0, Clip()).Run();
-            EXPECT_TRUE(result == Cut_OK || result == Err_Cut_FindStartPositionError ||
-                        result == Err_Cut_ReadSrcFileError)
-                << result;
-            if (result == Cut_OK) {
-                EXPECT_EQ(Bytes(Clip()).size() % 188, 0u);
+            const CutOutput cut =
+                RunCutter(TSCutting, {whole.get()}, {.start = start, .end = start + 2.0});
+            EXPECT_TRUE(cut.result == Cut_OK || cut.result == Err_Cut_FindStartPositionError ||
+                        cut.result == Err_Cut_ReadSrcFileError)
+                << cut.result;
+            if (cut.result == Cut_OK) {
+                EXPECT_EQ(cut.clip.size() % 188, 0u);
             }
         }
     }

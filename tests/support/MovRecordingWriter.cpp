@@ -129,10 +129,7 @@ MovRecordingSpec SyntheticMovSpec(double seconds, std::uint8_t recording, std::u
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * 25));
     spec.video.samples = SyntheticSamples('V', recording, frames, keyEvery, 150);
     spec.video.sampleEntry = SyntheticVideoEntry();
-    const auto audioFrames =
-        static_cast<std::uint32_t>(std::ceil(seconds * spec.audioTimeScale / spec.audioDelta));
-    spec.audio.samples = SyntheticSamples('A', recording, audioFrames, 1, 40);
-    spec.audio.sampleEntry = SyntheticAudioEntry(spec.audioTimeScale);
+    spec.audio = SyntheticAudioTrack(recording, seconds, spec.audioTimeScale, spec.audioDelta, 40);
     spec.data.samples =
         SyntheticSamples('G', recording, static_cast<std::uint32_t>(std::ceil(seconds)), 1, 24);
     spec.data.sampleEntry = DataSampleEntry();

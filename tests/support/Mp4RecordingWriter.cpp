@@ -207,10 +207,7 @@ Mp4RecordingSpec SyntheticMp4Spec(double seconds, std::uint8_t recording, std::u
     const auto frames = static_cast<std::uint32_t>(std::lround(seconds * 25));
     spec.video.samples = SyntheticSamples('V', recording, frames, 25, 120);
     spec.video.sampleEntry = SyntheticVideoEntry();
-    const auto audioFrames =
-        static_cast<std::uint32_t>(std::ceil(seconds * spec.audioTimeScale / spec.audioDelta));
-    spec.audio.samples = SyntheticSamples('A', recording, audioFrames, 1, 30);
-    spec.audio.sampleEntry = SyntheticAudioEntry(spec.audioTimeScale);
+    spec.audio = SyntheticAudioTrack(recording, seconds, spec.audioTimeScale, spec.audioDelta, 30);
     FillLogRecords(spec, static_cast<std::uint32_t>(std::lround(seconds * 5)), startTime, 1000);
     return spec;
 }

@@ -2,6 +2,7 @@
 
 #include "BoxWriter.h"
 
+#include <cmath>
 #include <string>
 
 namespace isorec {
@@ -293,6 +294,15 @@ bool MediaFromElementaryStreams(const std::vector<std::uint8_t>& h264,
     }
     out->audio.sampleEntry = AacSampleEntry(channels, out->audioSampleRate, config);
     return true;
+}
+
+TrackMedia SyntheticAudioTrack(std::uint8_t recording, double seconds, std::uint32_t timeScale,
+                               std::uint32_t delta, std::size_t baseSize) {
+    TrackMedia track;
+    const auto frames = static_cast<std::uint32_t>(std::ceil(seconds * timeScale / delta));
+    track.samples = SyntheticSamples('A', recording, frames, 1, baseSize);
+    track.sampleEntry = SyntheticAudioEntry(timeScale);
+    return track;
 }
 
 }  // namespace isorec

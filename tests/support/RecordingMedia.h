@@ -54,6 +54,10 @@ std::vector<std::uint8_t> AvcSampleEntry(std::uint16_t width, std::uint16_t heig
                                          const std::vector<std::uint8_t>& pps);
 std::vector<std::uint8_t> AacSampleEntry(std::uint16_t channels, std::uint32_t sampleRate,
                                          const std::vector<std::uint8_t>& audioSpecificConfig);
+// Synthetic audio of `seconds`: frames of `delta` ticks at `timeScale`, each a key
+// sample of about `baseSize` bytes, with its description.
+TrackMedia SyntheticAudioTrack(std::uint8_t recording, double seconds, std::uint32_t timeScale,
+                               std::uint32_t delta, std::size_t baseSize);
 // Descriptions for synthetic samples (well formed, but the samples do not decode).
 std::vector<std::uint8_t> SyntheticVideoEntry();
 std::vector<std::uint8_t> SyntheticAudioEntry(std::uint32_t sampleRate);
