@@ -174,6 +174,32 @@ TEST_F(PlayerTest, PausedSeeksShowTheExactPicture) {
     EXPECT_EQ(player->State(), STATE_PAUSED);
 }
 
+TEST_F(PlayerTest, SeeksOnPictureTimesShowThatPicture) {
+    Open(TestClipPath());
+    player->Pause();
+    for (const int picture : {37, 50, 1, 74}) {
+        ASSERT_EQ(player->SeekSeconds(picture / kClipFps), S_OK);
+        EXPECT_EQ(ShownPicture(), picture);
+    }
+    // At 30 a second a picture's time is a third of a unit off the grid.
+    Open(ThirtyFpsClipPath());
+    player->Pause();
+    for (const int picture : {1, 29, 30, 31, 44, 59}) {
+        ASSERT_EQ(player->SeekSeconds(picture / 30.0), S_OK);
+        EXPECT_EQ(ShownPicture(), picture);
+    }
+}
+
+TEST_F(PlayerTest, StepAtTheLastPictureStaysThere) {
+    Open(TestClipPath());
+    player->Pause();
+    player->SeekSeconds(99 / kClipFps);
+    EXPECT_EQ(ShownPicture(), 99);
+    player->StepOneFrame();
+    EXPECT_EQ(ShownPicture(), 99);
+    EXPECT_NEAR(player->GetPositionSeconds(), 99 / kClipFps, 1e-6);
+}
+
 TEST_F(PlayerTest, SeekTruncatesToWholeUnitsAndClamps) {
     Open(TestClipPath());
     player->Pause();

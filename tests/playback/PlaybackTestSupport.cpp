@@ -26,12 +26,12 @@ QString Make(const QString& name, const std::function<bool(const QString&)>& mak
     return path;
 }
 
-QString PictureFilter() {
+QString PictureFilter(int rate = 25, int seconds = 4) {
     // Ten bands of 32 pixels across the top 48 rows: bit i of the picture number.
-    return QStringLiteral(
-        "testsrc2=s=320x240:r=25:d=4,"
-        "geq=lum='if(lt(Y\\,48)\\,255*mod(floor(N/pow(2\\,floor(X/32)))\\,2)\\,lum(X\\,Y))'"
-        ":cb='if(lt(Y\\,48)\\,128\\,cb(X\\,Y))':cr='if(lt(Y\\,48)\\,128\\,cr(X\\,Y))'");
+    return QStringLiteral("testsrc2=s=320x240:r=%1:d=%2,").arg(rate).arg(seconds) +
+           QStringLiteral(
+               "geq=lum='if(lt(Y\\,48)\\,255*mod(floor(N/pow(2\\,floor(X/32)))\\,2)\\,lum(X\\,Y))'"
+               ":cb='if(lt(Y\\,48)\\,128\\,cb(X\\,Y))':cr='if(lt(Y\\,48)\\,128\\,cr(X\\,Y))'");
 }
 
 QStringList VideoCodec() {
@@ -84,6 +84,14 @@ QString VideoOnlyClipPath() {
     return Make("video.ts", [](const QString& path) {
         QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", PictureFilter()};
         args << VideoCodec() << QStringList{"-f", "mpegts", path};
+        return RunTool("ffmpeg", args);
+    });
+}
+
+QString ThirtyFpsClipPath() {
+    return Make("thirty.ts", [](const QString& path) {
+        QStringList args{"-v", "error", "-y", "-f", "lavfi", "-i", PictureFilter(30, 2)};
+        args << VideoCodec() << QStringList{"-g", "30", "-f", "mpegts", path};
         return RunTool("ffmpeg", args);
     });
 }

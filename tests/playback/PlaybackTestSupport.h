@@ -14,6 +14,8 @@
 // ten black or white bands across its top, and a 1 kHz tone.
 QString TestClipPath();
 QString VideoOnlyClipPath();
+// Two seconds at 30 pictures a second, whose times are no whole number of 100 ns units.
+QString ThirtyFpsClipPath();
 QString AudioOnlyClipPath();
 // The test clip cut off inside a picture, as a power loss leaves a recording.
 QString CutOffClipPath();
