@@ -45,7 +45,7 @@ class AudioOutputTest : public testing::Test {
                 std::lock_guard lock(mutex);
                 return heard.size() >= 96000;
             },
-            6000);
+            30000);
         player.Stop();
         std::lock_guard lock(mutex);
         double sum = 0.0;

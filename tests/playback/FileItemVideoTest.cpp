@@ -88,7 +88,7 @@ TEST_F(FileItemVideoTest, PlayFromStartPlaysTheRecordingToOneEnd) {
     ASSERT_NE(item->player, nullptr);
     EXPECT_EQ(item->player->State(), STATE_RUNNING);
     // The sensor-log stream holds nothing back.
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 6000));
+    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
     WaitFor([] { return false; }, 400);
     EXPECT_EQ(window.playCompletes, 1);
     item->Release();
@@ -106,7 +106,7 @@ TEST_F(FileItemVideoTest, CutOffRecordingEndsNormally) {
 
     TFileItem* item = Item(path);
     EXPECT_EQ(item->PlayFromStart(), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 6000));
+    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
     WaitFor([] { return false; }, 400);
     EXPECT_EQ(window.playCompletes, 1);
     BitmapInfoHeader header;

@@ -43,7 +43,7 @@ TEST_F(NotificationTest, ReleasedPlayerLeavesNoPendingNotification) {
 TEST_F(NotificationTest, PlayerDestroyedInsideItsDrainGoesAfterIt) {
     DShowPlayer* player = RunNearEnd();
     window.onPlayComplete = [](DShowPlayer* finished) { DShowPlayer::Destroy(finished); };
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
     WaitFor([] { return false; }, 300);
     EXPECT_EQ(window.playCompletes, 1);
 }
@@ -51,7 +51,7 @@ TEST_F(NotificationTest, PlayerDestroyedInsideItsDrainGoesAfterIt) {
 TEST_F(NotificationTest, HandlerMayStopThePlayerItWasSentFor) {
     DShowPlayer* player = RunNearEnd();
     window.onPlayComplete = [](DShowPlayer* finished) { EXPECT_EQ(finished->Stop(), S_OK); };
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 5000));
+    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
     EXPECT_EQ(player->State(), STATE_STOPPED);
     delete player;
 }
