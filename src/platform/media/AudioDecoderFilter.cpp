@@ -14,19 +14,12 @@ constexpr std::size_t kWantedPackets = 50;
 }  // namespace
 
 AudioDecoderFilter::AudioDecoderFilter()
-    : BaseFilter(CLSID_AudioDecoder),
+    : QueuedFilter(CLSID_AudioDecoder, 0, kWantedPackets),
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
 AudioDecoderFilter::~AudioDecoderFilter() {
     StopStreaming();
-}
-
-void AudioDecoderFilter::JoinGraph(PlaybackContext* context, const QString& name) {
-    BaseFilter::JoinGraph(context, name);
-    if (context != nullptr) {
-        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), 0);
-    }
 }
 
 HRESULT AudioDecoderFilter::CheckInputType(const MediaType& type) const {
@@ -39,15 +32,7 @@ HRESULT AudioDecoderFilter::CheckInputType(const MediaType& type) const {
 
 HRESULT AudioDecoderFilter::CompleteInputConnect(Pin&, const MediaType& type) {
     try {
-        const AVCodec* decoder = avcodec_find_decoder(type.codec->codec_id);
-        AvCodecPtr codec(avcodec_alloc_context3(decoder));
-        if (!codec || avcodec_parameters_to_context(codec.get(), type.codec.get()) < 0) {
-            throw std::runtime_error("Decoder context");
-        }
-        codec->pkt_timebase = type.timeBase;
-        if (avcodec_open2(codec.get(), decoder, nullptr) < 0) {
-            throw std::runtime_error("Decoder open");
-        }
+        AvCodecPtr codec = OpenDecoder(*type.codec, type.timeBase, false);
         const int rate = codec->sample_rate > 0 ? codec->sample_rate : type.sampleRate;
         if (rate <= 0) {
             throw std::runtime_error("No sample rate");
@@ -84,51 +69,10 @@ void AudioDecoderFilter::BreakInputConnect(Pin&) {
     resampler_.reset();
 }
 
-void AudioDecoderFilter::StartStreaming() {
-    if (thread_.joinable() || !codec_ || !queue_) {
-        return;
-    }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
-}
-
-void AudioDecoderFilter::BeginStop() {
-    stop_ = true;
-    if (queue_) {
-        queue_->Close();
-    }
-}
-
-void AudioDecoderFilter::StopStreaming() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    BeginStop();
-    thread_.join();
-}
-
-void AudioDecoderFilter::Wake() {
-    if (queue_) {
-        queue_->Wake();
-    }
-}
-
-bool AudioDecoderFilter::Receive(Pin&, MediaSample sample) {
-    return queue_ && queue_->Push(std::move(sample));
-}
-
-bool AudioDecoderFilter::WantsInput(const Pin&) const {
-    return queue_ && queue_->Count() < kWantedPackets;
-}
-
-std::size_t AudioDecoderFilter::QueuedBytes(const Pin&) const {
-    return queue_ ? queue_->Bytes() : 0;
-}
-
 void AudioDecoderFilter::Run() {
     try {
-        while (!stop_) {
-            std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(100));
+        while (!Stopping()) {
+            std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
             if (!sample) {
                 continue;
             }
@@ -156,7 +100,7 @@ void AudioDecoderFilter::Decode(const AVPacket* packet) {
         return;  // a damaged packet: skip it
     }
     AvFramePtr frame(av_frame_alloc());
-    while (!stop_ && avcodec_receive_frame(codec_.get(), frame.get()) >= 0) {
+    while (!Stopping() && avcodec_receive_frame(codec_.get(), frame.get()) >= 0) {
         if (generation_ == Context()->Generation()) {
             Deliver(frame.get());
         }

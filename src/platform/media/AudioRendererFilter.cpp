@@ -20,18 +20,11 @@ constexpr long kSilence = -10000;
 }  // namespace
 
 AudioRendererFilter::AudioRendererFilter()
-    : BaseFilter(CLSID_DSoundRender),
+    : QueuedFilter(CLSID_DSoundRender, kQueuedChunks, 0),
       input_(AddPin(PinDirection::Input, QStringLiteral("Audio Input pin (rendered)"))) {}
 
 AudioRendererFilter::~AudioRendererFilter() {
     StopStreaming();
-}
-
-void AudioRendererFilter::JoinGraph(PlaybackContext* context, const QString& name) {
-    BaseFilter::JoinGraph(context, name);
-    if (context != nullptr) {
-        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), kQueuedChunks);
-    }
 }
 
 HRESULT AudioRendererFilter::CheckInputType(const MediaType& type) const {
@@ -57,47 +50,23 @@ void AudioRendererFilter::BreakInputConnect(Pin&) {
     streamId_ = 0;
 }
 
-void AudioRendererFilter::StartStreaming() {
-    if (thread_.joinable() || streamId_ == 0 || !queue_) {
-        return;
-    }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
-}
-
+// The renderer thread also waits on its own condition between feeds.
 void AudioRendererFilter::BeginStop() {
-    stop_ = true;
-    if (queue_) {
-        queue_->Close();
-    }
+    QueuedFilter::BeginStop();
     Wake();
 }
 
-void AudioRendererFilter::StopStreaming() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    BeginStop();
-    thread_.join();
-}
-
 void AudioRendererFilter::Wake() {
-    if (queue_) {
-        queue_->Wake();
-    }
+    QueuedFilter::Wake();
     std::lock_guard lock(wakeMutex_);
     wake_.notify_all();
-}
-
-bool AudioRendererFilter::Receive(Pin&, MediaSample sample) {
-    return queue_ && queue_->Push(std::move(sample));
 }
 
 void AudioRendererFilter::Run() {
     try {
         device_ = OpenAudioDevice(sampleRate_, channels_);
         tempo_ = std::make_unique<AudioTempo>(sampleRate_, channels_);
-        while (!stop_) {
+        while (!Stopping()) {
             Feed();
             device_->Service();
             std::unique_lock lock(wakeMutex_);
@@ -152,7 +121,7 @@ void AudioRendererFilter::BeginGeneration(std::uint64_t generation) {
 
 void AudioRendererFilter::FetchPending() {
     if (!pending_) {
-        pending_ = queue_->Pop(std::chrono::milliseconds(0));
+        pending_ = Queue().Pop(std::chrono::milliseconds(0));
     }
     if (pending_ && pending_->generation != generation_) {
         pending_.reset();
@@ -210,7 +179,7 @@ void AudioRendererFilter::CorrectDrift(REFERENCE_TIME now) {
 }
 
 void AudioRendererFilter::Fill() {
-    while (!stop_) {
+    while (!Stopping()) {
         if (!WriteOutput() || inputEnded_) {
             return;
         }

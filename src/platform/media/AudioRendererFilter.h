@@ -2,14 +2,12 @@
 
 #include "platform/media/AudioDevice.h"
 #include "platform/media/AudioTempo.h"
-#include "platform/media/BaseFilter.h"
-#include "platform/media/SampleQueue.h"
+#include "platform/media/QueuedFilter.h"
 
 #include <atomic>
 #include <condition_variable>
 #include <mutex>
 #include <optional>
-#include <thread>
 
 namespace platform::media {
 
@@ -17,21 +15,17 @@ namespace platform::media {
 // the clock's position (earlier samples are clipped, gaps filled with silence),
 // follows the rate with a pitch-keeping tempo change, applies the volume to the
 // samples and corrects drift against the clock.
-class AudioRendererFilter : public BaseFilter {
+class AudioRendererFilter : public QueuedFilter {
   public:
     AudioRendererFilter();
     ~AudioRendererFilter() override;
 
     bool IsRenderer() const override { return true; }
-    void JoinGraph(PlaybackContext* context, const QString& name) override;
     HRESULT CheckInputType(const MediaType& type) const override;
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
     void BreakInputConnect(Pin& input) override;
-    void StartStreaming() override;
     void BeginStop() override;
-    void StopStreaming() override;
     void Wake() override;
-    bool Receive(Pin& input, MediaSample sample) override;
 
     // Hundredths of a decibel, -10000 (silence) .. 0.
     void SetVolume(long volume) { volume_ = volume; }
@@ -40,7 +34,8 @@ class AudioRendererFilter : public BaseFilter {
     REFERENCE_TIME Offset() const { return offset_; }
 
   private:
-    void Run();
+    bool ReadyToStream() const override { return streamId_ != 0; }
+    void Run() override;
     void Feed();
     void BeginGeneration(std::uint64_t generation);
     void FetchPending();
@@ -61,11 +56,8 @@ class AudioRendererFilter : public BaseFilter {
     int sampleRate_ = 0;
     int channels_ = 0;
     int streamId_ = 0;
-    std::unique_ptr<SampleQueue> queue_;
     std::atomic<long> volume_{0};
     std::atomic<REFERENCE_TIME> offset_{0};
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
     std::mutex wakeMutex_;
     std::condition_variable wake_;
 

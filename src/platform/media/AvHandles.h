@@ -9,6 +9,7 @@ extern "C" {
 }
 
 #include <memory>
+#include <stdexcept>
 #include <string>
 
 namespace platform::media {
@@ -52,6 +53,25 @@ inline std::string AvErrorText(int error) {
     char text[AV_ERROR_MAX_STRING_SIZE] = {};
     av_strerror(error, text, sizeof(text));
     return text;
+}
+
+// An open decoder for `parameters`; `threaded` lets libavcodec pick its own threads.
+inline AvCodecPtr OpenDecoder(const AVCodecParameters& parameters, AVRational timeBase,
+                              bool threaded) {
+    const AVCodec* decoder = avcodec_find_decoder(parameters.codec_id);
+    AvCodecPtr codec(avcodec_alloc_context3(decoder));
+    if (!codec || avcodec_parameters_to_context(codec.get(), &parameters) < 0) {
+        throw std::runtime_error("Decoder context");
+    }
+    codec->pkt_timebase = timeBase;
+    if (threaded) {
+        codec->thread_count = 0;
+        codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
+    }
+    if (avcodec_open2(codec.get(), decoder, nullptr) < 0) {
+        throw std::runtime_error("Decoder open");
+    }
+    return codec;
 }
 
 }  // namespace platform::media

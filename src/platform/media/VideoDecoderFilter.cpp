@@ -5,8 +5,6 @@
 #include "platform/media/PacketIndex.h"
 #include "platform/media/PlaybackContext.h"
 
-#include <stdexcept>
-
 namespace platform::media {
 
 namespace {
@@ -19,19 +17,12 @@ constexpr int kMaxKeyFramesBack = 3;
 }  // namespace
 
 VideoDecoderFilter::VideoDecoderFilter()
-    : BaseFilter(CLSID_LAVVideoDecoder),
+    : QueuedFilter(CLSID_LAVVideoDecoder, 0, kWantedPackets),
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
 VideoDecoderFilter::~VideoDecoderFilter() {
     StopStreaming();
-}
-
-void VideoDecoderFilter::JoinGraph(PlaybackContext* context, const QString& name) {
-    BaseFilter::JoinGraph(context, name);
-    if (context != nullptr) {
-        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), 0);
-    }
 }
 
 HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) const {
@@ -44,18 +35,7 @@ HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) const {
 
 HRESULT VideoDecoderFilter::CompleteInputConnect(Pin&, const MediaType& type) {
     try {
-        const AVCodec* decoder = avcodec_find_decoder(type.codec->codec_id);
-        AvCodecPtr codec(avcodec_alloc_context3(decoder));
-        if (!codec || avcodec_parameters_to_context(codec.get(), type.codec.get()) < 0) {
-            throw std::runtime_error("Decoder context");
-        }
-        codec->pkt_timebase = type.timeBase;
-        codec->thread_count = 0;
-        codec->thread_type = FF_THREAD_FRAME | FF_THREAD_SLICE;
-        if (avcodec_open2(codec.get(), decoder, nullptr) < 0) {
-            throw std::runtime_error("Decoder open");
-        }
-        codec_ = std::move(codec);
+        codec_ = OpenDecoder(*type.codec, type.timeBase, true);
         inputType_ = type;
         MediaType raw = type;
         raw.compressed = false;
@@ -73,51 +53,10 @@ void VideoDecoderFilter::BreakInputConnect(Pin&) {
     codec_.reset();
 }
 
-void VideoDecoderFilter::StartStreaming() {
-    if (thread_.joinable() || !codec_ || !queue_) {
-        return;
-    }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
-}
-
-void VideoDecoderFilter::BeginStop() {
-    stop_ = true;
-    if (queue_) {
-        queue_->Close();
-    }
-}
-
-void VideoDecoderFilter::StopStreaming() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    BeginStop();
-    thread_.join();
-}
-
-void VideoDecoderFilter::Wake() {
-    if (queue_) {
-        queue_->Wake();
-    }
-}
-
-bool VideoDecoderFilter::Receive(Pin&, MediaSample sample) {
-    return queue_ && queue_->Push(std::move(sample));
-}
-
-bool VideoDecoderFilter::WantsInput(const Pin&) const {
-    return queue_ && queue_->Count() < kWantedPackets;
-}
-
-std::size_t VideoDecoderFilter::QueuedBytes(const Pin&) const {
-    return queue_ ? queue_->Bytes() : 0;
-}
-
 void VideoDecoderFilter::Run() {
     try {
-        while (!stop_) {
-            std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(100));
+        while (!Stopping()) {
+            std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
             if (!sample) {
                 continue;
             }
@@ -177,7 +116,7 @@ void VideoDecoderFilter::Decode(const AVPacket* packet) {
 }
 
 void VideoDecoderFilter::ReceivePictures(bool draining) {
-    while (!stop_) {
+    while (!Stopping()) {
         AvFramePtr frame(av_frame_alloc());
         const int result = avcodec_receive_frame(codec_.get(), frame.get());
         if (result < 0) {

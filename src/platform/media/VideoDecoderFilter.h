@@ -1,37 +1,27 @@
 #pragma once
 
 #include "platform/media/AvHandles.h"
-#include "platform/media/BaseFilter.h"
-#include "platform/media/SampleQueue.h"
+#include "platform/media/QueuedFilter.h"
 
-#include <atomic>
 #include <memory>
-#include <thread>
 
 namespace platform::media {
 
 // The video decoder filter: compressed pictures in, decoded pictures out, on its
 // own thread with libavcodec. After a seek it decodes up to the picture at the
 // target and passes nothing earlier.
-class VideoDecoderFilter : public BaseFilter {
+class VideoDecoderFilter : public QueuedFilter {
   public:
     VideoDecoderFilter();
     ~VideoDecoderFilter() override;
 
-    void JoinGraph(PlaybackContext* context, const QString& name) override;
     HRESULT CheckInputType(const MediaType& type) const override;
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
     void BreakInputConnect(Pin& input) override;
-    void StartStreaming() override;
-    void BeginStop() override;
-    void StopStreaming() override;
-    void Wake() override;
-    bool Receive(Pin& input, MediaSample sample) override;
-    bool WantsInput(const Pin& input) const override;
-    std::size_t QueuedBytes(const Pin& input) const override;
 
   private:
-    void Run();
+    bool ReadyToStream() const override { return codec_ != nullptr; }
+    void Run() override;
     void BeginGeneration(std::uint64_t generation);
     void Decode(const AVPacket* packet);
     void ReceivePictures(bool draining);
@@ -42,9 +32,6 @@ class VideoDecoderFilter : public BaseFilter {
     Pin& output_;
     MediaType inputType_;
     AvCodecPtr codec_;
-    std::unique_ptr<SampleQueue> queue_;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
 
     // Decoder thread only.
     std::uint64_t generation_ = 0;
