@@ -3,6 +3,7 @@
 #include "BoxBuilder.h"
 #include "ByteOrder.h"
 #include "CutArithmetic.h"
+#include "CutFailure.h"
 #include "DestTable.h"
 #include "Mp4Layout.h"
 #include "SourceReader.h"
@@ -35,8 +36,8 @@ class Mp4CutState {
     Mp4CutState(CuttingProc& job, std::uint32_t blockSize)
         : job_(job), blockSize_(blockSize > 0 ? blockSize : kMp4CopyBlockSize) {}
 
-    // Runs the cut; on a failure sets `result` and throws the step's text.
-    void Run(CutResult& result);
+    // Runs the cut; a failed step raises a CutFailure with the cut's result.
+    void Run();
 
   private:
     CutResult CreateDestDataBuffer();
@@ -91,36 +92,34 @@ class Mp4CutState {
 };
 
 // Raises `text` with `code` as the cut's result when a step failed.
-void Check(CutResult code, CutResult& result, const char* text) {
+void Check(CutResult code, const char* text) {
     if (code != Cut_OK) {
-        result = code;
-        throw std::runtime_error(text);
+        throw CutFailure(code, text);
     }
 }
 
-void Mp4CutState::Run(CutResult& result) {
+void Mp4CutState::Run() {
     if (job_.selection.empty()) {
         throw std::runtime_error("No source selected");
     }
-    Check(CreateDestDataBuffer(), result, "CreateDestDataBuffer Error");
+    Check(CreateDestDataBuffer(), "CreateDestDataBuffer Error");
     sourceIndex_ = 0;
-    Check(ReadSourceFile(), result, "ReadSourceFile Error");
+    Check(ReadSourceFile(), "ReadSourceFile Error");
     videoTimeScale_ = layout_.videoTimeScale;
     audioTimeScale_ = layout_.audioTimeScale;
     firstBoxSize_ = layout_.Map().firstBoxSize;
-    Check(WriteFirstBoxes(), result, "WriteFile Error");
-    Check(FindStartPosition(), result, "FindStartPosition Error");
+    Check(WriteFirstBoxes(), "WriteFile Error");
+    Check(FindStartPosition(), "FindStartPosition Error");
     while (sourceIndex_ + 1 < job_.selection.size()) {
         SetStopToEnd();
-        Check(Copy_mdat(), result, "Copy_mdat Error");
+        Check(Copy_mdat(), "Copy_mdat Error");
         ++sourceIndex_;
-        Check(ReadSourceFile(), result, "ReadSourceFile Error");
+        Check(ReadSourceFile(), "ReadSourceFile Error");
         ResetStart();
     }
-    Check(FindStopPosition(), result, "FindStopPosition Error");
-    Check(Copy_mdat(), result, "Copy_mdat Error");
-    Check(Finalized(), result, "Finalized Error");
-    result = Cut_OK;
+    Check(FindStopPosition(), "FindStopPosition Error");
+    Check(Copy_mdat(), "Copy_mdat Error");
+    Check(Finalized(), "Finalized Error");
 }
 
 CutResult Mp4CutState::CreateDestDataBuffer() {
@@ -611,7 +610,11 @@ CutResult MP4Cutting(CuttingProc* job, std::uint32_t blockSize) {
     CutResult result = Err_Cut_Unknown;
     try {
         auto state = std::make_unique<Mp4CutState>(*job, blockSize);
-        state->Run(result);
+        state->Run();
+        result = Cut_OK;
+    } catch (const CutFailure& e) {
+        result = e.code;
+        EXCEPTION_LOG_LINE("MP4Cutting", e);
     } catch (const std::exception& e) {
         EXCEPTION_LOG_LINE("MP4Cutting", e);
     } catch (...) {

@@ -3,6 +3,7 @@
 #include "BoxBuilder.h"
 #include "ByteOrder.h"
 #include "CutArithmetic.h"
+#include "CutFailure.h"
 #include "DestTable.h"
 #include "MovLayout.h"
 #include "SourceReader.h"
@@ -22,13 +23,6 @@ constexpr std::uint32_t kDefaultWindowSize = 6553600;
 constexpr int kVideo = 0;
 constexpr int kAudio = 1;
 constexpr int kThird = 2;
-
-// A failure of the cut: the result to return, raised with its text.
-class CutFailure : public std::runtime_error {
-  public:
-    CutFailure(CutResult code, const char* text) : std::runtime_error(text), code(code) {}
-    CutResult code;
-};
 
 void ThrowOnCopyFailure(CopyOutcome copied) {
     if (copied != CopyOutcome::Copied) {
