@@ -11,9 +11,9 @@
 #include <QScreen>
 #include <QWidget>
 
+#include <unistd.h>
 #include <cmath>
 #include <mutex>
-#include <unistd.h>
 
 namespace {
 
@@ -70,7 +70,8 @@ bool GrabWindow(QWidget* window, QImage* desktop) {
     for (const QScreen* screen : QGuiApplication::screens()) {
         bounds = bounds.united(screen->geometry());
     }
-    const QRect frame(window->mapToGlobal(QPoint(0, 0)), picture.size() / picture.devicePixelRatio());
+    const QRect frame(window->mapToGlobal(QPoint(0, 0)),
+                      picture.size() / picture.devicePixelRatio());
     bounds = bounds.united(frame);
     QImage image(bounds.size(), QImage::Format_ARGB32);
     image.fill(Qt::black);

@@ -25,8 +25,7 @@ const char* BaseName(const char* path) {
 
 }  // namespace
 
-QString FormatExceptionLogLine(const char* file, const char* function, int line,
-                               const char* what) {
+QString FormatExceptionLogLine(const char* file, const char* function, int line, const char* what) {
     const QString text = QStringLiteral(" File:%1 ;Function:%2 \n Line:%3 ;Exception:%4 ")
                              .arg(NarrowField(BaseName(file)), NarrowField(function),
                                   QString::number(line), NarrowField(what));
@@ -47,9 +46,9 @@ QString FormatErrorBoxText(std::int32_t code, const QString& context) {
     const QString system = GetSystemErrorText(static_cast<std::uint32_t>(code));
     // One pass of arg, so a '%' in the context or the system text stays as it is.
     const QString number = QString::number(code);
-    const QString text = system.isNull()
-                             ? QStringLiteral(" %1 \n Error:%2 \n \n").arg(context, number)
-                             : QStringLiteral(" %1 \n Error:%2 \n \n %3").arg(context, number, system);
+    const QString text =
+        system.isNull() ? QStringLiteral(" %1 \n Error:%2 \n \n").arg(context, number)
+                        : QStringLiteral(" %1 \n Error:%2 \n \n %3").arg(context, number, system);
     return text.left(kBoxTextLimit);
 }
 

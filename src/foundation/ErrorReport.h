@@ -11,8 +11,7 @@
 
 // " File:%s ;Function:%s \n Line:%d ;Exception:%s ", each field and the whole line
 // cut to 255 characters. `file` may carry a folder; only its name is used.
-QString FormatExceptionLogLine(const char* file, const char* function, int line,
-                               const char* what);
+QString FormatExceptionLogLine(const char* file, const char* function, int line, const char* what);
 void ExceptionLogLine(const char* file, const char* function, int line,
                       const std::exception& error);
 

@@ -9,14 +9,14 @@ namespace platform {
 // An event that wakes one waiter and resets itself when that waiter returns.
 // A Set with no waiter is kept until the next Wait.
 class AutoResetEvent {
-public:
+  public:
     void Set();
     void Reset();
     void Wait();
     // True when the event was set within the timeout.
     bool WaitFor(std::chrono::milliseconds timeout);
 
-private:
+  private:
     std::mutex mutex_;
     std::condition_variable condition_;
     bool signalled_ = false;

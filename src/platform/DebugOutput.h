@@ -9,7 +9,7 @@ namespace platform {
 // The process-wide debug output. Lines are written whole under a lock, from any
 // thread. By default they go to stderr; tests install a sink to capture them.
 class DebugOutput {
-public:
+  public:
     using Sink = std::function<void(const QString& line)>;
 
     static void Write(const QString& line);

@@ -35,7 +35,7 @@ struct RecordedBox {
 // caller goes on at once with IDOK. In recording mode (tests) every box is
 // recorded instead and answered with the preset answer.
 class MessageBox {
-public:
+  public:
     static int Show(QWidget* owner, const QString& text, const QString& caption,
                     std::uint32_t flags);
 

@@ -14,22 +14,21 @@ struct CodeMapping {
 
 // First match wins in both directions, so the common code for an errno comes first.
 constexpr CodeMapping kMappings[] = {
-    {2, ENOENT},         // file not found
-    {3, ENOTDIR},        // path not found
-    {4, EMFILE},         // too many open files
-    {5, EACCES},         // access denied
-    {5, EPERM},
-    {6, EBADF},          // invalid handle
-    {8, ENOMEM},         // not enough memory
-    {19, EROFS},         // write protected
-    {23, EIO},           // data error
-    {32, EBUSY},         // sharing violation
-    {112, ENOSPC},       // disk full
-    {39, ENOSPC},        // handle disk full
-    {80, EEXIST},        // file exists
-    {87, EINVAL},        // invalid parameter
-    {206, ENAMETOOLONG}, // file name too long
-    {31, ENXIO},         // device not functioning
+    {2, ENOENT},                      // file not found
+    {3, ENOTDIR},                     // path not found
+    {4, EMFILE},                      // too many open files
+    {5, EACCES},                      // access denied
+    {5, EPERM},          {6, EBADF},  // invalid handle
+    {8, ENOMEM},                      // not enough memory
+    {19, EROFS},                      // write protected
+    {23, EIO},                        // data error
+    {32, EBUSY},                      // sharing violation
+    {112, ENOSPC},                    // disk full
+    {39, ENOSPC},                     // handle disk full
+    {80, EEXIST},                     // file exists
+    {87, EINVAL},                     // invalid parameter
+    {206, ENAMETOOLONG},              // file name too long
+    {31, ENXIO},                      // device not functioning
     {31, ENODEV},
 };
 

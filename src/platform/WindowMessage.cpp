@@ -21,8 +21,7 @@ void PostWindowMessage(QObject* receiver, std::uint32_t message, WPARAM wParam, 
     QCoreApplication::postEvent(receiver, new WindowMessage(message, wParam, lParam));
 }
 
-LRESULT SendWindowMessage(QObject* receiver, std::uint32_t message, WPARAM wParam,
-                          LPARAM lParam) {
+LRESULT SendWindowMessage(QObject* receiver, std::uint32_t message, WPARAM wParam, LPARAM lParam) {
     if (receiver == nullptr) {
         return 0;
     }

@@ -14,7 +14,7 @@ using LRESULT = std::intptr_t;
 // A window message carried as a Qt event whose type is the message number.
 // The program's messages (0x8000..0x83E9) all lie in Qt's user event range.
 class WindowMessage : public QEvent {
-public:
+  public:
     WindowMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam);
 
     std::uint32_t Message() const { return static_cast<std::uint32_t>(type()); }
@@ -28,7 +28,7 @@ public:
     // The message when the event is one, else null.
     static const WindowMessage* From(const QEvent* event, std::uint32_t message);
 
-private:
+  private:
     WPARAM wParam_;
     LPARAM lParam_;
     LRESULT result_ = 0;

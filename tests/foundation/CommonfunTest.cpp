@@ -9,9 +9,9 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
 #include <cmath>
 #include <limits>
-#include <unistd.h>
 
 TEST(GdiplusUseCount, StartsOnceAndShutsDownOnTheLastRelease) {
     platform::MessageBox::StartRecording();
@@ -59,8 +59,8 @@ TEST(CanAccessFolder, ChecksAbsoluteFoldersAndRefusesRelativePaths) {
         QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
         EXPECT_FALSE(CanAccessFolder(dir.path(), FILE_ADD_FILE));
         EXPECT_TRUE(CanAccessFolder(dir.path(), FILE_LIST_DIRECTORY));
-        QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner |
-                                              QFileDevice::ExeOwner);
+        QFile::setPermissions(
+            dir.path(), QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     }
 }
 
@@ -80,7 +80,8 @@ TEST(FormatSecondsHMS, TruncatesAndNeverLeavesItsRange) {
     EXPECT_EQ(FormatSecondsHMS(0), QStringLiteral("00:00:00"));
     EXPECT_EQ(FormatSecondsHMS(-5), QStringLiteral("00:00:00"));
     EXPECT_EQ(FormatSecondsHMS(std::nan("")), QStringLiteral("00:00:00"));
-    EXPECT_EQ(FormatSecondsHMS(-std::numeric_limits<double>::infinity()), QStringLiteral("00:00:00"));
+    EXPECT_EQ(FormatSecondsHMS(-std::numeric_limits<double>::infinity()),
+              QStringLiteral("00:00:00"));
     EXPECT_EQ(FormatSecondsHMS(1e300), QStringLiteral("2500000000000000:00:00"));
     EXPECT_EQ(FormatSecondsHMS(1e10), QStringLiteral("2777777:46:40"));
 }

@@ -17,7 +17,8 @@ TEST(ExceptionLogLine, CatchSiteWritesTheFixedFormat) {
     }
     ASSERT_EQ(capture.Lines().size(), 1);
     EXPECT_EQ(capture.Lines()[0],
-              QStringLiteral(" File:Main.cpp ;Function:TFormMain::TBPlayClick \n Line:133 ;Exception:abc "));
+              QStringLiteral(
+                  " File:Main.cpp ;Function:TFormMain::TBPlayClick \n Line:133 ;Exception:abc "));
 }
 
 TEST(ExceptionLogLine, MacroNamesItsOwnFileAndLine) {
@@ -30,16 +31,18 @@ TEST(ExceptionLogLine, MacroNamesItsOwnFileAndLine) {
         EXCEPTION_LOG_LINE("Free", error);
     }
     ASSERT_EQ(capture.Lines().size(), 1);
-    EXPECT_TRUE(capture.Lines()[0].startsWith(QStringLiteral(" File:ErrorReportTest.cpp ;Function:Free \n")));
+    EXPECT_TRUE(capture.Lines()[0].startsWith(
+        QStringLiteral(" File:ErrorReportTest.cpp ;Function:Free \n")));
     EXPECT_TRUE(capture.Lines()[0].contains(QStringLiteral("Line:%1 ;").arg(line)));
 }
 
 TEST(ExceptionLogLine, LongTextsAreCutSoTheLineStaysWithin255) {
     const std::string what(300, 'w');
-    const QString line = FormatExceptionLogLine("FileItem.cpp", "TFileItem::ReadTSInfo", 267,
-                                                what.c_str());
+    const QString line =
+        FormatExceptionLogLine("FileItem.cpp", "TFileItem::ReadTSInfo", 267, what.c_str());
     EXPECT_EQ(line.size(), 255);
-    EXPECT_TRUE(line.startsWith(QStringLiteral(" File:FileItem.cpp ;Function:TFileItem::ReadTSInfo \n Line:267 ;Exception:www")));
+    EXPECT_TRUE(line.startsWith(QStringLiteral(
+        " File:FileItem.cpp ;Function:TFileItem::ReadTSInfo \n Line:267 ;Exception:www")));
 }
 
 TEST(ExceptionLogLine, PercentSignsInFieldsStayAsTheyAre) {
@@ -61,7 +64,8 @@ TEST(ErrorBoxes, TextsFollowTheFormatsWithAndWithoutSystemText) {
               QStringLiteral(" CreateFile \n Error:5 \n \n ") + system);
     EXPECT_EQ(FormatErrorCodeText(5), QStringLiteral(" Error:5 \n \n ") + system);
     EXPECT_EQ(FormatErrorCodeText(123456), QStringLiteral(" Error:123456 \n \n"));
-    EXPECT_EQ(FormatErrorBoxText(-1, QStringLiteral("ctx")), QStringLiteral(" ctx \n Error:-1 \n \n"));
+    EXPECT_EQ(FormatErrorBoxText(-1, QStringLiteral("ctx")),
+              QStringLiteral(" ctx \n Error:-1 \n \n"));
     EXPECT_EQ(FormatErrorBoxText(1, QString(2000, u'c')).size(), 1023);
 }
 

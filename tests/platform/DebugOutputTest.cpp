@@ -21,7 +21,8 @@ TEST(DebugOutput, LinesFromManyThreadsArriveWhole) {
     const QStringList lines = capture.Lines();
     ASSERT_EQ(lines.size(), 200);
     for (const QString& line : lines) {
-        EXPECT_TRUE(line.startsWith(QStringLiteral("thread ")) && line.endsWith(QStringLiteral(" end")))
+        EXPECT_TRUE(line.startsWith(QStringLiteral("thread ")) &&
+                    line.endsWith(QStringLiteral(" end")))
             << line.toStdString();
     }
 }

@@ -10,9 +10,9 @@ using platform::MessageBox;
 
 TEST(MessageBox, RecordsBoxesOnTheGuiThreadWithThePresetAnswer) {
     MessageBox::StartRecording(platform::IDNO);
-    const int answer = MessageBox::Show(nullptr, QStringLiteral("Overwrite?"),
-                                        QStringLiteral("Warning"),
-                                        platform::MB_YESNO | platform::MB_ICONEXCLAMATION);
+    const int answer =
+        MessageBox::Show(nullptr, QStringLiteral("Overwrite?"), QStringLiteral("Warning"),
+                         platform::MB_YESNO | platform::MB_ICONEXCLAMATION);
     EXPECT_EQ(answer, platform::IDNO);
     const auto boxes = MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);

@@ -24,10 +24,10 @@ struct Seen {
 int deliveredTotal = 0;
 
 class Receiver : public QObject {
-public:
+  public:
     std::vector<Seen> seen;
 
-protected:
+  protected:
     bool event(QEvent* event) override {
         if (const auto* message = dynamic_cast<platform::WindowMessage*>(event)) {
             ++deliveredTotal;
@@ -47,7 +47,8 @@ TEST(WindowMessage, PostedFromAWorkerArrivesOnTheGuiThreadInOrder) {
     Receiver receiver;
     std::thread worker([&] {
         for (platform::WPARAM i = 0; i < 100; ++i) {
-            platform::PostWindowMessage(&receiver, kMessage + (i % 2), i, -static_cast<platform::LPARAM>(i));
+            platform::PostWindowMessage(&receiver, kMessage + (i % 2), i,
+                                        -static_cast<platform::LPARAM>(i));
         }
     });
     worker.join();

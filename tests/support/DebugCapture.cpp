@@ -7,7 +7,9 @@ DebugCapture::DebugCapture() {
     });
 }
 
-DebugCapture::~DebugCapture() { platform::DebugOutput::SetSink(std::move(previous_)); }
+DebugCapture::~DebugCapture() {
+    platform::DebugOutput::SetSink(std::move(previous_));
+}
 
 QStringList DebugCapture::Lines() const {
     std::lock_guard lock(mutex_);

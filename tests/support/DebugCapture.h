@@ -9,7 +9,7 @@
 
 // Collects the debug output while it lives.
 class DebugCapture {
-public:
+  public:
     DebugCapture();
     ~DebugCapture();
     DebugCapture(const DebugCapture&) = delete;
@@ -19,7 +19,7 @@ public:
     // True when some line holds `part`.
     bool Contains(const QString& part) const;
 
-private:
+  private:
     mutable std::mutex mutex_;
     QStringList lines_;
     platform::DebugOutput::Sink previous_;

@@ -22,9 +22,8 @@ int main(int argc, char** argv) {
     const QByteArray config = (home.path() + QStringLiteral("/config")).toLocal8Bit();
     QDir().mkpath(QString::fromLocal8Bit(runtime));
     QDir().mkpath(QString::fromLocal8Bit(config));
-    QFile::setPermissions(QString::fromLocal8Bit(runtime), QFileDevice::ReadOwner |
-                                                               QFileDevice::WriteOwner |
-                                                               QFileDevice::ExeOwner);
+    QFile::setPermissions(QString::fromLocal8Bit(runtime),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
     qputenv("XDG_RUNTIME_DIR", runtime);
     qputenv("XDG_CONFIG_HOME", config);
 
