@@ -1,12 +1,12 @@
 // Playback engine against the ffmpeg tool on a camera-like 1080p recording: open
 // time, seek latency, step time, decode-and-present rate on two cores and peak
 // memory, each printed beside the tool's and as a ratio.
-#include "platform/media/AudioDevice.h"
-#include "platform/media/AudioRendererFilter.h"
-#include "platform/media/ClassIds.h"
-#include "platform/media/FilterFactory.h"
-#include "platform/media/FilterGraph.h"
-#include "platform/media/MediaTypes.h"
+#include "media/AudioDevice.h"
+#include "media/AudioRendererFilter.h"
+#include "media/ClassIds.h"
+#include "media/FilterFactory.h"
+#include "media/FilterGraph.h"
+#include "media/MediaTypes.h"
 #include "playback/DSvideo.h"
 
 #include <QApplication>
@@ -126,7 +126,7 @@ void Row(const char* what, double ours, double theirs, const char* unit) {
 }
 
 bool Grab(DShowPlayer& player) {
-    platform::media::BitmapInfoHeader header;
+    media::BitmapInfoHeader header;
     std::uint8_t* bits = nullptr;
     const bool ok = player.GetCurrentImage(&header, &bits) >= 0;
     player.MemFreeCurrentImage(bits);
@@ -136,7 +136,7 @@ bool Grab(DShowPlayer& player) {
 // The largest distance between what is heard and the clock (which the pictures
 // follow) over 3 s of play at `rate`, in ms.
 double WorstAudioOffset(const QString& path, QWidget& window, double rate) {
-    using namespace platform::media;
+    using namespace media;
     std::shared_ptr<FilterGraph> graph;
     std::shared_ptr<BaseFilter> source;
     if (Failed(CreateInstance(CLSID_FilterGraph, graph)) ||
@@ -181,7 +181,7 @@ double WorstAudioOffset(const QString& path, QWidget& window, double rate) {
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    platform::media::UseNullAudioDevice(true);
+    media::UseNullAudioDevice(true);
     QTemporaryDir folder;
     const QString path = folder.filePath("camera.ts");
     std::printf("making %d s of 1080p%d H.264 at 12 Mbit/s ...\n", kSeconds, kFps);

@@ -4,10 +4,10 @@
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
-#include "platform/media/BaseFilter.h"
-#include "platform/media/ClassIds.h"
-#include "platform/media/FilterFactory.h"
-#include "platform/media/TaskMemory.h"
+#include "media/BaseFilter.h"
+#include "media/ClassIds.h"
+#include "media/FilterFactory.h"
+#include "media/TaskMemory.h"
 
 #include <QWidget>
 
@@ -17,7 +17,7 @@
 #include <new>
 #include <stdexcept>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

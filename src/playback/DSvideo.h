@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/media/Interfaces.h"
-#include "platform/media/MediaResult.h"
-#include "platform/media/MediaTypes.h"
+#include "media/Interfaces.h"
+#include "media/MediaResult.h"
+#include "media/MediaTypes.h"
 
 #include <QUuid>
 
@@ -29,14 +29,14 @@ class CVideoRenderer {
   public:
     virtual ~CVideoRenderer() = default;
     virtual bool HasVideo() const = 0;
-    virtual HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
+    virtual HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
                            QWidget* window) = 0;
     virtual HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<platform::media::IGraphBuilder>& graph) = 0;
-    virtual HRESULT SetVideoRect(QWidget* window, const platform::media::Rect* destination) = 0;
-    virtual HRESULT Repaint(QWidget* window, platform::media::HDC dc) = 0;
+        const std::shared_ptr<media::IGraphBuilder>& graph) = 0;
+    virtual HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) = 0;
+    virtual HRESULT Repaint(QWidget* window, media::HDC dc) = 0;
     virtual HRESULT OnDisplayChange() = 0;
-    virtual HRESULT GetCurrentImage(platform::media::BitmapInfoHeader* header,
+    virtual HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
                                     std::uint8_t** bits) = 0;
     virtual HRESULT MemFreeCurrentImage(std::uint8_t* bits) = 0;
 };
@@ -46,20 +46,20 @@ class CEVR : public CVideoRenderer {
   public:
     ~CEVR() override;
     bool HasVideo() const override;
-    HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
+    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
                    QWidget* window) override;
     HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<platform::media::IGraphBuilder>& graph) override;
-    HRESULT SetVideoRect(QWidget* window, const platform::media::Rect* destination) override;
-    HRESULT Repaint(QWidget* window, platform::media::HDC dc) override;
+        const std::shared_ptr<media::IGraphBuilder>& graph) override;
+    HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) override;
+    HRESULT Repaint(QWidget* window, media::HDC dc) override;
     HRESULT OnDisplayChange() override;
-    HRESULT GetCurrentImage(platform::media::BitmapInfoHeader* header,
+    HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
                             std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
   private:
-    std::shared_ptr<platform::media::BaseFilter> filter_;
-    std::shared_ptr<platform::media::IVideoDisplayControl> display_;
+    std::shared_ptr<media::BaseFilter> filter_;
+    std::shared_ptr<media::IVideoDisplayControl> display_;
 };
 
 // The raster renderers, reached through their windowless control; CVMR9 is scaled by
@@ -68,14 +68,14 @@ class CWindowlessRenderer : public CVideoRenderer {
   public:
     ~CWindowlessRenderer() override;
     bool HasVideo() const override;
-    HRESULT Attach(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
+    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
                    QWidget* window) override;
     HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<platform::media::IGraphBuilder>& graph) override;
-    HRESULT SetVideoRect(QWidget* window, const platform::media::Rect* destination) override;
-    HRESULT Repaint(QWidget* window, platform::media::HDC dc) override;
+        const std::shared_ptr<media::IGraphBuilder>& graph) override;
+    HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) override;
+    HRESULT Repaint(QWidget* window, media::HDC dc) override;
     HRESULT OnDisplayChange() override;
-    HRESULT GetCurrentImage(platform::media::BitmapInfoHeader* header,
+    HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
                             std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
@@ -85,7 +85,7 @@ class CWindowlessRenderer : public CVideoRenderer {
   private:
     const QUuid classId_;
     const char* const filterName_;
-    std::shared_ptr<platform::media::IWindowlessControl> control_;
+    std::shared_ptr<media::IWindowlessControl> control_;
 };
 
 class CVMR9 : public CWindowlessRenderer {
@@ -113,8 +113,8 @@ class DShowPlayer {
     HRESULT Pause();
     HRESULT Stop();
     bool HasVideo() const;
-    HRESULT SetVideoRect(const platform::media::Rect* destination);
-    HRESULT Repaint(platform::media::HDC dc);
+    HRESULT SetVideoRect(const media::Rect* destination);
+    HRESULT Repaint(media::HDC dc);
     HRESULT OnDisplayChange();
     HRESULT HandleGraphEvent();
     double GetPositionSeconds();
@@ -124,12 +124,12 @@ class DShowPlayer {
     HRESULT StepBack();
     HRESULT SetRate(double rate);
     HRESULT SetVolume(double volume);
-    HRESULT GetCurrentImage(platform::media::BitmapInfoHeader* header, std::uint8_t** bits);
+    HRESULT GetCurrentImage(media::BitmapInfoHeader* header, std::uint8_t** bits);
     HRESULT MemFreeCurrentImage(std::uint8_t* bits);
 
     HRESULT CreateGraph();
     void ReleaseGraph();
-    HRESULT RenderSourcePins(const std::shared_ptr<platform::media::BaseFilter>& source);
+    HRESULT RenderSourcePins(const std::shared_ptr<media::BaseFilter>& source);
     HRESULT ChooseVideoRenderer();
 
     // Tears a player down: its graph goes at once; the object itself goes when no
@@ -137,31 +137,31 @@ class DShowPlayer {
     static void Destroy(DShowPlayer* player);
 
   private:
-    HRESULT SeekUnits(platform::media::REFERENCE_TIME position);
+    HRESULT SeekUnits(media::REFERENCE_TIME position);
 
     PlayerState state_ = STATE_NO_GRAPH;
     QWidget* videoWindow_ = nullptr;
-    std::shared_ptr<platform::media::IGraphBuilder> graph_;
-    std::shared_ptr<platform::media::IMediaControl> control_;
-    std::shared_ptr<platform::media::IMediaEventEx> events_;
+    std::shared_ptr<media::IGraphBuilder> graph_;
+    std::shared_ptr<media::IMediaControl> control_;
+    std::shared_ptr<media::IMediaEventEx> events_;
     std::unique_ptr<CVideoRenderer> videoRenderer_;
-    std::shared_ptr<platform::media::IMediaSeeking> seeking_;
-    std::shared_ptr<platform::media::IVideoFrameStep> frameStep_;
+    std::shared_ptr<media::IMediaSeeking> seeking_;
+    std::shared_ptr<media::IVideoFrameStep> frameStep_;
     int drainDepth_ = 0;
     bool destroyPending_ = false;
 };
 
 // Graph utilities.
-HRESULT CreateAndAddFilter(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
+HRESULT CreateAndAddFilter(const std::shared_ptr<media::IGraphBuilder>& graph,
                            const QUuid& classId,
-                           std::shared_ptr<platform::media::BaseFilter>& filter,
+                           std::shared_ptr<media::BaseFilter>& filter,
                            const QString& name);
-HRESULT RemoveFilterIfUnconnected(const std::shared_ptr<platform::media::IGraphBuilder>& graph,
-                                  const std::shared_ptr<platform::media::BaseFilter>& filter,
+HRESULT RemoveFilterIfUnconnected(const std::shared_ptr<media::IGraphBuilder>& graph,
+                                  const std::shared_ptr<media::BaseFilter>& filter,
                                   bool& removed);
-HRESULT FirstConnectedPin(const std::shared_ptr<platform::media::BaseFilter>& filter,
-                          platform::media::PinDirection direction,
-                          std::shared_ptr<platform::media::Pin>& pin);
-HRESULT PinIsConnected(const std::shared_ptr<platform::media::Pin>& pin, bool& connected);
-HRESULT PinHasDirection(const std::shared_ptr<platform::media::Pin>& pin,
-                        platform::media::PinDirection direction, bool& hasDirection);
+HRESULT FirstConnectedPin(const std::shared_ptr<media::BaseFilter>& filter,
+                          media::PinDirection direction,
+                          std::shared_ptr<media::Pin>& pin);
+HRESULT PinIsConnected(const std::shared_ptr<media::Pin>& pin, bool& connected);
+HRESULT PinHasDirection(const std::shared_ptr<media::Pin>& pin,
+                        media::PinDirection direction, bool& hasDirection);

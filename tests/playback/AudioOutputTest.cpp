@@ -1,6 +1,6 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/media/AudioDevice.h"
+#include "media/AudioDevice.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include <mutex>
 #include <vector>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

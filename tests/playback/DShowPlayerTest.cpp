@@ -1,10 +1,10 @@
 #include "PlaybackTestSupport.h"
 
 #include "platform/MessageBox.h"
-#include "platform/media/AudioDevice.h"
-#include "platform/media/ClassIds.h"
-#include "platform/media/FilterFactory.h"
-#include "platform/media/TaskMemory.h"
+#include "media/AudioDevice.h"
+#include "media/ClassIds.h"
+#include "media/FilterFactory.h"
+#include "media/TaskMemory.h"
 
 #include <QFile>
 
@@ -13,7 +13,7 @@
 #include <cmath>
 #include <memory>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

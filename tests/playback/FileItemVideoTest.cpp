@@ -1,6 +1,6 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/media/AudioDevice.h"
+#include "media/AudioDevice.h"
 #include "playback/FileItemVideo.h"
 #include "recordings/FileItem.h"
 #include "support/TestMedia.h"
@@ -10,7 +10,7 @@
 
 #include <gtest/gtest.h>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

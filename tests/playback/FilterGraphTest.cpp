@@ -1,13 +1,13 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/media/AudioDevice.h"
-#include "platform/media/ClassIds.h"
-#include "platform/media/FilterFactory.h"
-#include "platform/media/FilterGraph.h"
+#include "media/AudioDevice.h"
+#include "media/ClassIds.h"
+#include "media/FilterFactory.h"
+#include "media/FilterGraph.h"
 
 #include <gtest/gtest.h>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

@@ -1,14 +1,14 @@
-#include "platform/media/MediaClock.h"
-#include "platform/media/PacketIndex.h"
-#include "platform/media/PlaybackContext.h"
-#include "platform/media/SampleQueue.h"
+#include "media/MediaClock.h"
+#include "media/PacketIndex.h"
+#include "media/PlaybackContext.h"
+#include "media/SampleQueue.h"
 
 #include <gtest/gtest.h>
 
 #include <thread>
 #include <vector>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

@@ -1,12 +1,12 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/media/AudioDevice.h"
+#include "media/AudioDevice.h"
 
 #include <QThread>
 
 #include <gtest/gtest.h>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

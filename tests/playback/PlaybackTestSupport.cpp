@@ -133,7 +133,7 @@ int PictureNumber(const std::uint8_t* bgra, int width, int height, int stride) {
     return number;
 }
 
-int GrabbedPictureNumber(const platform::media::BitmapInfoHeader& header,
+int GrabbedPictureNumber(const media::BitmapInfoHeader& header,
                          const std::uint8_t* bits) {
     if (bits == nullptr || header.biBitCount != 32 || header.biHeight <= 0) {
         return -1;

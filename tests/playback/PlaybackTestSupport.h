@@ -32,7 +32,7 @@ bool RunTool(const QString& program, const QStringList& arguments, QByteArray* o
 // The picture number drawn in a BGRA picture; -1 when a band is neither black nor white.
 int PictureNumber(const std::uint8_t* bgra, int width, int height, int stride);
 // The same for a grab (bottom-up rows).
-int GrabbedPictureNumber(const platform::media::BitmapInfoHeader& header, const std::uint8_t* bits);
+int GrabbedPictureNumber(const media::BitmapInfoHeader& header, const std::uint8_t* bits);
 
 // Processes events until `done` or the time-out.
 bool WaitFor(const std::function<bool()>& done, int timeoutMs);

@@ -1,10 +1,10 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/media/AudioDevice.h"
-#include "platform/media/ClassIds.h"
-#include "platform/media/FilterFactory.h"
-#include "platform/media/FrameImage.h"
-#include "platform/media/GlVideoRenderer.h"
+#include "media/AudioDevice.h"
+#include "media/ClassIds.h"
+#include "media/FilterFactory.h"
+#include "media/FrameImage.h"
+#include "media/GlVideoRenderer.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -15,7 +15,7 @@
 #include <cstdlib>
 #include <memory>
 
-using namespace platform::media;
+using namespace media;
 
 namespace {
 

@@ -1,0 +1,58 @@
+#include "QueuedFilter.h"
+
+#include "media/PlaybackContext.h"
+
+namespace media {
+
+QueuedFilter::QueuedFilter(const QUuid& classId, std::size_t maxQueued, std::size_t wanted)
+    : BaseFilter(classId), maxQueued_(maxQueued), wanted_(wanted) {}
+
+void QueuedFilter::JoinGraph(PlaybackContext* context, const QString& name) {
+    BaseFilter::JoinGraph(context, name);
+    if (context != nullptr) {
+        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), maxQueued_);
+    }
+}
+
+void QueuedFilter::StartStreaming() {
+    if (thread_.joinable() || !ReadyToStream() || !queue_) {
+        return;
+    }
+    stop_ = false;
+    thread_ = std::thread([this] { Run(); });
+}
+
+void QueuedFilter::BeginStop() {
+    stop_ = true;
+    if (queue_) {
+        queue_->Close();
+    }
+}
+
+void QueuedFilter::StopStreaming() {
+    if (!thread_.joinable()) {
+        return;
+    }
+    BeginStop();
+    thread_.join();
+}
+
+void QueuedFilter::Wake() {
+    if (queue_) {
+        queue_->Wake();
+    }
+}
+
+bool QueuedFilter::Receive(Pin&, MediaSample sample) {
+    return queue_ && queue_->Push(std::move(sample));
+}
+
+bool QueuedFilter::WantsInput(const Pin&) const {
+    return wanted_ != 0 && queue_ && queue_->Count() < wanted_;
+}
+
+std::size_t QueuedFilter::QueuedBytes(const Pin&) const {
+    return wanted_ != 0 && queue_ ? queue_->Bytes() : 0;
+}
+
+}  // namespace media

@@ -1,0 +1,173 @@
+#include "VideoDecoderFilter.h"
+
+#include "media/ClassIds.h"
+#include "media/MediaLog.h"
+#include "media/PacketIndex.h"
+#include "media/PlaybackContext.h"
+
+namespace media {
+
+namespace {
+
+constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
+constexpr std::size_t kWantedPackets = 30;
+// How many key frames a seek may go back when the first picture is past the target.
+constexpr int kMaxKeyFramesBack = 3;
+
+}  // namespace
+
+VideoDecoderFilter::VideoDecoderFilter()
+    : QueuedFilter(CLSID_LAVVideoDecoder, 0, kWantedPackets),
+      input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
+      output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
+
+VideoDecoderFilter::~VideoDecoderFilter() {
+    StopStreaming();
+}
+
+HRESULT VideoDecoderFilter::CheckInputType(const MediaType& type) const {
+    if (type.major != MajorType::Video || !type.compressed || !type.codec ||
+        avcodec_find_decoder(type.codec->codec_id) == nullptr || input_.IsConnected()) {
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+    return S_OK;
+}
+
+HRESULT VideoDecoderFilter::CompleteInputConnect(Pin&, const MediaType& type) {
+    try {
+        codec_ = OpenDecoder(*type.codec, type.timeBase, true);
+        inputType_ = type;
+        MediaType raw = type;
+        raw.compressed = false;
+        raw.codec.reset();
+        output_.SetType(raw);
+        return S_OK;
+    } catch (const std::exception& e) {
+        LogMediaFailure("VideoDecoderFilter::CompleteInputConnect", e);
+        return VFW_E_TYPE_NOT_ACCEPTED;
+    }
+}
+
+void VideoDecoderFilter::BreakInputConnect(Pin&) {
+    StopStreaming();
+    codec_.reset();
+}
+
+void VideoDecoderFilter::Run() {
+    try {
+        while (!Stopping()) {
+            std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
+            if (!sample) {
+                continue;
+            }
+            if (sample->generation != generation_) {
+                BeginGeneration(sample->generation);
+                if (sample->generation != generation_) {
+                    continue;  // already stale
+                }
+            }
+            if (sample->kind == MediaSample::Kind::EndOfStream) {
+                if (!drained_) {
+                    Decode(nullptr);
+                    drained_ = true;
+                }
+                output_.Deliver(MediaSample::EndOfStream(generation_));
+                continue;
+            }
+            if (drained_) {
+                avcodec_flush_buffers(codec_.get());
+                drained_ = false;
+            }
+            Decode(sample->packet.get());
+        }
+    } catch (const std::exception& e) {
+        LogMediaFailure("VideoDecoderFilter::Run", e);
+    }
+}
+
+void VideoDecoderFilter::BeginGeneration(std::uint64_t generation) {
+    const PlaybackContext::Segment segment = Context()->CurrentSegment();
+    if (segment.generation != generation) {
+        return;
+    }
+    if (dirty_ || drained_) {
+        avcodec_flush_buffers(codec_.get());
+    }
+    generation_ = generation;
+    dirty_ = false;
+    drained_ = false;
+    firstPicture_ = true;
+    keyFramesBack_ = segment.keyFramesBack;
+    lastPts_ = AV_NOPTS_VALUE;
+    const std::int64_t pts =
+        inputType_.startPts +
+        av_rescale_q_rnd(segment.target, kUnitsBase, inputType_.timeBase, AV_ROUND_NEAR_INF);
+    targetPts_ = inputType_.index ? inputType_.index->PictureAt(pts) : pts;
+}
+
+void VideoDecoderFilter::Decode(const AVPacket* packet) {
+    dirty_ = true;
+    int result = avcodec_send_packet(codec_.get(), packet);
+    if (result == AVERROR(EAGAIN)) {
+        ReceivePictures(false);
+        result = avcodec_send_packet(codec_.get(), packet);
+    }
+    ReceivePictures(packet == nullptr);
+}
+
+void VideoDecoderFilter::ReceivePictures(bool draining) {
+    while (!Stopping()) {
+        AvFramePtr frame(av_frame_alloc());
+        const int result = avcodec_receive_frame(codec_.get(), frame.get());
+        if (result < 0) {
+            return;
+        }
+        if (generation_ != Context()->Generation()) {
+            continue;  // a seek came: the rest of this generation goes
+        }
+        DeliverPicture(std::move(frame), draining);
+    }
+}
+
+void VideoDecoderFilter::DeliverPicture(AvFramePtr frame, bool draining) {
+    std::int64_t pts = frame->best_effort_timestamp;
+    if (pts == AV_NOPTS_VALUE) {
+        pts = lastPts_ == AV_NOPTS_VALUE ? targetPts_
+                                         : lastPts_ + av_rescale_q(inputType_.frameDuration,
+                                                                   kUnitsBase, inputType_.timeBase);
+    }
+    lastPts_ = pts;
+    if (firstPicture_) {
+        firstPicture_ = false;
+        if (LandedLate(pts) && Context()->RetryEarlier(generation_)) {
+            return;
+        }
+    }
+    if (pts < targetPts_) {
+        return;  // decoding up to the target
+    }
+    const bool damaged = frame->decode_error_flags != 0 || (frame->flags & AV_FRAME_FLAG_CORRUPT);
+    const bool lastPacket = inputType_.index && pts == inputType_.index->LastPacketPts();
+    if (damaged && (draining || lastPacket)) {
+        return;  // the cut-off end of a recording: its last whole picture was the end
+    }
+    MediaSample sample;
+    sample.kind = MediaSample::Kind::Picture;
+    sample.generation = generation_;
+    sample.start = av_rescale_q(pts - inputType_.startPts, inputType_.timeBase, kUnitsBase);
+    sample.stop = sample.start + inputType_.frameDuration;
+    sample.picture = ShareFrame(std::move(frame));
+    output_.Deliver(std::move(sample));
+}
+
+bool VideoDecoderFilter::LandedLate(std::int64_t pts) const {
+    if (pts <= targetPts_ || keyFramesBack_ >= kMaxKeyFramesBack || !inputType_.index) {
+        return false;
+    }
+    const PacketIndex::Entry* now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
+    const PacketIndex::Entry* earlier =
+        inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
+    return now != nullptr && earlier != nullptr && earlier->pts < now->pts;
+}
+
+}  // namespace media
