@@ -1,5 +1,8 @@
 #include "PreferenceTable.h"
 
+#include "platform/MessageBox.h"
+#include "platform/Termination.h"
+
 #include <QtGlobal>
 
 #include <array>
@@ -163,6 +166,12 @@ void WriteWordsPreference(platform::Registry& registry, Preference preference,
     const PreferenceRow& row = RowOfType(preference, PreferenceType::Words);
     Q_ASSERT_X(words.size() == row.words.size(), "PreferenceTable", "word count differs");
     registry.WriteBinary(KeyOf(row), NameOf(row), WordsToBytes(words));
+}
+
+void ShowInitialError() {
+    platform::MessageBox::Show(nullptr, QStringLiteral("Initial Error, Please re-Install"),
+                               QStringLiteral("ERROR"), platform::MB_OK);
+    platform::RequestTermination();
 }
 
 FirstStartResult WriteDefaultsOnFirstStart(const QString& filePath) {

@@ -67,6 +67,11 @@ void WriteStringPreference(platform::Registry& registry, Preference preference,
 void WriteWordsPreference(platform::Registry& registry, Preference preference,
                           std::span<const std::uint32_t> words);
 
+// A settings file without the key a window reads is damaged: the box "Initial
+// Error, Please re-Install" / "ERROR" (no owner), then the program is asked to end
+// (platform/Termination).
+void ShowInitialError();
+
 enum class FirstStartResult { Existing, DefaultsWritten, WriteFailed };
 
 // Before the first window: when there is no settings file at all (a new install),
