@@ -93,6 +93,10 @@ void OwnerDrawnControl::leaveEvent(QEvent*) {
 
 void OwnerDrawnControl::mousePressEvent(QMouseEvent* event) {
     const QPoint at = PixelOf(event->position());
+    // A press inside means the pointer is over the control, enter seen or not.
+    if (rect().contains(at)) {
+        Enter();
+    }
     if (event->button() == Qt::LeftButton) {
         clickPending_ = rect().contains(at);
     }

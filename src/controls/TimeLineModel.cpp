@@ -36,13 +36,15 @@ void TimeLineModel::Rescale() {
     }
 }
 
+// Without a scale every part stands at its place for time 0.
 TimeLineParts TimeLineModel::Parts() const {
     const double pps = pixelsPerSecond_;
+    auto along = [pps](double seconds) { return pps > 0.0 ? pps * seconds : 0.0; };
     TimeLineParts parts;
-    parts.startMarker = QRectF(pps * startPoint_, 0.0, kMarkerWidth, kThumbSide);
-    parts.thumb = QRectF(kMarkerWidth + pps * position_, 0.0, kThumbSide, kThumbSide);
+    parts.startMarker = QRectF(along(startPoint_), 0.0, kMarkerWidth, kThumbSide);
+    parts.thumb = QRectF(kMarkerWidth + along(position_), 0.0, kThumbSide, kThumbSide);
     parts.endMarker =
-        QRectF(kMarkerWidth + pps * endPoint_ + kThumbSide, 0.0, kMarkerWidth, kThumbSide);
+        QRectF(kMarkerWidth + along(endPoint_) + kThumbSide, 0.0, kMarkerWidth, kThumbSide);
     return parts;
 }
 
