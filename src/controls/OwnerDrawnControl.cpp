@@ -23,7 +23,6 @@ QPoint PixelOf(const QPointF& position) {
 OwnerDrawnControl::OwnerDrawnControl(QWidget* parent) : QWidget(parent) {
     GdiplusAddRef();
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     warp_ = [](const QPoint& global) { QCursor::setPos(global); };
 }
 
