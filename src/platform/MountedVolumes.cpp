@@ -1,44 +1,13 @@
 #include "MountedVolumes.h"
 
+#include "RemovableVolumes.h"
+
 #include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QStorageInfo>
 
 #include <algorithm>
 
 namespace platform {
-
-namespace {
-
-bool SysfsSaysRemovable(const QString& folder) {
-    QFile file(folder + QStringLiteral("/removable"));
-    return file.open(QIODevice::ReadOnly) && file.read(1) == "1";
-}
-
-bool LiesUnder(const QString& path, const QString& folder) {
-    return path.startsWith(folder + u'/');
-}
-
-}  // namespace
-
-bool IsRemovableVolume(const QString& device, const QString& rootPath, const QString& sysBlock) {
-    const QString name = QFileInfo(device).fileName();
-    if (name.startsWith(QStringLiteral("mmcblk"))) {
-        return true;
-    }
-    if (LiesUnder(rootPath, QStringLiteral("/media")) ||
-        LiesUnder(rootPath, QStringLiteral("/run/media"))) {
-        return true;
-    }
-    if (name.isEmpty()) {
-        return false;
-    }
-    // A partition's entry has no "removable" of its own; its disk is the folder above.
-    const QString entry = QFileInfo(sysBlock + u'/' + name).canonicalFilePath();
-    return !entry.isEmpty() &&
-           (SysfsSaysRemovable(entry) || SysfsSaysRemovable(QFileInfo(entry).path()));
-}
 
 std::vector<Volume> MountedVolumes() {
     std::vector<Volume> volumes;
