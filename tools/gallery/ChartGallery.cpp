@@ -32,9 +32,9 @@ void Redraw(TGraphChart& chart) {
     QElapsedTimer timer;
     timer.start();
     while (chart.PictureCount() == before && timer.elapsed() < kPictureTimeoutMs) {
+        QApplication::processEvents();
         QThread::msleep(1);
     }
-    QApplication::processEvents();  // the picture's queued arrival
 }
 
 // The gallery keeps to a settings file of its own, never the user's.
