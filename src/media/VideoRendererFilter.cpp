@@ -3,7 +3,8 @@
 #include "media/FrameImage.h"
 #include "media/PlaybackContext.h"
 
-#include <QMetaObject>
+#include "platform/GuiThread.h"
+
 #include <QWidget>
 
 namespace media {
@@ -51,14 +52,15 @@ void VideoRendererFilter::BreakInputConnect(Pin&) {
 }
 
 void VideoRendererFilter::StartStreaming() {
-    if (thread_.joinable() || streamId_ == 0) {
+    if (WorkerRunning() || streamId_ == 0) {
         return;
     }
     stop_ = false;
-    thread_ = std::thread([this] { Run(); });
+    StartWorker("media-video", [this](platform::Worker::Control& worker) { Run(worker); });
 }
 
 void VideoRendererFilter::BeginStop() {
+    RequestWorkerStop();
     {
         std::lock_guard lock(mutex_);
         stop_ = true;
@@ -67,11 +69,11 @@ void VideoRendererFilter::BeginStop() {
 }
 
 void VideoRendererFilter::StopStreaming() {
-    if (!thread_.joinable()) {
+    if (!WorkerRunning()) {
         return;
     }
     BeginStop();
-    thread_.join();
+    StopWorker();
 }
 
 void VideoRendererFilter::Wake() {
@@ -95,7 +97,9 @@ bool VideoRendererFilter::Receive(Pin&, MediaSample sample) {
     return true;
 }
 
-void VideoRendererFilter::Run() {
+// Waits on the picture queue's condition (pictures, wakes and the stop all signal
+// it), not on the worker's wake event.
+void VideoRendererFilter::Run(platform::Worker::Control&) {
     std::unique_lock lock(mutex_);
     while (!stop_) {
         if (!RunOnce(lock)) {
@@ -258,15 +262,12 @@ void VideoRendererFilter::RequestRepaint() {
     if (sink_ == nullptr || repaintPending_.exchange(true)) {
         return;
     }
-    QMetaObject::invokeMethod(
-        sink_,
-        [this] {
-            repaintPending_ = false;
-            if (sink_ != nullptr) {
-                sink_->update();
-            }
-        },
-        Qt::QueuedConnection);
+    platform::RunOnGuiThread(sink_, [this] {
+        repaintPending_ = false;
+        if (sink_ != nullptr) {
+            sink_->update();
+        }
+    });
 }
 
 HRESULT VideoRendererFilter::AttachWindow(QWidget* window) {

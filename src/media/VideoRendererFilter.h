@@ -11,7 +11,6 @@
 #include <condition_variable>
 #include <deque>
 #include <mutex>
-#include <thread>
 
 class QWidget;
 
@@ -66,7 +65,7 @@ class VideoRendererFilter : public BaseFilter {
     void SinkDestroyed();
 
   private:
-    void Run();
+    void Run(platform::Worker::Control& worker);
     bool RunOnce(std::unique_lock<std::mutex>& lock);
     void Present(MediaSample sample);
     void DropStaleLocked();
@@ -75,7 +74,6 @@ class VideoRendererFilter : public BaseFilter {
     Pin& input_;
     MediaType inputType_;
     int streamId_ = 0;
-    std::thread thread_;
     std::atomic<bool> stop_{false};
 
     mutable std::mutex mutex_;
