@@ -1,4 +1,4 @@
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 #include "foundation/Commonfun.h"
 #include "foundation/ErrorReport.h"
