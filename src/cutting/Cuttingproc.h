@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/MessageNumbers.h"
 #include "platform/FileHandle.h"
 #include "platform/Worker.h"
 #include "recordings/FileItem.h"
@@ -30,10 +31,6 @@ enum : CutResult {
     Err_Cut_Interrupt = 0x7070100F,
     Err_Cut_Unknown = 0x707010FF,
 };
-
-// Posted to the notify window: wParam 1 progress (lParam per mille of the total),
-// any other wParam the job's final CutResult.
-inline constexpr std::uint32_t WM_CUTTING_EVENT = 0x8002;
 
 // The one cutting job: the play-list items that cover a span, where it begins in
 // the first and ends in the last, and the worker that writes the clip through a

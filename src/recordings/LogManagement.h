@@ -1,5 +1,6 @@
 #pragma once
 
+#include "foundation/MessageNumbers.h"
 #include "platform/FileHandle.h"
 #include "platform/Worker.h"
 #include "recordings/FileItem.h"
@@ -12,10 +13,6 @@
 #include <memory>
 #include <mutex>
 #include <vector>
-
-// Posted to the notify window, wParam and lParam 0.
-inline constexpr std::uint32_t WM_LOG_LOADED = 0x8000;  // the worker is done with an item
-inline constexpr std::uint32_t WM_LOG_MERGED = 0x8001;  // the merged log may have changed
 
 inline constexpr std::uint32_t kMergedLogStartCapacity = 5400;
 
