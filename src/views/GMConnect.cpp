@@ -11,11 +11,6 @@
 #include <limits>
 #include <stdexcept>
 
-// Resources of a static library are registered by hand.
-static void InitMapResources() {
-    Q_INIT_RESOURCE(map);
-}
-
 namespace {
 
 GMConnect* g_instance = nullptr;
@@ -65,7 +60,6 @@ void GMConnect::OpenPage() {
     if (host_ != nullptr) {
         return;
     }
-    InitMapResources();
     const QUrl url = PageUrl();
     host_ = std::make_unique<Browser>(
         parent_, url, [this](QWidget*, const QString& title) { TitleChange(this, title); },

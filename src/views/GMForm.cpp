@@ -2,6 +2,7 @@
 
 #include "foundation/UiStringTable.h"
 #include "recordings/LogManagement.h"
+#include "views/InfoValues.h"
 
 #include <QCloseEvent>
 #include <QHBoxLayout>
@@ -44,15 +45,16 @@ TGoogleMapForm::TGoogleMapForm(QWidget* owner) : QWidget(owner, Qt::Window) {
     setAutoFillBackground(true);
     resize(588, 481);
 
+    const views::InfoTexts noData;
     topPanel = new QWidget(this);
     topPanel->setFixedHeight(25);
-    labGPSSpeed = MakeLabel(topPanel, QStringLiteral("Speed"), kCaptionColour, false);
-    labDataGPSSpeed = MakeLabel(topPanel, QStringLiteral("0"), kValueColour, true, 32);
-    labSpdUnit = MakeLabel(topPanel, QStringLiteral("km/h"), kCaptionColour, false);
-    labLat = MakeLabel(topPanel, QStringLiteral("latitude"), kCaptionColour, false);
-    labDataLat = MakeLabel(topPanel, QStringLiteral("0.0000"), kValueColour, true, 64);
-    labLon = MakeLabel(topPanel, QStringLiteral("longitude"), kCaptionColour, false);
-    labDataLon = MakeLabel(topPanel, QStringLiteral("0.0000"), kValueColour, true, 72);
+    labGPSSpeed = MakeLabel(topPanel, {}, kCaptionColour, false);
+    labDataGPSSpeed = MakeLabel(topPanel, noData.gpsSpeed, kValueColour, true, 32);
+    labSpdUnit = MakeLabel(topPanel, views::SpeedUnitText({}), kCaptionColour, false);
+    labLat = MakeLabel(topPanel, {}, kCaptionColour, false);
+    labDataLat = MakeLabel(topPanel, noData.latitude, kValueColour, true, 64);
+    labLon = MakeLabel(topPanel, {}, kCaptionColour, false);
+    labDataLon = MakeLabel(topPanel, noData.longitude, kValueColour, true, 72);
     auto* row = new QHBoxLayout(topPanel);
     row->setContentsMargins(8, 0, 8, 0);
     row->setSpacing(6);

@@ -1,3 +1,4 @@
+#include "TrackLog.h"
 #include "support/DebugCapture.h"
 #include "views/GMConnect.h"
 #include "views/GMForm.h"
@@ -66,18 +67,6 @@ class GMConnectTest : public testing::Test {
     GMConnect bridge_;
 };
 
-SensorLog Track(const std::vector<std::vector<float>>& points) {
-    SensorLog log;
-    EXPECT_TRUE(AllocateSensorLog(log, static_cast<std::uint32_t>(points.size()) + 1));
-    log.count = static_cast<std::uint32_t>(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        log.time[i] = static_cast<std::uint32_t>(points[i][0]);
-        log.latitude[i] = points[i][1];
-        log.longitude[i] = points[i][2];
-    }
-    return log;
-}
-
 TEST_F(GMConnectTest, TitlesAreThePagesMessages) {
     EXPECT_FALSE(bridge_.Connected());
     TitleChange(&bridge_, QStringLiteral("loadedHtml"));  // no colon connects too
@@ -140,19 +129,31 @@ TEST_F(GMConnectTest, ClickedTimesSeekToWholeSecondsInsideThePlayList) {
     }
 }
 
+TEST(GMFormTest, ClicksOnTheTrackAskTheOwnerToSeek) {
+    TGoogleMapForm form;  // never shown: no page, no web engine
+    std::vector<std::pair<QObject*, double>> seeks;
+    form.OnPositionChange = [&](QObject* sender, double seconds) {
+        seeks.emplace_back(sender, seconds);
+    };
+    TitleChange(form.Map(), QStringLiteral("msTime:0"));
+    TitleChange(form.Map(), QStringLiteral("msTime:1"));  // past an empty play list
+    EXPECT_EQ(seeks, (std::vector<std::pair<QObject*, double>>{{&form, 0.0}}));
+    EXPECT_EQ(form.Map()->Host(), nullptr);
+}
+
 TEST_F(GMConnectTest, TrackLeavesOutPointsWithoutFixAndRepeats) {
-    bridge_.RefreshData(Track({{0, 1, 1}}));
+    bridge_.RefreshData(TrackLog({{0, 1, 1}}));
     EXPECT_TRUE(page_->runs.empty()) << "nothing before the page has loaded";
 
     TitleChange(&bridge_, QStringLiteral("loadedHtml:"));
     page_->runs.clear();
-    bridge_.RefreshData(Track({{0, 0, 0},
-                               {200, 24.5f, 0},  // no fix
-                               {400, 0, 121.5f},
-                               {600, 24.5f, 121.5f},
-                               {800, 24.5f, 121.5f},  // standing still
-                               {1000, 24.6f, 121.5f},
-                               {4000000000u, 24.5f, 121.5f}}));  // back again, late
+    bridge_.RefreshData(TrackLog({{0, 0, 0},
+                                  {200, 24.5f, 0},  // no fix
+                                  {400, 0, 121.5f},
+                                  {600, 24.5f, 121.5f},
+                                  {800, 24.5f, 121.5f},  // standing still
+                                  {1000, 24.6f, 121.5f},
+                                  {4000000000u, 24.5f, 121.5f}}));  // back again, late
     const std::vector<std::vector<double>> expected = {
         {0, 1000, 0},
         {600, 24.5f, 121.5f},
@@ -162,10 +163,10 @@ TEST_F(GMConnectTest, TrackLeavesOutPointsWithoutFixAndRepeats) {
     };
     EXPECT_EQ(TrackPoints(), expected);
 
-    bridge_.RefreshData(Track({{0, 0, 0}, {200, 0, 0}}));
+    bridge_.RefreshData(TrackLog({{0, 0, 0}, {200, 0, 0}}));
     EXPECT_EQ(TrackPoints(), (std::vector<std::vector<double>>{{0, 1000, 0}, {0, 1001, 0}}));
 
-    bridge_.RefreshData(Track({}));  // an empty log only clears the page's track
+    bridge_.RefreshData(TrackLog({}));  // an empty log only clears the page's track
     EXPECT_EQ(TrackPoints(), (std::vector<std::vector<double>>{{0, 1000, 0}}));
 }
 
@@ -198,7 +199,7 @@ TEST_F(GMConnectTest, FailedCallsDisconnectUntilThePageLoadsAgain) {
     TitleChange(&bridge_, QStringLiteral("loadedHtml:"));
     EXPECT_TRUE(bridge_.Connected());
     page_->answer = views::ScriptOutcome::Threw;
-    bridge_.RefreshData(Track({{0, 24.5f, 121.5f}}));
+    bridge_.RefreshData(TrackLog({{0, 24.5f, 121.5f}}));
     EXPECT_FALSE(bridge_.Connected());
     EXPECT_TRUE(debug.Contains(QStringLiteral("Exception:Error At AddPath")));
 

@@ -1,4 +1,5 @@
 // The map page in the web engine, driven through the bridge as the program does.
+#include "TrackLog.h"
 #include "support/DebugCapture.h"
 #include "views/Browser.h"
 #include "views/GMConnect.h"
@@ -47,18 +48,6 @@ QVariant Evaluate(Browser& browser, const QString& script) {
     return result;
 }
 
-SensorLog Track(const std::vector<std::vector<double>>& points) {
-    SensorLog log;
-    EXPECT_TRUE(AllocateSensorLog(log, static_cast<std::uint32_t>(points.size()) + 1));
-    log.count = static_cast<std::uint32_t>(points.size());
-    for (std::size_t i = 0; i < points.size(); ++i) {
-        log.time[i] = static_cast<std::uint32_t>(points[i][0]);
-        log.latitude[i] = static_cast<float>(points[i][1]);
-        log.longitude[i] = static_cast<float>(points[i][2]);
-    }
-    return log;
-}
-
 class MapPageTest : public testing::Test {
   protected:
     MapPageTest()
@@ -84,8 +73,8 @@ class MapPageTest : public testing::Test {
         }));
     }
 
-    void SendTrack(const std::vector<std::vector<double>>& points) {
-        bridge_.RefreshData(Track(points));
+    void SendTrack(const std::vector<TrackPoint>& points) {
+        bridge_.RefreshData(TrackLog(points));
         ASSERT_TRUE(WaitFor([&] {
             return Page(QStringLiteral("map.hasLayer(trackLine) && trackTimes.length")).toInt() ==
                    static_cast<int>(points.size());
@@ -155,7 +144,7 @@ TEST_F(MapPageTest, ClickOnTheLineFarFromEveryPointDoesNothing) {
 
 TEST_F(MapPageTest, EmptyTrackLeavesTheMarkersHiddenAndReloadReconnects) {
     OpenMap();
-    bridge_.RefreshData(Track({{0, 0, 0}}));
+    bridge_.RefreshData(TrackLog({{0, 0, 0}}));
     EXPECT_TRUE(WaitFor([this] {
         return Page(QStringLiteral("AddPath(0, 1001, 0) && !map.hasLayer(carMarker) && "
                                    "!map.hasLayer(startMarker) && !map.hasLayer(trackLine)"))
