@@ -126,6 +126,13 @@ TEST_F(MapPageTest, TrackIsDrawnAndClicksNearItsPointsSeek) {
                QStringLiteral("24.805");
     }));
     EXPECT_TRUE(bridge_.Connected());
+
+    // The status pictures come with the page; the map hid the one shown while loading.
+    EXPECT_EQ(Page(QStringLiteral("var c = document.getElementById('connecting');"
+                                  "var f = document.getElementById('failed');"
+                                  "[c.naturalWidth, f.naturalWidth, c.style.display]"))
+                  .toList(),
+              QVariantList({96, 96, "none"}));
 }
 
 TEST_F(MapPageTest, ClickOnTheLineFarFromEveryPointDoesNothing) {
