@@ -1,7 +1,7 @@
 #pragma once
 
-#include "platform/AutoResetEvent.h"
 #include "platform/FileHandle.h"
+#include "platform/Worker.h"
 #include "recordings/FileItem.h"
 
 #include <QObject>
@@ -9,7 +9,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 
 // The outcome of a cut: 0 or a failure code 0x707010xx.
 using CutResult = std::uint32_t;
@@ -74,18 +73,15 @@ class CuttingProc {
     void PostProgress(std::int64_t bytesWritten) const;
 
   private:
-    static void ThreadProc(CuttingProc* job);
-    void WorkerLoop();
+    void WorkerLoop(platform::Worker::Control& worker);
     CutResult RunJob();
     CutResult RunCutter();
     CutResult ReplaceDestination();
     bool SelectSpan(const FileItemList& playList, double start, double end);
     double EstimateBytes(const FileItemList& playList) const;
 
-    platform::AutoResetEvent wakeEvent_;
     std::atomic<bool> busy_{false};
-    std::atomic<bool> quit_{false};
-    std::thread worker_;
+    platform::Worker worker_;  // last: built after what it reads, joined first
 };
 
 // The cutters, one per file type; each returns a CutResult. They read the job,
