@@ -54,8 +54,10 @@ SensorLog Drive() {
 QVariant Evaluate(Browser& browser, const QString& script) {
     auto answer = std::make_shared<std::optional<QVariant>>();
     browser.RunJavaScript(script, [answer](const QVariant& value) { *answer = value; });
-    QTest::qWaitFor([&] { return answer->has_value(); }, kPageDeadlineMs);
-    return answer->value_or(QVariant());
+    if (!QTest::qWaitFor([&] { return answer->has_value(); }, kPageDeadlineMs)) {
+        return QVariant();
+    }
+    return answer->value();
 }
 
 // True when the window's picture holds the colour somewhere.
@@ -104,7 +106,7 @@ void MapPages(gallery::Book& book, TGoogleMapForm& map, TInfoForm& info, const S
     // The program sends the log manager's track; the gallery its own.
     bridge->RefreshData(log);
     info.UpdateInfo(52000.0);  // the car somewhere along the way
-    QTest::qWaitFor(
+    const bool drawn = QTest::qWaitFor(
         [&] {
             // The track's green, the car's blue and the flags' green and black.
             return Evaluate(*bridge->Host(), QStringLiteral("map.hasLayer(trackLine)")).toBool() &&
@@ -112,6 +114,9 @@ void MapPages(gallery::Book& book, TGoogleMapForm& map, TInfoForm& info, const S
                    Shows(map, 0xFF202020);
         },
         kPageDeadlineMs);
+    if (!drawn) {
+        std::fprintf(stderr, "the map page did not draw the whole drive in time\n");
+    }
     for (int language = 0; language < kLanguageCount; ++language) {
         LanguageIndex = language;
         map.UpdateLanguage();
