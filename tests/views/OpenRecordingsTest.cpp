@@ -2,7 +2,6 @@
 
 #include <QAbstractItemModel>
 #include <QApplication>
-#include <QDir>
 #include <QFile>
 #include <QFileDialog>
 #include <QLineEdit>
@@ -51,20 +50,6 @@ void WhenDialogListed(int rows, const std::function<void(QFileDialog&, QStringLi
 }
 
 }  // namespace
-
-TEST(OpenRecordings, TheRecorderFolderOfTheFirstCardThatHasOne) {
-    QTemporaryDir volumes;
-    QDir root(volumes.path());
-    root.mkpath(QStringLiteral("one/Music"));
-    root.mkpath(QStringLiteral("two/dcim"));
-    root.mkpath(QStringLiteral("two/Video"));
-    root.mkpath(QStringLiteral("three/VIDEO"));
-    EXPECT_EQ(views::FindRecorderFolder(
-                  {root.filePath("one"), root.filePath("two"), root.filePath("three")}),
-              root.filePath("two/Video"));  // "video" before "DCIM"
-    EXPECT_EQ(views::FindRecorderFolder({root.filePath("one")}), QString());
-    EXPECT_EQ(views::FindRecorderFolder({}), QString());
-}
 
 TEST(OpenRecordings, TheDialogListsRecordingsInAnyCaseAndGivesTheChoice) {
     QTemporaryDir folder;
