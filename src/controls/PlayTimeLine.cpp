@@ -83,13 +83,13 @@ void TPlayTimeLine::MouseMove(Qt::MouseButtons, int x, int y) {
 }
 
 void TPlayTimeLine::Hover(int x, int y) {
-    const controls::TimeLineModel::Part part = model_.PartAt(x, y);
-    if (part != controls::TimeLineModel::kNone) {
+    if (model_.PartAt(x, y) != controls::TimeLineModel::kNone) {
         if (!IsHandCursor()) {
+            const controls::TimeLineParts parts = model_.Parts();
             SetHandCursor(true);
-            setToolTip(part == controls::TimeLineModel::kStartMarker ? startHint_
-                       : part == controls::TimeLineModel::kEndMarker ? endHint_
-                                                                     : QString());
+            setToolTip(controls::HitsPart(parts.startMarker, x, y) ? startHint_
+                       : controls::HitsPart(parts.endMarker, x, y) ? endHint_
+                                                                   : QString());
         }
     } else if (CursorShape() != Qt::ArrowCursor) {
         SetHandCursor(false);

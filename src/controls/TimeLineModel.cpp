@@ -48,27 +48,23 @@ TimeLineParts TimeLineModel::Parts() const {
     return parts;
 }
 
-namespace {
-
-bool Hits(const QRectF& part, int x, int y) {
+bool HitsPart(const QRectF& part, int x, int y) {
     return part.x() <= x && x < part.x() + part.width() && part.y() <= y &&
            y < part.y() + part.height();
 }
-
-}  // namespace
 
 TimeLineModel::Part TimeLineModel::PartAt(int x, int y) const {
     if (!HasScale()) {
         return kNone;
     }
     const TimeLineParts parts = Parts();
-    if (Hits(parts.thumb, x, y)) {
+    if (HitsPart(parts.thumb, x, y)) {
         return kThumb;
     }
-    if (Hits(parts.startMarker, x, y)) {
+    if (HitsPart(parts.startMarker, x, y)) {
         return kStartMarker;
     }
-    if (Hits(parts.endMarker, x, y)) {
+    if (HitsPart(parts.endMarker, x, y)) {
         return kEndMarker;
     }
     return kNone;

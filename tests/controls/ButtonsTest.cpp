@@ -112,6 +112,9 @@ TEST(TPlayControlBtn, HiddenByItsOwnClickItComesBackNormal) {
     int clicks = 0;
     play.OnClick = [&clicks](QObject*) { ++clicks; };
     ControlHost::Press(&play, QPoint(15, 15));
+    ControlHost::Move(&play, QPoint(15, 40));  // dragged off, button held
+    ControlHost::Move(&play, QPoint(15, 45));
+    EXPECT_EQ(play.State(), ButtonState::Normal);
     ControlHost::Release(&play, QPoint(15, 30));  // below the button
     EXPECT_EQ(clicks, 0);
     EXPECT_EQ(play.State(), ButtonState::Normal);

@@ -84,8 +84,20 @@ void OpenButtonPages(Book& book) {
     }
 }
 
-void ChartButtonPages(Book& book) {
+// The chart's five buttons in a row; the backdrop owns them.
+std::vector<TIconButton*> ChartButtons(Backdrop* ground) {
     const char* icons[] = {"RID_ChartSetting", "RID_Pan", "RID_Zoom", "RID_FitSize", "RID_Info"};
+    std::vector<TIconButton*> buttons;
+    for (int i = 0; i < 5; ++i) {
+        buttons.push_back(new TIconButton(ground, QString::fromLatin1(icons[i]),
+                                          controls::kAnchorsLeftTop,
+                                          BoundsRect(10 + 30 * i, 8, 35 + 30 * i, 33)));
+        buttons.back()->show();
+    }
+    return buttons;
+}
+
+void ChartButtonPages(Book& book) {
     const State latched{"latched",
                         [](QWidget& control) { static_cast<TIconButton&>(control).SetState(4); }};
     const State latchedHover{"latched_hover", [](QWidget& control) {
@@ -95,25 +107,14 @@ void ChartButtonPages(Book& book) {
     for (const State& state :
          {kNormal, HoverAt({12, 12}), PressAt({12, 12}), latched, latchedHover, kDisabled}) {
         auto ground = MakeGround(QSize(170, 40), kChart);
-        std::vector<std::unique_ptr<TIconButton>> buttons;
-        for (int i = 0; i < 5; ++i) {
-            buttons.push_back(std::make_unique<TIconButton>(
-                ground.get(), QString::fromLatin1(icons[i]), controls::kAnchorsLeftTop,
-                BoundsRect(10 + 30 * i, 8, 35 + 30 * i, 33)));
-            buttons.back()->show();
-            state.act(*buttons.back());
+        for (TIconButton* button : ChartButtons(ground.get())) {
+            state.act(*button);
         }
         book.Save(*ground, QStringLiteral("icon_buttons_%1").arg(QLatin1String(state.name)));
     }
     // As the chart starts: the pan button latched, the pointer over the zoom button.
     auto ground = MakeGround(QSize(170, 40), kChart);
-    std::vector<std::unique_ptr<TIconButton>> buttons;
-    for (int i = 0; i < 5; ++i) {
-        buttons.push_back(std::make_unique<TIconButton>(
-            ground.get(), QString::fromLatin1(icons[i]), controls::kAnchorsLeftTop,
-            BoundsRect(10 + 30 * i, 8, 35 + 30 * i, 33)));
-        buttons.back()->show();
-    }
+    const std::vector<TIconButton*> buttons = ChartButtons(ground.get());
     buttons[1]->SetState(4);
     gallery::Hover(*buttons[2], {12, 12});
     book.Save(*ground, QStringLiteral("icon_buttons_chart"));
