@@ -1,10 +1,12 @@
 #include "MovLayout.h"
 
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "foundation/ErrorReport.h"
+#include "recordings/ByteOrder.h"
 
 #include <stdexcept>
+
+using recordings::ReadBe32;
 
 namespace {
 
@@ -71,17 +73,17 @@ std::uint32_t RecordingMovLayout::SampleTotal(int track) const {
 }
 
 std::uint32_t RecordingMovLayout::SyncNumber(std::uint32_t index) const {
-    return GetU32BE(
+    return ReadBe32(
         TableEntry(movie_, map_.video.stss, kTableHeaderSize, kEntrySize, index, syncTotal));
 }
 
 std::uint32_t RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
-    return GetU32BE(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
+    return ReadBe32(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
                                SampleTotal(track)));
 }
 
 std::uint32_t RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
-    return GetU32BE(SizeEntries(track, index, 1));
+    return ReadBe32(SizeEntries(track, index, 1));
 }
 
 const std::uint8_t* RecordingMovLayout::CttsEntries(std::uint32_t first,

@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+using namespace recordings;
+
 namespace {
 
 constexpr std::uint32_t kStart = 1700000000;  // the writer's default start time

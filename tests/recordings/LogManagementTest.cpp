@@ -14,6 +14,8 @@
 #include <atomic>
 #include <thread>
 
+using namespace recordings;
+
 using tsrec::TsRecordingSpec;
 
 namespace {

@@ -9,6 +9,8 @@
 
 #include <unistd.h>
 
+using namespace recordings;
+
 bool Decode(TFileItem& item, const RecordingReadLimits& limits) {
     TLogManagement manager(nullptr, limits);
     const platform::FileHandle file = platform::FileHandle::OpenRead(item.path);
