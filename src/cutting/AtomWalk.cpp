@@ -7,6 +7,8 @@
 using recordings::ReadBe16;
 using recordings::ReadBe32;
 
+namespace cutting {
+
 namespace {
 
 constexpr std::uint32_t kHeaderSize = 8;
@@ -123,3 +125,5 @@ void ReadWholeAtom(const SourceReader& source, std::uint64_t offset,
         Refuse("Source read error");
     }
 }
+
+}  // namespace cutting

@@ -5,6 +5,8 @@
 
 using recordings::WriteBe32;
 
+namespace cutting {
+
 void BoxBuilder::Append(const std::uint8_t* bytes, std::size_t size) {
     bytes_.insert(bytes_.end(), bytes, bytes + size);
 }
@@ -31,3 +33,5 @@ void BoxBuilder::AppendPatched(const std::uint8_t* source, std::size_t size,
         WriteBe32(bytes_.data() + start + patch.first, patch.second);
     }
 }
+
+}  // namespace cutting

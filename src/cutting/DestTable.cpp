@@ -7,6 +7,8 @@
 
 using recordings::WriteBe32;
 
+namespace cutting {
+
 DestTable::DestTable(std::uint32_t entrySize, std::uint64_t capacity)
     : entrySize_(entrySize), capacity_(capacity) {
     if (capacity > UINT32_MAX || capacity * entrySize > SIZE_MAX / 2) {
@@ -38,3 +40,5 @@ std::uint8_t* DestTable::Entry(std::uint32_t index) {
     }
     return bytes_.data() + std::size_t{index} * entrySize_;
 }
+
+}  // namespace cutting

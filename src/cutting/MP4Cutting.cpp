@@ -19,6 +19,8 @@ using recordings::ReadLe32;
 using recordings::WriteBe32;
 using recordings::WriteLe32;
 
+using namespace cutting;
+
 namespace {
 
 constexpr std::uint32_t kFirstFptsValue = 200;

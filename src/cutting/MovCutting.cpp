@@ -20,6 +20,8 @@
 using recordings::ReadBe32;
 using recordings::WriteBe32;
 
+using namespace cutting;
+
 namespace {
 
 constexpr std::uint32_t kDefaultWindowSize = 6553600;

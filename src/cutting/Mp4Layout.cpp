@@ -10,6 +10,8 @@ using recordings::ReadBe32;
 using recordings::ReadLe16;
 using recordings::ReadLe32;
 
+using namespace cutting;
+
 namespace {
 
 constexpr std::uint32_t kTableHeaderSize = 16;  // stts, stss, stsc, stco
@@ -71,7 +73,7 @@ void WalkTrackHead(const AtomWalk& walk, const AtomSpan& trak, Mp4TrackBoxes& tr
 
 }  // namespace
 
-std::uint32_t FlogRecordTime(const std::uint8_t* record) {
+std::uint32_t cutting::FlogRecordTime(const std::uint8_t* record) {
     return ReadLe32(record) * 1000u + (ReadLe16(record + 4) & 0x0FFFu);
 }
 

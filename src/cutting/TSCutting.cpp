@@ -20,6 +20,7 @@
 namespace {
 
 using namespace recordings;
+using namespace cutting;
 
 constexpr std::int64_t kTicksPerSecond = 90000;
 // A join puts the next recording's first frame one frame (at 30 fps) on.

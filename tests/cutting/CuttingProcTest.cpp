@@ -254,8 +254,8 @@ TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError)
     const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(boxes[0].text,
-              FormatErrorBoxText(static_cast<std::int32_t>(code), QStringLiteral("Error")));
+    EXPECT_EQ(boxes[0].text, foundation::FormatErrorBoxText(static_cast<std::int32_t>(code),
+                                                            QStringLiteral("Error")));
     EXPECT_TRUE(boxes[0].fromWorker);
     EXPECT_TRUE(job.proc.IsBusy());
     job.proc.ReleaseSelection();
