@@ -2,6 +2,7 @@
 
 #include "recordings/FileItem.h"
 #include "support/TsRecordingWriter.h"
+#include "support/WaitUntil.h"
 
 #include <QTemporaryDir>
 
@@ -50,6 +51,3 @@ class RecordingTest : public testing::Test {
   private:
     QTemporaryDir folder_;
 };
-
-// Pumps the GUI thread's events until `done` holds; false after the time-out.
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 30000);
