@@ -13,6 +13,7 @@ packages=(
     fonts-dejavu-core fonts-wqy-microhei
     xvfb xauth
     clang libclang-rt-14-dev
+    clang-format-14
 )
 
 missing=()

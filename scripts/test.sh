@@ -1,12 +1,14 @@
 #!/usr/bin/env bash
-# The project's one test command: installs the dependencies, builds, runs every
-# test, then builds the file-parsing and worker libraries again under
-# AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests. The MP4
-# and MOV walks are fuzzed briefly in between.
+# The project's one test command: installs the dependencies, checks that every
+# tracked C++ file is as clang-format 14 writes it, builds, runs every test, then
+# builds the file-parsing and worker libraries again under AddressSanitizer and
+# UndefinedBehaviorSanitizer and runs their tests. The MP4 and MOV walks are
+# fuzzed briefly in between.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 scripts/install-deps.sh
+scripts/check-format.sh
 
 jobs=$(nproc)
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -1,7 +1,6 @@
 #include "MovCutting.h"
 
 #include "BoxBuilder.h"
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "CutFailure.h"
 #include "DestTable.h"
@@ -9,6 +8,7 @@
 #include "SourceReader.h"
 #include "foundation/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "recordings/ByteOrder.h"
 
 #include <QString>
 
@@ -16,6 +16,11 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+
+using recordings::ReadBe32;
+using recordings::WriteBe32;
+
+using namespace cutting;
 
 namespace {
 
@@ -152,7 +157,7 @@ void MovCutState::CopyFirstAtom() {
     if (!source_.Read(0, header, sizeof header)) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
-    firstAtomSize_ = GetU32BE(header);
+    firstAtomSize_ = ReadBe32(header);
     if (firstAtomSize_ < 8 || std::uint64_t{firstAtomSize_} + 8 > source_.Size()) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
@@ -330,7 +335,7 @@ void MovCutState::MovModifyStbl(std::uint64_t start) {
 
 void MovCutState::MovWriteMoov() {
     std::uint8_t mdatSize[4];
-    PutU32BE(mdatSize, static_cast<std::uint32_t>(outputPosition_ - firstAtomSize_));
+    WriteBe32(mdatSize, static_cast<std::uint32_t>(outputPosition_ - firstAtomSize_));
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstAtomSize_)) {
         throw CutFailure(Err_Cut_OpenDestFileError, "WriteFile Error");
     }

@@ -1,10 +1,14 @@
 #include "MovLayout.h"
 
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "foundation/ErrorReport.h"
+#include "recordings/ByteOrder.h"
 
 #include <stdexcept>
+
+using recordings::ReadBe32;
+
+using namespace cutting;
 
 namespace {
 
@@ -62,44 +66,44 @@ AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomS
 
 }  // namespace
 
-const MovTrackAtoms& RecordingMovLayout::Track(int track) const {
+const MovTrackAtoms& cutting::RecordingMovLayout::Track(int track) const {
     return track == 0 ? map_.video : (track == 1 ? map_.audio : map_.third);
 }
 
-std::uint32_t RecordingMovLayout::SampleTotal(int track) const {
+std::uint32_t cutting::RecordingMovLayout::SampleTotal(int track) const {
     return track == 0 ? videoTotal : (track == 1 ? audioTotal : thirdTotal);
 }
 
-std::uint32_t RecordingMovLayout::SyncNumber(std::uint32_t index) const {
-    return GetU32BE(
+std::uint32_t cutting::RecordingMovLayout::SyncNumber(std::uint32_t index) const {
+    return ReadBe32(
         TableEntry(movie_, map_.video.stss, kTableHeaderSize, kEntrySize, index, syncTotal));
 }
 
-std::uint32_t RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
-    return GetU32BE(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
+std::uint32_t cutting::RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
+    return ReadBe32(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
                                SampleTotal(track)));
 }
 
-std::uint32_t RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
-    return GetU32BE(SizeEntries(track, index, 1));
+std::uint32_t cutting::RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
+    return ReadBe32(SizeEntries(track, index, 1));
 }
 
-const std::uint8_t* RecordingMovLayout::CttsEntries(std::uint32_t first,
-                                                    std::uint32_t count) const {
+const std::uint8_t* cutting::RecordingMovLayout::CttsEntries(std::uint32_t first,
+                                                             std::uint32_t count) const {
     TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first + count - 1,
                videoTotal);
     return TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first, videoTotal);
 }
 
-const std::uint8_t* RecordingMovLayout::SizeEntries(int track, std::uint32_t first,
-                                                    std::uint32_t count) const {
+const std::uint8_t* cutting::RecordingMovLayout::SizeEntries(int track, std::uint32_t first,
+                                                             std::uint32_t count) const {
     const std::uint32_t total = SampleTotal(track);
     TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first + count - 1, total);
     return TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first, total);
 }
 
 // mdhd, hdlr, minf; media header, optional data handler, dinf, stbl; stsd, stts.
-void RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
+void cutting::RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
     walk.Expect(track.mdia, "mdia");
     track.mdhd = walk.FirstChild(track.mdia);
     walk.Expect(track.mdhd, "mdhd");
@@ -122,7 +126,7 @@ void RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
     track.stts = walk.Next(track.stsd, track.stbl);
 }
 
-void RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
+void cutting::RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
     const AtomSpan& stss = map_.video.stss;
     syncTotal = walk.U32(stss, 12);
     walk.RequireEntries(stss, kTableHeaderSize, syncTotal, kEntrySize);
@@ -136,7 +140,7 @@ void RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
     }
 }
 
-AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {
+AtomSpan cutting::RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {
     MovTrackAtoms& video = map_.video;
     WalkTrackStart(walk, trak, video);
     if (walk.Is(video.mdia, "edts")) {
@@ -167,9 +171,9 @@ AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan
     return video.stss;
 }
 
-AtomSpan RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak,
-                                            MovTrackAtoms& track, std::uint32_t* total,
-                                            std::uint32_t* delta) {
+AtomSpan cutting::RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak,
+                                                     MovTrackAtoms& track, std::uint32_t* total,
+                                                     std::uint32_t* delta) {
     WalkTrackStart(walk, trak, track);
     WalkMedia(walk, track);
     *delta = SingleDelta(walk, track.stts);
@@ -179,7 +183,7 @@ AtomSpan RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan
     return track.stco;
 }
 
-void RecordingMovLayout::Walk(const SourceReader& source) {
+void cutting::RecordingMovLayout::Walk(const SourceReader& source) {
     const TopLevelAtom moov = FindTopLevelAtom(source, 0, "moov");
     ReadWholeAtom(source, moov.offset, movie_);
     const AtomWalk walk(movie_);
@@ -351,6 +355,7 @@ void MovMoovBuilder::Build() {
 
 }  // namespace
 
-void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out) {
+void cutting::BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables,
+                           BoxBuilder& out) {
     MovMoovBuilder(last, tables, out).Build();
 }

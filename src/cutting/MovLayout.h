@@ -17,6 +17,17 @@
 // audio and a third track (tkhd, mdia: ... stbl: stsd, stts, stsc, stsz, stco).
 // Every stts has one entry; every sample is its own chunk.
 
+namespace cutting {
+class RecordingMovLayout;
+}  // namespace cutting
+
+// Finds the first "moov" of the file (from offset 0, over whole atoms), reads it
+// and walks it: 0, or Err_Cut_SrcFileMappingError for a file outside the layout,
+// one that breaks a reading limit, or one with a zero time scale or delta.
+CutResult MovReadMoov(const cutting::SourceReader& source, cutting::RecordingMovLayout& layout);
+
+namespace cutting {
+
 inline constexpr std::uint32_t kMovMvhdSize = 108;
 inline constexpr std::uint32_t kMovTkhdSize = 92;
 inline constexpr std::uint32_t kMovMdhdSize = 32;
@@ -63,7 +74,8 @@ class RecordingMovLayout {
     const std::uint8_t* SizeEntries(int track, std::uint32_t first, std::uint32_t count) const;
 
   private:
-    friend CutResult MovReadMoov(const SourceReader& source, RecordingMovLayout& layout);
+    friend CutResult(::MovReadMoov)(const cutting::SourceReader& source,
+                                    cutting::RecordingMovLayout& layout);
     void Walk(const SourceReader& source);
     AtomSpan WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);
     AtomSpan WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak, MovTrackAtoms& track,
@@ -75,11 +87,6 @@ class RecordingMovLayout {
     std::vector<std::uint8_t> movie_;  // reused from source to source
     MovAtomMap map_;
 };
-
-// Finds the first "moov" of the file (from offset 0, over whole atoms), reads it
-// and walks it: 0, or Err_Cut_SrcFileMappingError for a file outside the layout,
-// one that breaks a reading limit, or one with a zero time scale or delta.
-CutResult MovReadMoov(const SourceReader& source, RecordingMovLayout& layout);
 
 // The merged tables of a clip, in file byte order.
 struct MovMergedTables {
@@ -98,3 +105,5 @@ struct MovMergedTables {
 // header da x Na; the movie header, the track headers and the edit list take
 // the video duration in the movie's time scale.
 void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out);
+
+}  // namespace cutting

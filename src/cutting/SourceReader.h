@@ -10,6 +10,8 @@
 #include <span>
 #include <vector>
 
+namespace cutting {
+
 // A source recording as the cutters read it: whole ranges by absolute offset.
 // Files are read with pread rather than mapped, so a memory card pulled out in
 // the middle of a cut ends in a failed read instead of a crash.
@@ -66,3 +68,5 @@ class MemorySourceReader : public SourceReader {
   private:
     std::span<const std::uint8_t> bytes_;
 };
+
+}  // namespace cutting

@@ -5,6 +5,7 @@
 #include "foundation/ErrorReport.h"
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
+#include "recordings/TsPacket.h"
 
 #include <algorithm>
 #include <array>
@@ -18,18 +19,18 @@
 
 namespace {
 
-constexpr int kPacketSize = 188;
+using namespace recordings;
+using namespace cutting;
+
 constexpr std::int64_t kTicksPerSecond = 90000;
 // A join puts the next recording's first frame one frame (at 30 fps) on.
 constexpr std::int64_t kJoinGapTicks = 3000;
 // Audio that lags the video by more than this is no longer waited for.
 constexpr std::int64_t kAudioWaitTicks = 90000;
-constexpr std::int64_t kTimeMask = (std::int64_t{1} << 33) - 1;
 constexpr std::uint32_t kPatPid = 0;
-constexpr std::uint32_t kNullPid = 0x1FFF;
 constexpr std::size_t kPidCount = 0x2000;
 // A recording's time zero is looked for within its first production-size chunk.
-constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kPacketSize;
+constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kTsPacketSize;
 constexpr int kTimeScanPackets = 1024;
 
 // The recorder's log packets: an ordinary one has a 105-byte adaptation field and
@@ -45,86 +46,13 @@ constexpr int kLogHeaderSize = 16;
 // Every failure of a cut is logged under this one text.
 constexpr char kFailureText[] = "Err_Cut_OpenSrcFileErrorr";
 
-// ---- Packet fields ----
-
-std::uint32_t PidOf(const std::uint8_t* p) {
-    return ((p[1] & 0x1Fu) << 8) | p[2];
-}
-bool IsPesStart(const std::uint8_t* p) {
-    return (p[1] & 0x40) != 0;
-}
-bool HasAdaptation(const std::uint8_t* p) {
-    return (p[3] & 0x20) != 0;
-}
-bool HasPayload(const std::uint8_t* p) {
-    return (p[3] & 0x10) != 0;
-}
-int PayloadStart(const std::uint8_t* p) {
-    return HasAdaptation(p) ? 5 + p[4] : 4;
-}
-bool HasPcr(const std::uint8_t* p) {
-    return HasAdaptation(p) && p[4] >= 7 && (p[5] & 0x10) != 0;
-}
-
-std::uint32_t ReadLe32(const std::uint8_t* b) {
-    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
-}
-
-// Bytes 6..9 hold the PCR base without its lowest bit, which stays as it is.
-std::int64_t ReadPcr(const std::uint8_t* p) {
-    const std::uint32_t field = (std::uint32_t{p[6]} << 24) | (p[7] << 16) | (p[8] << 8) | p[9];
-    return std::int64_t{field} * 2;
-}
-
-void WritePcr(std::uint8_t* p, std::int64_t value) {
-    const auto field = static_cast<std::uint32_t>((value & kTimeMask) >> 1);
-    p[6] = static_cast<std::uint8_t>(field >> 24);
-    p[7] = static_cast<std::uint8_t>(field >> 16);
-    p[8] = static_cast<std::uint8_t>(field >> 8);
-    p[9] = static_cast<std::uint8_t>(field);
-}
-
-// Where the packet's PES header starts, when the packet really holds one with a PTS.
-std::optional<int> PesHeaderAt(const std::uint8_t* p) {
-    const int at = PayloadStart(p);
-    if (at + 14 > kPacketSize || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1) {
-        return std::nullopt;
-    }
-    if ((p[at + 7] & 0x80) == 0 || p[at + 8] < 5) {
-        return std::nullopt;
-    }
-    return at;
-}
-
-bool PesHasDts(const std::uint8_t* p, int at) {
-    return (p[at + 7] & 0x40) != 0 && p[at + 8] >= 10 && at + 19 <= kPacketSize;
-}
-
-std::int64_t ReadTime(const std::uint8_t* b) {
-    return (std::int64_t{b[0] & 0x0E} << 29) | (std::int64_t{b[1]} << 22) |
-           (std::int64_t{b[2] & 0xFE} << 14) | (std::int64_t{b[3]} << 7) | (b[4] >> 1);
-}
-
-void WriteTime(std::uint8_t* b, std::uint8_t prefix, std::int64_t value) {
-    const std::int64_t v = value & kTimeMask;
-    b[0] = static_cast<std::uint8_t>(prefix | ((v >> 29) & 0x0E));
-    b[1] = static_cast<std::uint8_t>(v >> 22);
-    b[2] = static_cast<std::uint8_t>(((v >> 14) & 0xFE) | 1);
-    b[3] = static_cast<std::uint8_t>(v >> 7);
-    b[4] = static_cast<std::uint8_t>(((v & 0x7F) << 1) | 1);
-}
-
-std::int64_t PesPts(const std::uint8_t* p, int at) {
-    return ReadTime(p + at + 9);
-}
-
 // A picture a decoder can start on: marked random access, or carrying an H.264
 // sequence parameter set or IDR slice in its first packet.
 bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
-    if (HasAdaptation(p) && p[4] >= 1 && (p[5] & 0x40) != 0) {
+    if (TsRandomAccess(p)) {
         return true;
     }
-    for (int i = pesAt + 9 + p[pesAt + 8]; i + 3 < kPacketSize; ++i) {
+    for (int i = pesAt + 9 + p[pesAt + 8]; i + 3 < kTsPacketSize; ++i) {
         if (p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1) {
             const int type = p[i + 3] & 0x1F;
             if (type == 5 || type == 7) {
@@ -191,9 +119,9 @@ class TsCut {
     bool TsCutReadChunk(bool mayJoin);
     void ContinueAcrossJoin();
     bool HavePacket(Phase phase);
-    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kPacketSize; }
+    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kTsPacketSize; }
     const std::uint8_t* Packet(int index) const {
-        return buffer_.data() + std::size_t(index) * kPacketSize;
+        return buffer_.data() + std::size_t(index) * kTsPacketSize;
     }
     std::optional<std::int64_t> FirstTimeFrom(std::int64_t from) const;
     std::optional<std::int64_t> TimeOf(const std::uint8_t* p) const;
@@ -267,7 +195,7 @@ TsCut::TsCut(CuttingProc* job) : job_(job) {
     byPcr_ = first->fileType != FILE_TYPE_TS;
     const std::size_t packets = static_cast<std::size_t>(std::max(1, job->tsChunkPackets));
     try {
-        buffer_.assign(packets * kPacketSize, 0);
+        buffer_.assign(packets * kTsPacketSize, 0);
     } catch (const std::bad_alloc&) {
         buffer_.clear();  // the first read fails
     }
@@ -324,9 +252,9 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
             Fail(Err_Cut_ReadSrcFileError);
         }
         chunkOffset_ = readOffset_;
-        packetCount_ = static_cast<int>(got / kPacketSize);
+        packetCount_ = static_cast<int>(got / kTsPacketSize);
         packetIndex_ = kept_ = flushed_ = 0;
-        readOffset_ += std::int64_t{packetCount_} * kPacketSize;
+        readOffset_ += std::int64_t{packetCount_} * kTsPacketSize;
         if (packetCount_ > 0) {
             if (joined) {
                 ContinueAcrossJoin();
@@ -370,29 +298,29 @@ bool TsCut::HavePacket(Phase phase) {
 // The first time stamp of the source from `from` on: a video PTS, or a PCR on the
 // PCR path. It is looked for in a fixed stretch, whatever the read size.
 std::optional<std::int64_t> TsCut::FirstTimeFrom(std::int64_t from) const {
-    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kPacketSize);
+    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kTsPacketSize);
     for (std::int64_t at = from; at < from + kTimeScanBytes;) {
         const std::int64_t got =
             source_.ReadAt(block.data(), static_cast<std::int64_t>(block.size()), at);
-        if (got < kPacketSize) {
+        if (got < kTsPacketSize) {
             return std::nullopt;
         }
-        for (std::int64_t i = 0; i + kPacketSize <= got; i += kPacketSize) {
+        for (std::int64_t i = 0; i + kTsPacketSize <= got; i += kTsPacketSize) {
             if (const std::optional<std::int64_t> time = TimeOf(block.data() + i)) {
                 return time;
             }
         }
-        at += got - got % kPacketSize;
+        at += got - got % kTsPacketSize;
     }
     return std::nullopt;
 }
 
 std::optional<std::int64_t> TsCut::TimeOf(const std::uint8_t* p) const {
-    const std::uint32_t pid = PidOf(p);
+    const std::uint32_t pid = TsPid(p);
     if (byPcr_) {
-        return pid == pids_[PID_PCR] && HasPcr(p) ? std::optional(ReadPcr(p)) : std::nullopt;
+        return pid == pids_[PID_PCR] && TsHasPcr(p) ? std::optional(TsReadPcr(p)) : std::nullopt;
     }
-    if (pid != pids_[PID_VIDEO] || !IsPesStart(p)) {
+    if (pid != pids_[PID_VIDEO] || !TsPayloadUnitStart(p)) {
         return std::nullopt;
     }
     const std::optional<int> pes = PesHeaderAt(p);
@@ -450,8 +378,8 @@ std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
     while (TsCutReadChunk(false)) {
         for (int i = 0; i < packetCount_; ++i) {
             const std::uint8_t* p = Packet(i);
-            const std::int64_t at = chunkOffset_ + std::int64_t{i} * kPacketSize;
-            if (PidOf(p) == kPatPid) {
+            const std::int64_t at = chunkOffset_ + std::int64_t{i} * kTsPacketSize;
+            if (TsPid(p) == kPatPid) {
                 patAt = at;
                 continue;
             }
@@ -484,9 +412,9 @@ std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
 
 StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
     StartSignal signal;
-    const std::uint32_t pid = PidOf(p);
+    const std::uint32_t pid = TsPid(p);
     const bool video = pid == pids_[PID_VIDEO];
-    if ((!video && pid != pids_[PID_AUDIO]) || !IsPesStart(p)) {
+    if ((!video && pid != pids_[PID_AUDIO]) || !TsPayloadUnitStart(p)) {
         return signal;
     }
     const std::optional<int> pes = PesHeaderAt(p);
@@ -498,24 +426,24 @@ StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
     signal.past = signal.time > start;
     signal.decisive = video;
     // Decoding starts at the DTS: no DTS in the clip may fall below 0.
-    signal.zero = PesHasDts(p, *pes) ? ReadTime(p + *pes + 14) : signal.time;
+    signal.zero = PesHasDts(p, *pes) ? ReadPesTime(p + *pes + 14) : signal.time;
     return signal;
 }
 
 StartSignal TsCut::ObservePcr(const std::uint8_t* p, std::int64_t start, std::int64_t& lastPcr) {
     StartSignal signal;
-    const std::uint32_t pid = PidOf(p);
+    const std::uint32_t pid = TsPid(p);
     const bool video = pid == pids_[PID_VIDEO];
     if (pid == pids_[PID_PCR]) {
-        if (HasPcr(p)) {
-            lastPcr = ReadPcr(p);
+        if (TsHasPcr(p)) {
+            lastPcr = TsReadPcr(p);
             signal.past = lastPcr >= start;
             signal.decisive = true;
-        } else if (!HasAdaptation(p) && !video && pid != pids_[PID_AUDIO]) {
+        } else if (!TsHasAdaptation(p) && !video && pid != pids_[PID_AUDIO]) {
             BoxOnce(kBoxPcr, "Error");
         }
     }
-    if (video && IsPesStart(p)) {
+    if (video && TsPayloadUnitStart(p)) {
         const std::optional<int> pes = PesHeaderAt(p);
         signal.keyFrame = pes && IsKeyFrame(p, *pes);
     }
@@ -606,10 +534,10 @@ bool TsCut::TailDone() const {
 
 Verdict TsCut::HandlePacket(Phase phase) {
     std::uint8_t* p = Packet(packetIndex_);
-    const std::uint32_t pid = PidOf(p);
-    if (phase == Phase::ByPcr && pid == pids_[PID_PCR] && HasPcr(p)) {
-        lastPcr_ = ReadPcr(p) + offset_;
-        WritePcr(p, lastPcr_);
+    const std::uint32_t pid = TsPid(p);
+    if (phase == Phase::ByPcr && pid == pids_[PID_PCR] && TsHasPcr(p)) {
+        lastPcr_ = TsReadPcr(p) + offset_;
+        TsWritePcr(p, lastPcr_);
     }
     Verdict verdict = Verdict::Write;
     if (pid == pids_[PID_VIDEO]) {
@@ -631,7 +559,7 @@ Verdict TsCut::HandlePacket(Phase phase) {
 // tail PES outside [0, end] are dropped; the bulk phase stops at the first past the
 // end; the PCR path drops nothing.
 Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video) {
-    if (!IsPesStart(p)) {
+    if (!TsPayloadUnitStart(p)) {
         return stream.keep ? Verdict::Write : Verdict::Drop;
     }
     const std::optional<int> pes = PesHeaderAt(p);
@@ -665,7 +593,7 @@ Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, b
 
 // The sensor log: rebased like the sound; nothing before the first picture.
 Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
-    if (!IsPesStart(p)) {
+    if (!TsPayloadUnitStart(p)) {
         return log_.keep ? Verdict::Write : Verdict::Drop;
     }
     log_.keep = false;
@@ -691,15 +619,15 @@ Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
 
 void TsCut::RebasePes(std::uint8_t* p, int at) const {
     const bool dtsFlag = (p[at + 7] & 0x40) != 0;
-    WriteTime(p + at + 9, dtsFlag ? 0x31 : 0x21, PesPts(p, at) + offset_);
+    WritePesTime(p + at + 9, dtsFlag ? 0x31 : 0x21, PesPts(p, at) + offset_);
     if (PesHasDts(p, at)) {
-        WriteTime(p + at + 14, 0x11, ReadTime(p + at + 14) + offset_);
+        WritePesTime(p + at + 14, 0x11, ReadPesTime(p + at + 14) + offset_);
     }
 }
 
 // The recorder's clock reference on a video PES start equals its PTS.
 void TsCut::SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase) {
-    if (!HasAdaptation(p)) {
+    if (!TsHasAdaptation(p)) {
         if (phase == Phase::Bulk) {
             BoxOnce(kBoxVideoPts, "Program Error!! \nQuendri cutting voide PTS");
         }
@@ -707,26 +635,26 @@ void TsCut::SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase) {
              "TSCutting: a video PES start without adaptation field keeps no PCR");
         return;
     }
-    if (!HasPcr(p)) {
+    if (!TsHasPcr(p)) {
         Note(kReportNoPcrField,
              "TSCutting: a video PES start without PCR field is left without one");
         return;
     }
-    WritePcr(p, time);
+    TsWritePcr(p, time);
 }
 
 // Turns the clip's first log packet into one that carries the LogStreamHeader,
 // as a recording's own first log packet does.
 void TsCut::InsertLogHeader(std::uint8_t* p) {
     headerPending_ = false;
-    const int pesAt = PayloadStart(p);
-    if (HasAdaptation(p) && pesAt + 9 <= kPacketSize) {
+    const int pesAt = TsPayloadOffset(p);
+    if (TsHasAdaptation(p) && pesAt + 9 <= kTsPacketSize) {
         const int dataAt = pesAt + 9 + p[pesAt + 8];
-        if (dataAt + kLogHeaderSize <= kPacketSize && ReadLe32(p + dataAt) == kLogStreamMagic) {
+        if (dataAt + kLogHeaderSize <= kTsPacketSize && ReadLe32(p + dataAt) == kLogStreamMagic) {
             return;
         }
     }
-    const bool recorderLayout = HasAdaptation(p) && p[4] == kLogAdaptationLength &&
+    const bool recorderLayout = TsHasAdaptation(p) && p[4] == kLogAdaptationLength &&
                                 p[kLogPesAt] == 0 && p[kLogPesAt + 1] == 0 &&
                                 p[kLogPesAt + 2] == 1 && p[kLogPesAt + 8] == 5;
     if (!recorderLayout) {
@@ -750,7 +678,7 @@ void TsCut::InsertLogHeader(std::uint8_t* p) {
 void TsCut::Keep(const std::uint8_t* p) {
     std::uint8_t* to = Packet(kept_);
     if (to != p) {
-        std::memcpy(to, p, kPacketSize);
+        std::memcpy(to, p, kTsPacketSize);
     }
     Renumber(to);
     ++kept_;
@@ -759,15 +687,15 @@ void TsCut::Keep(const std::uint8_t* p) {
 // Counters run on over dropped packets and joins. The four rewritten streams count
 // from 0; every other PID goes on from its first written packet's own counter.
 void TsCut::Renumber(std::uint8_t* p) {
-    const std::uint32_t pid = PidOf(p);
-    if (pid == kNullPid) {
+    const std::uint32_t pid = TsPid(p);
+    if (pid == kTsNullPid) {
         return;
     }
     int counter = counters_[pid];
     if (counter < 0) {
         counter = p[3] & 0x0F;
     }
-    if (HasPayload(p)) {
+    if (TsHasPayload(p)) {
         p[3] = static_cast<std::uint8_t>((p[3] & 0xF0) | counter);
         counters_[pid] = static_cast<std::int8_t>((counter + 1) & 0x0F);
     } else {
@@ -781,7 +709,7 @@ void TsCut::Flush() {
     if (kept_ == flushed_) {
         return;
     }
-    const std::int64_t bytes = std::int64_t{kept_ - flushed_} * kPacketSize;
+    const std::int64_t bytes = std::int64_t{kept_ - flushed_} * kTsPacketSize;
     if (!job_->outputFile.Write(Packet(flushed_), bytes)) {
         Fail(Err_Cut_OpenDestFileError);
     }

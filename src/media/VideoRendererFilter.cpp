@@ -19,7 +19,8 @@ constexpr std::chrono::milliseconds kStartPoll{10};
 
 // Waits for a wake until the deadline, kIdleWait at the most (the clock may be
 // moved meanwhile); rounds up, so a due picture is not looked at early.
-void WaitUntil(platform::Worker::Control& worker, std::chrono::steady_clock::time_point deadline) {
+void WaitForWakeUntil(platform::Worker::Control& worker,
+                      std::chrono::steady_clock::time_point deadline) {
     const auto left =
         std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
     worker.Wait(std::clamp(left, std::chrono::milliseconds(0), kIdleWait));
@@ -80,8 +81,7 @@ void VideoRendererFilter::BeginStop() {
     if (queue_) {
         queue_->Close();
     }
-    { std::lock_guard lock(mutex_); }
-    presented_.notify_all();
+    NotifyWaiters();
 }
 
 void VideoRendererFilter::StopStreaming() {
@@ -97,8 +97,7 @@ void VideoRendererFilter::Wake() {
         queue_->Wake();
     }
     WakeWorker();
-    { std::lock_guard lock(mutex_); }
-    presented_.notify_all();
+    NotifyWaiters();
 }
 
 bool VideoRendererFilter::Receive(Pin&, MediaSample sample) {
@@ -159,7 +158,7 @@ bool VideoRendererFilter::RunOnce(platform::Worker::Control& worker) {
             context.StreamEnded(streamId_, generation);
             return true;
         }
-        WaitUntil(worker, clock.DueTime(*endAt));
+        WaitForWakeUntil(worker, clock.DueTime(*endAt));
         return true;
     }
     const std::optional<SampleQueue::Peeked> next = queue_->Peek();
@@ -167,7 +166,7 @@ bool VideoRendererFilter::RunOnce(platform::Worker::Control& worker) {
         return false;
     }
     if (next->kind == MediaSample::Kind::Picture && next->start > now) {
-        WaitUntil(worker, clock.DueTime(next->start));
+        WaitForWakeUntil(worker, clock.DueTime(next->start));
         return true;
     }
     // Due. When the one after it is due as well this one is late: drop it.
@@ -185,6 +184,13 @@ bool VideoRendererFilter::RunOnce(platform::Worker::Control& worker) {
         Present(std::move(*sample));
     }
     return true;
+}
+
+// Taking the lock first, a waiter that has just looked at its condition is
+// already waiting when the notice comes.
+void VideoRendererFilter::NotifyWaiters() {
+    { std::lock_guard lock(mutex_); }
+    presented_.notify_all();
 }
 
 // The first sample of a segment shows at once, paused or not.

@@ -73,6 +73,7 @@ class VideoRendererFilter : public BaseFilter {
     void Preroll(MediaSample sample);
     void Present(MediaSample sample);
     void SetEnd(std::uint64_t generation, std::optional<REFERENCE_TIME> stop);
+    void NotifyWaiters();
     void ApplyGeometry();
 
     Pin& input_;

@@ -11,6 +11,8 @@
 #include <limits>
 #include <stdexcept>
 
+using namespace recordings;
+
 namespace {
 
 constexpr std::uint32_t kLogPidHigh = 0x16;  // PIDs 0x1600..0x16FF carry the log
@@ -279,7 +281,7 @@ bool TLogManagement::ReadTSLog(const platform::FileHandle& file, TFileItem& item
         }
         for (std::int64_t i = 0; i < reader.Packets(); ++i) {
             const std::uint8_t* packet = reader.Packet(i);
-            if ((packet[1] & 0x1F) != kLogPidHigh) {
+            if ((TsPid(packet) >> 8) != kLogPidHigh) {
                 continue;
             }
             if (samples == log.capacity) {

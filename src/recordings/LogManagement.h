@@ -14,7 +14,9 @@
 #include <mutex>
 #include <vector>
 
+namespace recordings {
 inline constexpr std::uint32_t kMergedLogStartCapacity = 5400;
+}  // namespace recordings
 
 // The program's one sensor-log store: the play list on one time line, a worker
 // that decodes the recordings' logs one at a time, and the merged log.
@@ -24,7 +26,8 @@ inline constexpr std::uint32_t kMergedLogStartCapacity = 5400;
 // log only through Snapshot().
 class TLogManagement {
   public:
-    explicit TLogManagement(QObject* notifyWindow, const RecordingReadLimits& limits = {});
+    explicit TLogManagement(QObject* notifyWindow,
+                            const recordings::RecordingReadLimits& limits = {});
     // Stops the worker (a decode in progress stops between blocks), joins it and
     // releases every item held.
     ~TLogManagement();
@@ -64,7 +67,7 @@ class TLogManagement {
     void PublishSnapshot();
 
     QObject* notifyWindow_;
-    RecordingReadLimits limits_;
+    recordings::RecordingReadLimits limits_;
     std::atomic<TFileItem*> itemInWork_{nullptr};
     FileItemList playList_;
     bool newList_ = false;

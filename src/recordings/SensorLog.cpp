@@ -5,6 +5,8 @@
 #include <new>
 #include <type_traits>
 
+namespace recordings {
+
 namespace {
 
 // Calls visit(&SensorLog::channel) for the 13 channels, in the order they are
@@ -149,3 +151,5 @@ void ComputeSensorLogExtremes(SensorLog& log) {
         Raise(static_cast<float>(log.rpm[i]), log.rpmMax);
     }
 }
+
+}  // namespace recordings

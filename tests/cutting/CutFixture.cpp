@@ -5,7 +5,6 @@
 #include "support/TestMedia.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
 
 std::int32_t RefCount(TFileItem* item) {
@@ -40,20 +39,11 @@ int CutMessageSink::FinalCount() const {
 }
 
 bool CutMessageSink::WaitForFinal(int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!Final() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return Final().has_value();
+    return WaitUntil([this] { return Final().has_value(); }, timeoutMs);
 }
 
-void CutMessageSink::Drain(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+void CutMessageSink::Drain() {
+    QCoreApplication::sendPostedEvents();
 }
 
 namespace {
@@ -251,7 +241,7 @@ CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TF
         job.ReleaseSelection();
         cut.clip = Bytes(path);
     }
-    sink.Drain(30);
+    sink.Drain();
     cut.messages = sink.Messages();
     return cut;
 }

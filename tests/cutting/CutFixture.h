@@ -2,6 +2,7 @@
 
 #include "cutting/Cuttingproc.h"
 #include "support/TsRecordingWriter.h"
+#include "support/WaitUntil.h"
 
 #include <QEvent>
 #include <QObject>
@@ -36,10 +37,11 @@ class CutMessageSink : public QObject {
     // The final message's result, when it came.
     std::optional<CutResult> Final() const;
     int FinalCount() const;
-    // Pumps events until the final message came; false after the time-out.
+    // Runs events until the final message came; false after the time-out.
     bool WaitForFinal(int timeoutMs = 60000);
-    // Pumps events for a while (to see that nothing more arrives).
-    void Drain(int milliseconds);
+    // Delivers what was posted; the caller knows nothing more is on its way (the
+    // cutter ran on this thread, or the job's worker is joined or was never woken).
+    void Drain();
 
   private:
     std::vector<Message> messages_;

@@ -129,7 +129,7 @@ TEST_F(CuttingProcTest, RefusalsKeepNothingSelectedAndPostNothing) {
         EXPECT_TRUE(job.proc.selection.empty());
         EXPECT_FALSE(job.proc.IsBusy());
         EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
-        job.sink.Drain(20);
+        job.sink.Drain();
         EXPECT_TRUE(job.sink.Messages().empty());
     }
     // Wholly inside the second: one file type.
@@ -254,8 +254,8 @@ TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError)
     const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(boxes[0].text,
-              FormatErrorBoxText(static_cast<std::int32_t>(code), QStringLiteral("Error")));
+    EXPECT_EQ(boxes[0].text, foundation::FormatErrorBoxText(static_cast<std::int32_t>(code),
+                                                            QStringLiteral("Error")));
     EXPECT_TRUE(boxes[0].fromWorker);
     EXPECT_TRUE(job.proc.IsBusy());
     job.proc.ReleaseSelection();
@@ -343,17 +343,12 @@ TEST_F(CuttingProcTest, DestroyingTheJobInTheMiddleOfACutStopsAndJoinsTheWorker)
     // Holds the cutter until the destructor has raised the stop flag.
     NoteHook hook([&inside, raw] {
         inside.store(true);
-        for (int i = 0; i < 10000 && raw->stopFlag.load() == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        WaitUntil([raw] { return raw->stopFlag.load() != 0; });
     });
     ASSERT_EQ(job->StartCutting({item.get()}, PathOf(QStringLiteral("clip.ts")), 0, 1.1), Cut_OK);
-    for (int i = 0; i < 10000 && !inside.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_TRUE(inside.load());
+    ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
     job.reset();
-    sink.Drain(50);
+    sink.Drain();
     EXPECT_EQ(sink.FinalCount(), 0);  // no one is left to take an outcome
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("clip.ts"))));

@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+using namespace cutting;
+
 using namespace isorec;
 
 namespace {

@@ -2,6 +2,7 @@
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/FilterGraph.h"
+#include "support/ProcessState.h"
 #include "support/TestClips.h"
 #include "support/WaitUntil.h"
 
@@ -58,7 +59,14 @@ TEST(FilterGraphTest, GoesWhileDecodersWaitOnFullRenderers) {
         EXPECT_EQ(graph->FindFilterByName("Audio Decoder", found), VFW_E_NOT_FOUND);
         graph->Stop();
         graph->Pause();
-        WaitUntil([] { return false; }, 400);
+        // Paused, the decoder fills the renderer's queue and waits there, while its
+        // own input fills up behind it.
+        const Pin& decoderInput = *decoder->FirstPin(PinDirection::Input);
+        ASSERT_TRUE(WaitUntil([&] {
+            const std::vector<pid_t> threads = ThreadsNamed("media-vdecode");
+            return !decoder->WantsInput(decoderInput) && threads.size() == 1 &&
+                   ThreadIsAsleep(threads.front());
+        }));
     }
 }
 

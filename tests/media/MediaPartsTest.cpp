@@ -3,6 +3,8 @@
 #include "media/PlaybackContext.h"
 #include "media/SampleQueue.h"
 #include "platform/Worker.h"
+#include "support/ProcessState.h"
+#include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
@@ -50,20 +52,37 @@ TEST(PacketIndexTest, FindsTheKeyFrameAtOrBeforeATarget) {
     EXPECT_EQ(PacketIndex().KeyFrameFor(0, 0), nullptr);
 }
 
+// Waits until the monotonic clock has moved on by `span`, enough for a running
+// media clock to show it.
+void LetTimePass(std::chrono::microseconds span) {
+    const auto from = std::chrono::steady_clock::now();
+    ASSERT_TRUE(WaitUntil([&] { return std::chrono::steady_clock::now() - from >= span; }));
+}
+
 TEST(MediaClockTest, RunsAtTheRateAndFreezes) {
+    using std::chrono::steady_clock;
     MediaClock clock;
     clock.SetPosition(5 * kUnitsPerSecond);
     EXPECT_FALSE(clock.Running());
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    LetTimePass(std::chrono::microseconds(100));
     EXPECT_EQ(clock.Now(), 5 * kUnitsPerSecond);
     clock.SetRate(2.0);
+    const auto beforeStart = steady_clock::now();
     clock.Start();
-    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    const auto afterStart = steady_clock::now();
+    ASSERT_TRUE(WaitUntil([&] { return clock.Now() >= 5 * kUnitsPerSecond + 1'000'000; }));
+    const auto beforeFreeze = steady_clock::now();
     clock.Freeze();
+    const auto afterFreeze = steady_clock::now();
     const REFERENCE_TIME frozen = clock.Now();
-    // At least twice the 50 ms slept, in media time.
-    EXPECT_GE(frozen, 5 * kUnitsPerSecond + 1'000'000);
-    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    // Twice the real time it ran, which lies between the two brackets.
+    const auto units = [](steady_clock::duration span) {
+        return std::chrono::duration_cast<std::chrono::nanoseconds>(span).count() / 100;
+    };
+    const REFERENCE_TIME ran = frozen - 5 * kUnitsPerSecond;
+    EXPECT_GE(ran, 2 * units(beforeFreeze - afterStart) - 1);
+    EXPECT_LE(ran, 2 * units(afterFreeze - beforeStart) + 2);
+    LetTimePass(std::chrono::microseconds(100));
     EXPECT_EQ(clock.Now(), frozen);
     // A position reached at rate 2 is due in half its distance.
     clock.Start();
@@ -127,8 +146,12 @@ TEST(SampleQueueTest, FullQueueHoldsItsProducerUntilASeekOrClose) {
     SampleQueue queue(generation, 1);
     EXPECT_TRUE(queue.Push(MediaSample::EndOfStream(1)));
     bool pushed = true;
-    std::thread producer([&] { pushed = queue.Push(MediaSample::EndOfStream(1)); });
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    std::atomic<pid_t> producerId{0};
+    std::thread producer([&] {
+        producerId = CurrentThreadId();
+        pushed = queue.Push(MediaSample::EndOfStream(1));
+    });
+    ASSERT_TRUE(WaitUntil([&] { return producerId != 0 && ThreadIsAsleep(producerId); }));
     EXPECT_EQ(queue.Count(), 1u);
     generation = 2;
     queue.Wake();

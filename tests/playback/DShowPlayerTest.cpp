@@ -49,7 +49,7 @@ class PlayerTest : public testing::Test {
         EXPECT_EQ(player->Play(), S_OK);
         WaitUntil([&] { return window.playCompletes > before; }, timeoutMs);
         // Anything later would be a second end.
-        WaitUntil([] { return false; }, 500);
+        WaitUntil([&] { return window.playCompletes > before + 1; }, 500);
         return window.playCompletes;
     }
 

@@ -7,6 +7,8 @@
 #include <tuple>
 #include <utility>
 
+using namespace recordings;
+
 using tsrec::TsLogSample;
 
 using TsLogDecoding = RecordingTest;

@@ -15,7 +15,7 @@ namespace {
 
 SensorLog Drive(std::uint32_t count) {
     SensorLog log;
-    EXPECT_TRUE(AllocateSensorLog(log, count + 1));
+    EXPECT_TRUE(recordings::AllocateSensorLog(log, count + 1));
     log.count = count;
     for (std::uint32_t i = 0; i < count; ++i) {
         log.time[i] = i * 200;

@@ -11,7 +11,7 @@ namespace {
 
 SensorLog LogWithTimes(const std::vector<std::uint32_t>& times) {
     SensorLog log;
-    EXPECT_TRUE(AllocateSensorLog(log, static_cast<std::uint32_t>(times.size()) + 1));
+    EXPECT_TRUE(recordings::AllocateSensorLog(log, static_cast<std::uint32_t>(times.size()) + 1));
     log.count = static_cast<std::uint32_t>(times.size());
     for (std::size_t i = 0; i < times.size(); ++i) {
         log.time[i] = times[i];

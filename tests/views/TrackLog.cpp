@@ -4,7 +4,7 @@
 
 SensorLog TrackLog(const std::vector<TrackPoint>& points) {
     SensorLog log;
-    EXPECT_TRUE(AllocateSensorLog(log, static_cast<std::uint32_t>(points.size()) + 1));
+    EXPECT_TRUE(recordings::AllocateSensorLog(log, static_cast<std::uint32_t>(points.size()) + 1));
     log.count = static_cast<std::uint32_t>(points.size());
     for (std::size_t i = 0; i < points.size(); ++i) {
         log.time[i] = points[i].ms;

@@ -26,7 +26,7 @@ constexpr int kPageDeadlineMs = 60000;
 SensorLog Drive() {
     constexpr std::uint32_t kCount = 400;
     SensorLog log;
-    AllocateSensorLog(log, kCount);
+    recordings::AllocateSensorLog(log, kCount);
     log.count = kCount;
     double lat = 24.7890;
     double lng = 120.9950;
