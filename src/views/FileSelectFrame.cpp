@@ -7,6 +7,7 @@
 #include "controls/VTickScrollBar.h"
 #include "foundation/Commonfun.h"
 #include "foundation/ErrorReport.h"
+#include "foundation/ProgramFont.h"
 #include "foundation/UiStringTable.h"
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
@@ -95,6 +96,7 @@ TFileSelectControl::TFileSelectControl(QWidget* parent,
       chooser_(views::ChooseRecordingFiles),
       volumes_(platform::RemovableVolumeRoots) {
     GdiplusAddRef();
+    setFont(foundation::ProgramFont());
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setFocusPolicy(Qt::StrongFocus);
     CreateRowIcons();
