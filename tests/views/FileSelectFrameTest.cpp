@@ -263,12 +263,17 @@ TEST_F(FileSelectFrameTest, PopupMenuUnlockAndRemoval) {
     unlock->trigger();
     EXPECT_NE(fake.Made(gone)->flags & FILE_ITEM_READ_ONLY, 0u);
 
-    // Over the header, a drive row or below the rows: no record.
-    for (int y : {views::kRowsTop - 5, RowY(0), RowY(5)}) {
+    // Over the header, a drive row, the strip under the last whole row (one row
+    // shown here: "locked" lies under the strip) or below the rows: no record.
+    list.resize(365, views::kRowsTop + 35);
+    list.UpdateLayout();
+    for (int y : {views::kRowsTop - 5, RowY(0), RowY(1), RowY(5)}) {
         list.PopupMenuPopup(QPoint(kDateX, y));
         EXPECT_EQ(firmware->text(), QStringLiteral("Firmware:  ")) << y;
         EXPECT_FALSE(unlock->isEnabled()) << y;
     }
+    list.resize(365, 300);
+    list.UpdateLayout();
 
     QTest::mouseClick(&list, Qt::LeftButton, {}, QPoint(kDateX, RowY(0)));  // the drive
     list.PopupMenuPopup(QPoint(kDateX, RowY(1)));
