@@ -69,7 +69,7 @@ TEST_F(HScrollBarTest, CodeChangesClampAndReportNothing) {
     bar.SetRange(0, 50);
     bar.SetPosition(80);
     EXPECT_EQ(bar.Position(), 50);
-    bar.SetPosition(-1);
+    bar.SetPosition(std::nan(""));  // below every value, as it were
     EXPECT_EQ(bar.Position(), 0);
     bar.SetRange(10, 5);
     EXPECT_EQ(bar.Maximum(), 10);
