@@ -8,11 +8,6 @@ namespace controls {
 
 namespace {
 
-int FloorDiv(int a, int b) {
-    const int q = a / b;
-    return (a % b != 0 && (a < 0) != (b < 0)) ? q - 1 : q;
-}
-
 KnobTrack MakeTrack(int origin, int width, int fixedPixels, int steps) {
     KnobTrack track;
     track.origin = origin;
@@ -23,12 +18,14 @@ KnobTrack MakeTrack(int origin, int width, int fixedPixels, int steps) {
 
 }  // namespace
 
+// Left of the origin the quotient rounds toward zero, and the clamp makes it step 0
+// all the same.
 int KnobTrack::PressStep(int x) const {
-    return std::clamp(FloorDiv(x - origin, stepWidth), 0, lastStep);
+    return std::clamp((x - origin) / stepWidth, 0, lastStep);
 }
 
 int KnobTrack::DragStep(int x) const {
-    return std::clamp(FloorDiv(x - kKnobSide / 2 - origin, stepWidth), 0, lastStep);
+    return std::clamp((x - kKnobSide / 2 - origin) / stepWidth, 0, lastStep);
 }
 
 KnobTrack SpeedTrack(int width) {

@@ -78,16 +78,12 @@ void TPlayControlBtn::MouseMove(Qt::MouseButtons, int, int) {
 void TPlayControlBtn::MouseUp(Qt::MouseButton, int x, int y) {
     const bool inside = 0 < x && x < width() && 0 < y && y < height();
     if (state_ == ButtonState::Pressed && inside && OnClick) {
-        // Set before the event: the handler may hide this button, which resets it.
+        // Set before the event: the handler may hide this button, and hiding a
+        // hovered control counts as the pointer's leave, which shows it normal.
         SetState(ButtonState::Hover);
         OnClick(this);
         return;
     }
-    SetState(ButtonState::Normal);
-}
-
-void TPlayControlBtn::hideEvent(QHideEvent* event) {
-    OwnerDrawnControl::hideEvent(event);
     SetState(ButtonState::Normal);
 }
 

@@ -29,8 +29,6 @@ class TPlayControlBtn : public controls::OwnerDrawnControl {
     void MouseMove(Qt::MouseButtons buttons, int x, int y) override;
     void MouseUp(Qt::MouseButton button, int x, int y) override;
     void Paint(QPainter& painter) override;
-    // A button hidden by its own click shows normal when it comes back.
-    void hideEvent(QHideEvent* event) override;
 
   private:
     void SetState(ButtonState state);

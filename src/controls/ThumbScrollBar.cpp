@@ -48,7 +48,7 @@ void ThumbScrollBar::SetRange(double minimum, double maximum) {
 }
 
 void ThumbScrollBar::SetPosition(double value) {
-    if (value < minimum_) {
+    if (!(value >= minimum_)) {  // NaN too
         value = minimum_;
     }
     if (value > maximum_) {

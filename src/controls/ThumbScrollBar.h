@@ -16,7 +16,7 @@ class ThumbScrollBar : public OwnerDrawnControl {
     // maximum when inverted, else to the minimum; repaints; no event. A new bar
     // has the range 0..100 and the position 0.
     void SetRange(double minimum, double maximum);
-    // Clamped to the range; repaints; no event.
+    // Clamped to the range (NaN gives the minimum); repaints; no event.
     void SetPosition(double value);
     double Position() const { return position_; }
     double Minimum() const { return minimum_; }

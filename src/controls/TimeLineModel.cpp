@@ -18,12 +18,11 @@ void TimeLineModel::SetDuration(double duration) {
 }
 
 void TimeLineModel::SetPosition(double position) {
-    if (!(position > 0.0)) {  // NaN too
+    const double end = duration_ > 0.0 ? duration_ : 0.0;  // NaN too
+    if (!(position > 0.0)) {
         position_ = 0.0;
-    } else if (position > duration_) {
-        position_ = duration_ > 0.0 ? duration_ : 0.0;
     } else {
-        position_ = position;
+        position_ = position > end ? end : position;
     }
 }
 

@@ -7,6 +7,7 @@
 #include "controls/VTickScrollBar.h"
 #include "foundation/Commonfun.h"
 #include "foundation/ErrorReport.h"
+#include "foundation/ProgramFont.h"
 #include "foundation/UiStringTable.h"
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
@@ -95,6 +96,7 @@ TFileSelectControl::TFileSelectControl(QWidget* parent,
       chooser_(views::ChooseRecordingFiles),
       volumes_(platform::RemovableVolumeRoots) {
     GdiplusAddRef();
+    setFont(foundation::ProgramFont());
     setAttribute(Qt::WA_OpaquePaintEvent);  // every pixel is painted
     setFocusPolicy(Qt::StrongFocus);
     CreateRowIcons();
@@ -340,8 +342,13 @@ void TFileSelectControl::RemoveFromPlayListClick(QObject*) {
 
 void TFileSelectControl::PopupMenuPopup(const QPoint& clientPos) {
     try {
-        // Above the rows lies the header: no row there, scrolled out or not.
-        popupRow_ = clientPos.y() < views::kRowsTop ? -1 : views::RowAtY(clientPos.y(), TopRow());
+        // Only a row that is drawn: not the header above the rows (where the row
+        // arithmetic would name a scrolled-out row), nor the strip below the last
+        // whole row (a row that is not shown).
+        const int y = clientPos.y();
+        const bool onRows =
+            y >= views::kRowsTop && y < views::kRowsTop + layout_.VisibleRows() * views::kRowHeight;
+        popupRow_ = onRows ? views::RowAtY(y, TopRow()) : -1;
         const TFileItem* record = records_.RecordAt(popupRow_);
         playItem_->setEnabled(panel_ != nullptr && panel_->State() == PLAY_PANEL_READY);
         removeItem_->setEnabled(!records_.PlayList().empty());

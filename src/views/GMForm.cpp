@@ -1,5 +1,6 @@
 #include "GMForm.h"
 
+#include "foundation/ProgramFont.h"
 #include "foundation/UiStringTable.h"
 #include "recordings/LogManagement.h"
 #include "views/InfoValues.h"
@@ -38,7 +39,7 @@ QLabel* MakeLabel(QWidget* parent, const QString& text, QRgb colour, bool bold,
 }  // namespace
 
 TGoogleMapForm::TGoogleMapForm(QWidget* owner) : QWidget(owner, Qt::Window) {
-    setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    setFont(foundation::ProgramFont());
     QPalette palette = this->palette();
     palette.setColor(QPalette::Window, QColor::fromRgba(kFormColour));
     setPalette(palette);

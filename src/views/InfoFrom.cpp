@@ -1,6 +1,7 @@
 #include "InfoFrom.h"
 
 #include "controls/ImageBox.h"
+#include "foundation/ProgramFont.h"
 #include "foundation/UiStringTable.h"
 #include "recordings/LogManagement.h"
 #include "views/GMConnect.h"
@@ -42,7 +43,7 @@ QLabel* MakeGLabel(QWidget* parent, int row) {
 }  // namespace
 
 TInfoForm::TInfoForm(QWidget* owner) : QDialog(owner) {
-    setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    setFont(foundation::ProgramFont());
     setFixedSize(422, 167);
 
     Image1 = new TImageBox(this, QStringLiteral("InfoVehicle"), controls::kAnchorsLeftTop,

@@ -6,6 +6,7 @@
 #include "controls/PlayControlVol.h"
 #include "controls/PlayTimeLine.h"
 #include "foundation/Commonfun.h"
+#include "foundation/ProgramFont.h"
 #include "foundation/UiStringTable.h"
 
 #include <QLabel>
@@ -44,6 +45,7 @@ using controls::BoundsRect;
 
 TPlayControlPanel::TPlayControlPanel(QWidget* parent) : QWidget(parent) {
     GdiplusAddRef();
+    setFont(foundation::ProgramFont());
     setAttribute(Qt::WA_OpaquePaintEvent);
     resize(kWidth, kHeight);
     // The gradient spans the construction height and repeats below it.

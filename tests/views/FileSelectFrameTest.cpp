@@ -10,6 +10,7 @@
 #include <QAction>
 #include <QDir>
 #include <QFile>
+#include <QFontMetrics>
 #include <QMenu>
 #include <QTemporaryDir>
 #include <QTest>
@@ -162,7 +163,11 @@ TEST_F(FileSelectFrameTest, PaintsDrivesSelectionAndMarks) {
     // The padlock's body on "a", the playing triangle on "b".
     EXPECT_LE(ColourDistance(image.pixel(iconX + 6, views::kRowsTop + 20 + 12), 0xFFC8C8C8), 10);
     EXPECT_LE(ColourDistance(image.pixel(iconX + 6, RowY(2)), 0xFF7878FA), 10);
-    // Text in the date column of a record.
+    // Text in the date column of a record; the whole start time fits it.
+    QFont bold = list.font();
+    bold.setBold(true);
+    EXPECT_LE(QFontMetrics(bold).horizontalAdvance(fake.Made("b")->GetStartTimeText()),
+              list.Layout().columns[1].width - 15);
     bool text = false;
     for (int x = kDateX; x < 140 && !text; ++x) {
         text = ColourDistance(image.pixel(x, RowY(1)), 0xFFE6FFE6) < 40;
@@ -258,12 +263,17 @@ TEST_F(FileSelectFrameTest, PopupMenuUnlockAndRemoval) {
     unlock->trigger();
     EXPECT_NE(fake.Made(gone)->flags & FILE_ITEM_READ_ONLY, 0u);
 
-    // Over the header, a drive row or below the rows: no record.
-    for (int y : {views::kRowsTop - 5, RowY(0), RowY(5)}) {
+    // Over the header, a drive row, the strip under the last whole row (one row
+    // shown here: "locked" lies under the strip) or below the rows: no record.
+    list.resize(365, views::kRowsTop + 35);
+    list.UpdateLayout();
+    for (int y : {views::kRowsTop - 5, RowY(0), RowY(1), RowY(5)}) {
         list.PopupMenuPopup(QPoint(kDateX, y));
         EXPECT_EQ(firmware->text(), QStringLiteral("Firmware:  ")) << y;
         EXPECT_FALSE(unlock->isEnabled()) << y;
     }
+    list.resize(365, 300);
+    list.UpdateLayout();
 
     QTest::mouseClick(&list, Qt::LeftButton, {}, QPoint(kDateX, RowY(0)));  // the drive
     list.PopupMenuPopup(QPoint(kDateX, RowY(1)));

@@ -1,11 +1,11 @@
 // ombrel-gallery OUTDIR: renders the program's widgets in their states and
 // languages to PNG files, under the offscreen platform, for looking at them.
 #include "Gallery.h"
+#include "foundation/ProgramFont.h"
 #include "platform/DebugOutput.h"
 
 #include <QApplication>
 #include <QDir>
-#include <QFont>
 
 #include <cstdio>
 
@@ -24,8 +24,8 @@ int main(int argc, char** argv) {
         return 1;
     }
     platform::DebugOutput::SetSink([](const QString&) {});
-    // The program's face: Tahoma's stand-in, 8 points.
-    QApplication::setFont(QFont(QStringLiteral("DejaVu Sans"), 8));
+    // The controls pages stand on plain grounds: give them the program's face.
+    QApplication::setFont(foundation::ProgramFont());
 
     gallery::Book book(outDir);
     AddControlsPages(book);
