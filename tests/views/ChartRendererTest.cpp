@@ -22,7 +22,7 @@ constexpr QRgb kRightLamp = 0xFF80FFFF;
 std::shared_ptr<const SensorLog> MakeLog(
     std::uint32_t n, const std::function<void(SensorLog&, std::uint32_t)>& fill) {
     auto log = std::make_shared<SensorLog>();
-    EXPECT_TRUE(AllocateSensorLog(*log, n));
+    EXPECT_TRUE(recordings::AllocateSensorLog(*log, n));
     log->count = n;
     for (std::uint32_t i = 0; i < n; ++i) {
         log->time[i] = i * 200;
