@@ -102,6 +102,12 @@ void DShowItemPlayer::DrainEvents() {
     }
 }
 
+void DShowItemPlayer::ReleaseGraph() {
+    if (item_.player != nullptr) {
+        item_.player->ReleaseGraph();
+    }
+}
+
 bool DShowItemPlayer::Is(const void* player) const {
     return item_.player != nullptr && player == item_.player;
 }

@@ -29,6 +29,7 @@ class DShowItemPlayer final : public ItemPlayer {
     HRESULT SetVolume(double volume) override;
     QImage GrabFrame() override;
     void DrainEvents() override;
+    void ReleaseGraph() override;
     bool Is(const void* player) const override;
 
   private:

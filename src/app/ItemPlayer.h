@@ -43,6 +43,9 @@ class ItemPlayer {
     virtual QImage GrabFrame() = 0;
     // Handles the graph's queued events (the end of the file among them).
     virtual void DrainEvents() = 0;
+    // Gives the graph back (decoders, threads, buffers); the next open builds it
+    // again. Safe inside the player's own event drain.
+    virtual void ReleaseGraph() = 0;
     // Whether `player` (as the player's messages carry it) is this item's player.
     virtual bool Is(const void* player) const = 0;
 };

@@ -3,6 +3,7 @@
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
 
+#include <algorithm>
 #include <cmath>
 
 namespace app {
@@ -59,9 +60,14 @@ void PlaybackCoordinator::SetItems(const FileItemList& selection) {
     }
     current_ = -1;
     // Events still queued in the players left behind are drained now, while no item
-    // is current: an old end of file must not move the next list on.
+    // is current: an old end of file must not move the next list on. Their graphs
+    // go, unless the new list starts with their items.
+    const auto reusedEnd = selection.begin() + std::min<std::ptrdiff_t>(2, std::ssize(selection));
     for (Entry& entry : entries_) {
         entry.player->DrainEvents();
+        if (std::find(selection.begin(), reusedEnd, entry.item) == reusedEnd) {
+            ReleaseGraphOf(*entry.player);
+        }
     }
     // The new items are referenced before the old ones are let go, so an item in
     // both lists keeps its player.
@@ -177,6 +183,27 @@ void PlaybackCoordinator::OpenFollowing(int index) {
     }
 }
 
+bool PlaybackCoordinator::KeepsGraph(int index) const {
+    return index == current_ || index == current_ + 1;
+}
+
+// A stopped graph still holds its decoders, threads and buffers (over 100 MB at
+// 1080p): only the current item and the next one, built ahead, keep theirs, so a
+// long drive played through does not pile them up.
+void PlaybackCoordinator::ReleasePassedGraphs() {
+    for (int i = 0; i < static_cast<int>(entries_.size()); ++i) {
+        if (!KeepsGraph(i)) {
+            ReleaseGraphOf(PlayerAt(i));
+        }
+    }
+}
+
+void PlaybackCoordinator::ReleaseGraphOf(ItemPlayer& player) {
+    if (player.State() != STATE_NO_GRAPH) {
+        player.ReleaseGraph();
+    }
+}
+
 void PlaybackCoordinator::ShowOpenError() {
     platform::MessageBox::Show(nullptr, QStringLiteral("Open file Error!"), QStringLiteral("Error"),
                                platform::MB_OK);
@@ -213,6 +240,7 @@ void PlaybackCoordinator::Seek(double position, bool given) {
         current_ = place->index;
         host_.SetPlayingIndex(current_);
         OpenFollowing(current_);
+        ReleasePassedGraphs();
     }
     // At or before 0 the play list shows its start.
     RefreshPlayInfo(given, timeline_.StartOf(place->index) + place->local);
@@ -264,6 +292,7 @@ void PlaybackCoordinator::PlayNextFile() {
     PrepareSwitch(next);
     PlayerAt(previous).Stop();
     OpenFollowing(current_);
+    ReleasePassedGraphs();
     host_.SetPlayingIndex(current_);
     if (!started) {
         // Nothing plays: the timer stops and the panel shows it.

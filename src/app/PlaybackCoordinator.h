@@ -95,6 +95,9 @@ class PlaybackCoordinator {
     void ApplyRate(ItemPlayer& player, double rate);
     void PrepareSwitch(ItemPlayer& player);
     void OpenFollowing(int index);
+    bool KeepsGraph(int index) const;
+    void ReleasePassedGraphs();
+    static void ReleaseGraphOf(ItemPlayer& player);
     void ShowOpenError();
     void PlayNextFile();
 

@@ -90,6 +90,10 @@ class FakePlayer : public app::ItemPlayer {
             s_.onDrain();
         }
     }
+    void ReleaseGraph() override {
+        Note("Release");
+        s_.state = STATE_NO_GRAPH;
+    }
     // The state stands for the player in the messages.
     bool Is(const void* player) const override { return player == &s_; }
 
@@ -257,7 +261,8 @@ TEST_F(PlaybackCoordinatorTest, SelectionOpensTheFirstItemPausedAndHoldsReferenc
     ASSERT_TRUE(host_.timerRunning);
     coordinator_.SetItems({});
     EXPECT_FALSE(host_.timerRunning);
-    EXPECT_EQ(Player(0).state, STATE_STOPPED);
+    EXPECT_TRUE(Logged("0:Stop"));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);  // its graph given back
     EXPECT_EQ(coordinator_.CurrentIndex(), -1);
     EXPECT_DOUBLE_EQ(host_.duration, 60.0);
     EXPECT_EQ(RefCount(items_[0].get()), 1);
@@ -290,7 +295,8 @@ TEST_F(PlaybackCoordinatorTest, SeeksLandInTheRightItemAndKeepRunningOrPaused) {
     coordinator_.Seek(10.001, true);
     EXPECT_EQ(coordinator_.CurrentIndex(), 1);
     EXPECT_EQ(host_.playingIndex, 1);
-    EXPECT_EQ(Player(0).state, STATE_STOPPED);
+    EXPECT_TRUE(Logged("0:Stop"));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);  // its graph given back
     EXPECT_EQ(Player(1).state, STATE_PAUSED);
     EXPECT_NEAR(Player(1).position, 0.001, 1e-9);
     EXPECT_TRUE(Logged("1:Rate 1.5"));
@@ -341,7 +347,8 @@ TEST_F(PlaybackCoordinatorTest, TheEndOfEachFileMovesOnAndTheLastPauses) {
     coordinator_.PlayComplete(&Player(0));
     EXPECT_EQ(coordinator_.CurrentIndex(), 1);
     EXPECT_EQ(host_.playingIndex, 1);
-    EXPECT_EQ(Player(0).state, STATE_STOPPED);
+    EXPECT_TRUE(Logged("0:Stop"));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);  // its graph given back
     EXPECT_EQ(Player(1).state, STATE_RUNNING);
     EXPECT_TRUE(host_.timerRunning);
 
@@ -369,7 +376,8 @@ TEST_F(PlaybackCoordinatorTest, AFailedSwitchToTheNextFileStopsThePlayback) {
     coordinator_.PlayComplete(&Player(0));
     ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
     EXPECT_EQ(coordinator_.CurrentIndex(), 1);
-    EXPECT_EQ(Player(0).state, STATE_STOPPED);
+    EXPECT_TRUE(Logged("0:Stop"));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);  // its graph given back
     EXPECT_FALSE(host_.panelPlaying);
     EXPECT_FALSE(host_.timerRunning);
 }
@@ -449,4 +457,28 @@ TEST_F(PlaybackCoordinatorTest, GraphNotificationsReachOnlyPlayersOfThePlayList)
     EXPECT_EQ(coordinator_.CurrentIndex(), 0);
     EXPECT_EQ(host_.playingIndex, 0);
     EXPECT_EQ(host_.pauseActions, 0);
+}
+
+TEST_F(PlaybackCoordinatorTest, OnlyTheCurrentAndTheNextItemKeepTheirGraphs) {
+    Select({10.0, 10.0, 10.0, 10.0});
+    PressPlay();
+    coordinator_.PlayComplete(&Player(0));
+    coordinator_.PlayComplete(&Player(1));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);
+    EXPECT_EQ(Player(1).state, STATE_NO_GRAPH);
+    EXPECT_EQ(Player(2).state, STATE_RUNNING);
+    EXPECT_EQ(Player(3).state, STATE_STOPPED);
+
+    coordinator_.Seek(5.0, true);  // back to the first: it opens again and runs
+    EXPECT_EQ(Player(0).state, STATE_RUNNING);
+    EXPECT_EQ(Player(2).state, STATE_NO_GRAPH);
+    EXPECT_EQ(Player(3).state, STATE_NO_GRAPH);
+
+    // A new list that starts with an item that has its graph reuses it; the others go.
+    journal_.clear();
+    coordinator_.SetItems({items_[1].get(), items_[3].get()});
+    EXPECT_TRUE(Logged("0:Release"));
+    EXPECT_FALSE(Logged("1:Release"));
+    EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "1:Open"), 1);
+    EXPECT_EQ(Player(1).state, STATE_PAUSED);
 }
