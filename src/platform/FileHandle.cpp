@@ -160,7 +160,16 @@ bool FileHandle::IsReadOnlyFile(const QString& path) {
     if (::stat(NativePath(path).constData(), &info) != 0) {
         return false;
     }
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return (info.st_mode & S_IWUSR) == 0;
+}
+
+bool FileHandle::AddOwnerWritePermission(const QString& path) {
+    struct stat info {};
+    const QByteArray native = NativePath(path);
+    if (::stat(native.constData(), &info) != 0) {
+        return false;
+    }
+    return ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 }  // namespace platform

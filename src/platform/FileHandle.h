@@ -38,8 +38,12 @@ class FileHandle {
     // Flushes to the device and closes; false when either fails.
     bool Close();
 
-    // True when the file exists and no one has a write permission bit on it.
+    // True when the file exists and its owner has no write permission: what a
+    // recorder's locked file looks like once copied or mounted.
     static bool IsReadOnlyFile(const QString& path);
+    // Gives the owner write permission, every other mode bit unchanged; false when
+    // the file is missing or its mode cannot be changed (errno kept).
+    static bool AddOwnerWritePermission(const QString& path);
 
   private:
     explicit FileHandle(int fd, int error) : fd_(fd), error_(error) {}

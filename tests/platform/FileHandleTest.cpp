@@ -99,12 +99,21 @@ TEST(FileHandle, MovesOwnership) {
     EXPECT_EQ(second.Size(), 3);
 }
 
-TEST(FileHandle, ReadOnlyMeansNoWriteBitForAnyone) {
+TEST(FileHandle, ReadOnlyMeansNoWriteBitForTheOwner) {
     QTemporaryDir dir;
     const QString path = WriteFile(dir, QStringLiteral("r.bin"), QByteArray("abc"));
     EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     EXPECT_TRUE(platform::FileHandle::IsReadOnlyFile(path));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteGroup);
+    EXPECT_TRUE(platform::FileHandle::IsReadOnlyFile(path));
+
+    // Unlocking adds the owner's bit and keeps the others.
+    ASSERT_TRUE(platform::FileHandle::AddOwnerWritePermission(path));
     EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
+    const QFileDevice::Permissions userBits =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(QFile::permissions(path) & ~userBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::WriteGroup);
+    EXPECT_FALSE(platform::FileHandle::AddOwnerWritePermission(dir.filePath("missing")));
 }
