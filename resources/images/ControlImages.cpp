@@ -35,6 +35,26 @@ QPainterPath StrokeOf(const QPainterPath& path, qreal width, Qt::PenCapStyle cap
     return stroker.createStroke(path);
 }
 
+QPainterPath Box(const QRectF& rect) {
+    QPainterPath box;
+    box.addRect(rect);
+    return box;
+}
+
+QPainterPath Polygon(std::initializer_list<QPointF> corners) {
+    QPainterPath path;
+    path.addPolygon(QPolygonF(corners));
+    path.closeSubpath();
+    return path;
+}
+
+QLinearGradient Vertical(qreal top, QRgb topArgb, qreal bottom, QRgb bottomArgb) {
+    QLinearGradient shade(0, top, 0, bottom);
+    shade.setColorAt(0, Argb(topArgb));
+    shade.setColorAt(1, Argb(bottomArgb));
+    return shade;
+}
+
 // A light glyph with a dark shadow below and right of it, legible on the button
 // backgrounds whatever their state.
 void DrawGlyph(QPainter& painter, const QPainterPath& glyph) {
@@ -58,18 +78,13 @@ struct ButtonLook {
 void DrawButtonBackground(QPainter& painter, const QSizeF& size, const ButtonLook& look) {
     ToDesignSquare(painter, size);
     const QRectF body(3, 3, 94, 94);
-    QLinearGradient fill(0, body.top(), 0, body.bottom());
-    fill.setColorAt(0, Argb(look.top));
-    fill.setColorAt(1, Argb(look.bottom));
     painter.setPen(QPen(Argb(look.border), 5));
-    painter.setBrush(fill);
+    painter.setBrush(Vertical(body.top(), look.top, body.bottom(), look.bottom));
     painter.drawRoundedRect(body, 18, 18);
     if (look.gloss > 0) {
-        QLinearGradient gloss(0, 8, 0, 50);
-        gloss.setColorAt(0, QColor(255, 255, 255, look.gloss));
-        gloss.setColorAt(1, QColor(255, 255, 255, 0));
         painter.setPen(Qt::NoPen);
-        painter.setBrush(gloss);
+        painter.setBrush(
+            Vertical(8, qRgba(255, 255, 255, look.gloss), 50, qRgba(255, 255, 255, 0)));
         painter.drawRoundedRect(QRectF(9, 8, 82, 42), 12, 12);
     }
 }
@@ -108,9 +123,7 @@ QPainterPath Arrowhead(QPointF tip, qreal angleDegrees, qreal length, qreal half
 
 void DrawPanArrows(QPainter& painter, const QSizeF& size) {
     ToDesignSquare(painter, size);
-    QPainterPath arrows;
-    arrows.addRect(QRectF(18, 43, 60, 10));
-    arrows.addRect(QRectF(43, 18, 10, 60));
+    QPainterPath arrows = Box(QRectF(18, 43, 60, 10)).united(Box(QRectF(43, 18, 10, 60)));
     arrows = arrows.united(Arrowhead(QPointF(48, 4), -90, 20, 15));
     arrows = arrows.united(Arrowhead(QPointF(48, 92), 90, 20, 15));
     arrows = arrows.united(Arrowhead(QPointF(4, 48), 180, 20, 15));
@@ -121,14 +134,13 @@ void DrawPanArrows(QPainter& painter, const QSizeF& size) {
 void DrawZoomLens(QPainter& painter, const QSizeF& size) {
     ToDesignSquare(painter, size);
     QPainterPath ring;
-    ring.addEllipse(QPointF(40, 40), 27, 27);
+    ring.addEllipse(QPointF(40, 40), 29, 29);
     QPainterPath glyph = StrokeOf(ring, 9, Qt::FlatCap);
     QPainterPath handle;
-    handle.moveTo(60, 60);
-    handle.lineTo(86, 86);
-    glyph = glyph.united(StrokeOf(handle, 14, Qt::RoundCap));
-    glyph.addRect(QRectF(27, 36.5, 26, 7));
-    glyph.addRect(QRectF(36.5, 27, 7, 26));
+    handle.moveTo(62, 62);
+    handle.lineTo(88, 88);
+    glyph = glyph.united(StrokeOf(handle, 15, Qt::RoundCap));
+    glyph = glyph.united(Box(QRectF(25, 35.5, 30, 9))).united(Box(QRectF(35.5, 25, 9, 30)));
     DrawGlyph(painter, glyph);
 }
 
@@ -163,8 +175,11 @@ void DrawInfo(QPainter& painter, const QSizeF& size) {
     QPainterPath ring;
     ring.addEllipse(QPointF(48, 48), 40, 40);
     QPainterPath glyph = StrokeOf(ring, 9, Qt::FlatCap);
-    glyph.addEllipse(QPointF(48, 28), 7.5, 7.5);
-    glyph.addRoundedRect(QRectF(41.5, 41, 13, 36), 3, 3);
+    QPainterPath dot;
+    dot.addEllipse(QPointF(48, 28), 7.5, 7.5);
+    QPainterPath stem;
+    stem.addRoundedRect(QRectF(41.5, 41, 13, 36), 3, 3);
+    glyph = glyph.united(dot).united(stem);
     DrawGlyph(painter, glyph);
 }
 
@@ -184,38 +199,19 @@ void DrawThumb(QPainter& painter, const QSizeF& size) {
     painter.drawEllipse(QRectF(34, 34, 32, 32));
 }
 
+// A manila folder: its back with the tab, a sheet of paper, the front flap.
 void DrawFolder(QPainter& painter, const QSizeF& size) {
     ToDesignSquare(painter, size);
     const QPen outline(QColor(0x6E, 0x46, 0x00), 3.5, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
-    QPainterPath back;
-    back.moveTo(6, 84);
-    back.lineTo(6, 18);
-    back.lineTo(36, 18);
-    back.lineTo(44, 27);
-    back.lineTo(90, 27);
-    back.lineTo(90, 84);
-    back.closeSubpath();
-    QLinearGradient backFill(0, 18, 0, 84);
-    backFill.setColorAt(0, QColor(0xE8, 0xA9, 0x2A));
-    backFill.setColorAt(1, QColor(0xB7, 0x7A, 0x0E));
     painter.setPen(outline);
-    painter.setBrush(backFill);
-    painter.drawPath(back);
+    painter.setBrush(Vertical(18, 0xFFE8A92A, 84, 0xFFB77A0E));
+    painter.drawPath(Polygon({{6, 84}, {6, 18}, {36, 18}, {44, 27}, {90, 27}, {90, 84}}));
     painter.setPen(QPen(QColor(255, 255, 255, 200), 2));
     painter.setBrush(QColor(0xFA, 0xFA, 0xF2));
     painter.drawRect(QRectF(14, 32, 68, 30));
-    QPainterPath front;
-    front.moveTo(6, 84);
-    front.lineTo(14, 42);
-    front.lineTo(96, 42);
-    front.lineTo(90, 84);
-    front.closeSubpath();
-    QLinearGradient frontFill(0, 42, 0, 84);
-    frontFill.setColorAt(0, QColor(0xFF, 0xDE, 0x72));
-    frontFill.setColorAt(1, QColor(0xF0, 0xB0, 0x28));
     painter.setPen(outline);
-    painter.setBrush(frontFill);
-    painter.drawPath(front);
+    painter.setBrush(Vertical(42, 0xFFFFDE72, 84, 0xFFF0B028));
+    painter.drawPath(Polygon({{6, 84}, {14, 42}, {96, 42}, {90, 84}}));
 }
 
 void DrawLamp(QPainter& painter, const QSizeF& size, bool lit) {
@@ -228,14 +224,11 @@ void DrawLamp(QPainter& painter, const QSizeF& size, bool lit) {
         painter.setBrush(glow);
         painter.drawEllipse(QRectF(0, 0, 100, 100));
     }
-    QLinearGradient bezel(0, 10, 0, 90);
-    bezel.setColorAt(0, QColor(0x7A, 0x80, 0x8A));
-    bezel.setColorAt(1, QColor(0x1C, 0x1F, 0x25));
     painter.setPen(QPen(QColor(0x10, 0x12, 0x16), 3));
-    painter.setBrush(bezel);
-    painter.drawEllipse(QRectF(10, 10, 80, 80));
+    painter.setBrush(Vertical(6, 0xFF7A808A, 94, 0xFF1C1F25));
+    painter.drawEllipse(QRectF(6, 6, 88, 88));
 
-    QRadialGradient glass(QPointF(50, 50), 33, QPointF(42, 40));
+    QRadialGradient glass(QPointF(50, 50), 37, QPointF(42, 40));
     if (lit) {
         glass.setColorAt(0.0, QColor(0xEC, 0xFF, 0xE0));
         glass.setColorAt(0.45, QColor(0x5C, 0xF0, 0x4C));
@@ -246,13 +239,11 @@ void DrawLamp(QPainter& painter, const QSizeF& size, bool lit) {
     }
     painter.setPen(Qt::NoPen);
     painter.setBrush(glass);
-    painter.drawEllipse(QRectF(18, 18, 64, 64));
+    painter.drawEllipse(QRectF(14, 14, 72, 72));
 
-    QLinearGradient shine(0, 22, 0, 50);
-    shine.setColorAt(0, QColor(255, 255, 255, lit ? 150 : 70));
-    shine.setColorAt(1, QColor(255, 255, 255, 0));
-    painter.setBrush(shine);
-    painter.drawEllipse(QRectF(30, 22, 40, 24));
+    painter.setBrush(
+        Vertical(18, qRgba(255, 255, 255, lit ? 150 : 70), 50, qRgba(255, 255, 255, 0)));
+    painter.drawEllipse(QRectF(28, 18, 44, 26));
 }
 
 }  // namespace
@@ -267,11 +258,11 @@ std::vector<ImageRecipe> ImageRecipes() {
          }},
         {"RID_HoverBtn", button,
          [](QPainter& p, const QSizeF& s) {
-             DrawButtonBackground(p, s, {0xFF7C8FC4, 0xFF34416C, 0xFFB4BEF0, 90});
+             DrawButtonBackground(p, s, {0xFF8C95AA, 0xFF3A404E, 0xFFD2D8EC, 110});
          }},
         {"RID_PushedBtn", button,
          [](QPainter& p, const QSizeF& s) {
-             DrawButtonBackground(p, s, {0xFF1A2240, 0xFF34467A, 0xFF8A9CE0, 0});
+             DrawButtonBackground(p, s, {0xFF10204A, 0xFF2C58C0, 0xFF7C9CF4, 0});
          }},
         {"RID_ChartSetting", icon, DrawSettingsGear},
         {"RID_Pan", icon, DrawPanArrows},

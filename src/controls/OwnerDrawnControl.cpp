@@ -23,7 +23,6 @@ QPoint PixelOf(const QPointF& position) {
 OwnerDrawnControl::OwnerDrawnControl(QWidget* parent) : QWidget(parent) {
     GdiplusAddRef();
     setMouseTracking(true);
-    setAttribute(Qt::WA_OpaquePaintEvent, false);
     warp_ = [](const QPoint& global) { QCursor::setPos(global); };
 }
 
@@ -93,6 +92,10 @@ void OwnerDrawnControl::leaveEvent(QEvent*) {
 
 void OwnerDrawnControl::mousePressEvent(QMouseEvent* event) {
     const QPoint at = PixelOf(event->position());
+    // A press inside means the pointer is over the control, enter seen or not.
+    if (rect().contains(at)) {
+        Enter();
+    }
     if (event->button() == Qt::LeftButton) {
         clickPending_ = rect().contains(at);
     }
@@ -142,8 +145,10 @@ bool OwnerDrawnControl::eventFilter(QObject* watched, QEvent* event) {
     return QWidget::eventFilter(watched, event);
 }
 
+// Qt delivers enter and leave to disabled widgets too; a disabled control stays
+// as it is.
 void OwnerDrawnControl::Enter() {
-    if (!hovered_) {
+    if (!hovered_ && isEnabled()) {
         hovered_ = true;
         MouseEnter();
     }

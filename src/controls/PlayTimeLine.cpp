@@ -4,7 +4,6 @@
 #include "foundation/Commonfun.h"
 
 #include <QPainter>
-#include <QPainterPath>
 
 #include <cmath>
 
@@ -17,22 +16,12 @@ QString FormatPlayTime(double seconds) {
 
 namespace {
 
-// A capsule 60 x 16: two half discs joined by a bar, shaded from top to bottom.
+// A capsule 60 x 16: two half discs 17 x 16 joined by a bar, shaded from top to
+// bottom, drawn as one figure so that the parts leave no seams.
 void DrawMarker(QPainter& painter, const QRectF& at, QRgb top, QRgb bottom) {
-    QPainterPath capsule;
-    capsule.setFillRule(Qt::WindingFill);
-    const QRectF left(at.x(), at.y(), 17, 16);
-    capsule.moveTo(left.center());
-    capsule.arcTo(left, 90, 180);
-    capsule.closeSubpath();
-    const QRectF right(at.x() + 43, at.y(), 17, 16);
-    capsule.moveTo(right.center());
-    capsule.arcTo(right, -90, 180);
-    capsule.closeSubpath();
-    capsule.addRect(QRectF(at.x() + 8, at.y(), 44, 16));
     painter.setPen(Qt::NoPen);
     painter.setBrush(controls::Gradient(QPointF(0, at.y()), top, QPointF(0, at.y() + 16), bottom));
-    painter.drawPath(capsule.simplified());
+    painter.drawRoundedRect(QRectF(at.x(), at.y(), 60, 16), 8.5, 8);
 }
 
 void DrawThumb(QPainter& painter, const QRectF& at) {
@@ -94,13 +83,13 @@ void TPlayTimeLine::MouseMove(Qt::MouseButtons, int x, int y) {
 }
 
 void TPlayTimeLine::Hover(int x, int y) {
-    const controls::TimeLineModel::Part part = model_.PartAt(x, y);
-    if (part != controls::TimeLineModel::kNone) {
+    if (model_.PartAt(x, y) != controls::TimeLineModel::kNone) {
         if (!IsHandCursor()) {
+            const controls::TimeLineParts parts = model_.Parts();
             SetHandCursor(true);
-            setToolTip(part == controls::TimeLineModel::kStartMarker ? startHint_
-                       : part == controls::TimeLineModel::kEndMarker ? endHint_
-                                                                     : QString());
+            setToolTip(controls::HitsPart(parts.startMarker, x, y) ? startHint_
+                       : controls::HitsPart(parts.endMarker, x, y) ? endHint_
+                                                                   : QString());
         }
     } else if (CursorShape() != Qt::ArrowCursor) {
         SetHandCursor(false);

@@ -36,37 +36,35 @@ void TimeLineModel::Rescale() {
     }
 }
 
+// Without a scale every part stands at its place for time 0.
 TimeLineParts TimeLineModel::Parts() const {
     const double pps = pixelsPerSecond_;
+    auto along = [pps](double seconds) { return pps > 0.0 ? pps * seconds : 0.0; };
     TimeLineParts parts;
-    parts.startMarker = QRectF(pps * startPoint_, 0.0, kMarkerWidth, kThumbSide);
-    parts.thumb = QRectF(kMarkerWidth + pps * position_, 0.0, kThumbSide, kThumbSide);
+    parts.startMarker = QRectF(along(startPoint_), 0.0, kMarkerWidth, kThumbSide);
+    parts.thumb = QRectF(kMarkerWidth + along(position_), 0.0, kThumbSide, kThumbSide);
     parts.endMarker =
-        QRectF(kMarkerWidth + pps * endPoint_ + kThumbSide, 0.0, kMarkerWidth, kThumbSide);
+        QRectF(kMarkerWidth + along(endPoint_) + kThumbSide, 0.0, kMarkerWidth, kThumbSide);
     return parts;
 }
 
-namespace {
-
-bool Hits(const QRectF& part, int x, int y) {
+bool HitsPart(const QRectF& part, int x, int y) {
     return part.x() <= x && x < part.x() + part.width() && part.y() <= y &&
            y < part.y() + part.height();
 }
-
-}  // namespace
 
 TimeLineModel::Part TimeLineModel::PartAt(int x, int y) const {
     if (!HasScale()) {
         return kNone;
     }
     const TimeLineParts parts = Parts();
-    if (Hits(parts.thumb, x, y)) {
+    if (HitsPart(parts.thumb, x, y)) {
         return kThumb;
     }
-    if (Hits(parts.startMarker, x, y)) {
+    if (HitsPart(parts.startMarker, x, y)) {
         return kStartMarker;
     }
-    if (Hits(parts.endMarker, x, y)) {
+    if (HitsPart(parts.endMarker, x, y)) {
         return kEndMarker;
     }
     return kNone;

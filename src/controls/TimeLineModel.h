@@ -17,6 +17,9 @@ struct TimeLineParts {
     QRectF endMarker;
 };
 
+// A part is hit when x <= X < x + width and y <= Y < y + height.
+bool HitsPart(const QRectF& part, int x, int y);
+
 // Which values a user action changed, to be reported in this order.
 struct TimeLineChanges {
     bool position = false;

@@ -1,9 +1,9 @@
 #include "MessageBox.h"
 
+#include "platform/GuiThread.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <QMetaObject>
-#include <QThread>
 #include <QWidget>
 
 #include <mutex>
@@ -22,11 +22,6 @@ struct Recorder {
 Recorder& TheRecorder() {
     static Recorder recorder;
     return recorder;
-}
-
-bool OnGuiThread() {
-    QCoreApplication* app = QCoreApplication::instance();
-    return app != nullptr && QThread::currentThread() == app->thread();
 }
 
 QMessageBox::Icon IconOf(std::uint32_t flags) {
@@ -79,7 +74,7 @@ int ShowModal(QWidget* owner, const QString& text, const QString& caption, std::
 
 int MessageBox::Show(QWidget* owner, const QString& text, const QString& caption,
                      std::uint32_t flags) {
-    const bool onGui = OnGuiThread();
+    const bool onGui = IsGuiThread();
     {
         Recorder& recorder = TheRecorder();
         std::lock_guard lock(recorder.mutex);
@@ -91,12 +86,11 @@ int MessageBox::Show(QWidget* owner, const QString& text, const QString& caption
     if (onGui) {
         return ShowModal(owner, text, caption, flags);
     }
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app != nullptr) {
+    // Without an application there is no one to show a box.
+    if (QCoreApplication::instance() != nullptr) {
         // A worker's box has no owner window: the owner may be gone when it shows.
-        QMetaObject::invokeMethod(
-            app, [text, caption, flags] { ShowModal(nullptr, text, caption, flags); },
-            Qt::QueuedConnection);
+        RunOnGuiThread(nullptr,
+                       [text, caption, flags] { ShowModal(nullptr, text, caption, flags); });
     }
     return IDOK;
 }

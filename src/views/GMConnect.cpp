@@ -8,6 +8,7 @@
 #include <QWebEngineSettings>
 #include <QWebEngineView>
 
+#include <cmath>
 #include <limits>
 #include <stdexcept>
 
@@ -22,6 +23,11 @@ const QStringList& MethodNames() {
 }
 
 constexpr char kTileVariable[] = "OMBREL_MAP_TILES";
+
+// A position the recorder had a fix for: its log holds 0 where it had none.
+bool HasFix(float lat, float lng) {
+    return lat != 0.0f && lng != 0.0f && std::isfinite(lat) && std::isfinite(lng);
+}
 
 }  // namespace
 
@@ -79,8 +85,9 @@ void GMConnect::SetScript(std::unique_ptr<views::MapScript> script) {
     ++generation_;
 }
 
-bool GMConnect::IsCurrent(const std::weak_ptr<int>& token, int generation) const {
-    return !token.expired() && generation == generation_;
+bool GMConnect::IsCurrent(const std::weak_ptr<int>& token, const GMConnect* bridge,
+                          int generation) {
+    return !token.expired() && generation == bridge->generation_;
 }
 
 bool GMConnect::InitDISPID() {
@@ -93,7 +100,7 @@ bool GMConnect::InitDISPID() {
     }
     script_->FindFunctions(MethodNames(),
                            [this, token = std::weak_ptr<int>(alive_), generation](bool found) {
-                               if (!IsCurrent(token, generation)) {
+                               if (!IsCurrent(token, this, generation)) {
                                    return;
                                }
                                try {
@@ -123,7 +130,7 @@ std::uint32_t GMConnect::InvokeMethod(int index, const std::vector<double>& args
     const int generation = generation_;
     script_->Run({{MethodNames().at(index), args}}, [this, token = std::weak_ptr<int>(alive_),
                                                      generation](views::ScriptOutcome outcome) {
-        if (!IsCurrent(token, generation) || outcome == views::ScriptOutcome::Lost ||
+        if (!IsCurrent(token, this, generation) || outcome == views::ScriptOutcome::Lost ||
             outcome == views::ScriptOutcome::ReturnedTrue || !connected_) {
             return;
         }
@@ -146,14 +153,13 @@ void GMConnect::RefreshData(const SensorLog& log) {
     std::vector<views::ScriptCall> calls;
     calls.push_back({addPath, {0.0, kBeginTrack, 0.0}});
     if (log.count != 0) {
-        // Points without a fix (a 0 coordinate) and repeats of the point before are
-        // left out.
+        // Points without a fix and repeats of the point before are left out.
         float lastLat = 0.0f;
         float lastLng = 0.0f;
         for (std::uint32_t i = 0; i < log.count; ++i) {
             const float lat = log.latitude[i];
             const float lng = log.longitude[i];
-            if (lat == 0.0f || lng == 0.0f || (lat == lastLat && lng == lastLng)) {
+            if (!HasFix(lat, lng) || (lat == lastLat && lng == lastLng)) {
                 continue;
             }
             calls.push_back({addPath, {static_cast<double>(log.time[i]), lat, lng}});
@@ -165,7 +171,7 @@ void GMConnect::RefreshData(const SensorLog& log) {
     const int generation = generation_;
     script_->Run(calls, [this, token = std::weak_ptr<int>(alive_),
                          generation](views::ScriptOutcome outcome) {
-        if (!IsCurrent(token, generation) || outcome != views::ScriptOutcome::Threw) {
+        if (!IsCurrent(token, this, generation) || outcome != views::ScriptOutcome::Threw) {
             return;
         }
         connected_ = false;
@@ -174,7 +180,7 @@ void GMConnect::RefreshData(const SensorLog& log) {
 }
 
 std::uint32_t GMConnect::SetPosition(float lat, float lng) {
-    if (lat == 0.0f || lng == 0.0f) {
+    if (!HasFix(lat, lng)) {
         return 0;
     }
     return InvokeMethod(kSetPosition, {lat, lng});

@@ -64,8 +64,8 @@ class GMConnect {
     // Sends the merged log's track; nothing before the page's functions are known.
     void RefreshData();
     void RefreshData(const SensorLog& log);
-    // Moves the car marker; a position with latitude or longitude 0 (no GPS fix)
-    // is skipped and gives 0.
+    // Moves the car marker; a position without a GPS fix (a coordinate 0 or not a
+    // number) is skipped and gives 0.
     std::uint32_t SetPosition(float lat, float lng);
     // Fits the browser to its parent.
     void Resize();
@@ -76,8 +76,9 @@ class GMConnect {
   private:
     friend void TitleChange(GMConnect* bridge, const QString& title);
 
-    // Answers of an older page, or of a destroyed bridge, are dropped.
-    bool IsCurrent(const std::weak_ptr<int>& token, int generation) const;
+    // Answers of an older page, or of a destroyed bridge, are dropped; `bridge` is
+    // looked at only while `token` lives.
+    static bool IsCurrent(const std::weak_ptr<int>& token, const GMConnect* bridge, int generation);
 
     QWidget* parent_;
     OwnerCallback callback_;

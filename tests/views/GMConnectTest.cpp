@@ -184,6 +184,7 @@ TEST_F(GMConnectTest, FailedCallsDisconnectUntilThePageLoadsAgain) {
     // The recorder logs no GPS in its MPEG-TS files: no marker sent to (0, 0).
     EXPECT_EQ(bridge_.SetPosition(0.0f, 121.5f), 0u);
     EXPECT_EQ(bridge_.SetPosition(24.5f, 0.0f), 0u);
+    EXPECT_EQ(bridge_.SetPosition(std::numeric_limits<float>::quiet_NaN(), 121.5f), 0u);
     EXPECT_EQ(page_->runs.size(), 1u);
 
     DebugCapture debug;
@@ -213,13 +214,7 @@ TEST_F(GMConnectTest, FailedCallsDisconnectUntilThePageLoadsAgain) {
     EXPECT_TRUE(debug.Contains(QStringLiteral("Function:GMConnect::InitDISPID")));
 }
 
-TEST_F(GMConnectTest, TheBridgeIsTheProgramsOne) {
-    EXPECT_EQ(GMConnect::Instance(), &bridge_);
-    {
-        GMConnect other(nullptr, nullptr);
-        EXPECT_EQ(GMConnect::Instance(), &other);
-    }
-    EXPECT_EQ(GMConnect::Instance(), nullptr);
+TEST(GMConnectPageTest, TileTemplateRidesOnThePageAddress) {
     qputenv("OMBREL_MAP_TILES", "https://tiles.example/{z}/{x}/{y}.png");
     const QUrl url = GMConnect::PageUrl();
     qunsetenv("OMBREL_MAP_TILES");

@@ -1,24 +1,22 @@
 // The map page in the web engine, driven through the bridge as the program does.
 #include "TrackLog.h"
 #include "support/DebugCapture.h"
+#include "support/WaitUntil.h"
 #include "views/Browser.h"
 #include "views/GMConnect.h"
 #include "views/PageScript.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
 #include <QTest>
 #include <QWebEngineView>
 #include <QWidget>
 
 #include <gtest/gtest.h>
 
-#include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace {
-
-constexpr int kDeadlineMs = 60000;
 
 class WebEngineEnvironment : public testing::Environment {
   public:
@@ -26,26 +24,12 @@ class WebEngineEnvironment : public testing::Environment {
 };
 const auto* const kEnvironment = testing::AddGlobalTestEnvironment(new WebEngineEnvironment);
 
-bool WaitFor(const std::function<bool()>& condition) {
-    const QDeadlineTimer deadline(kDeadlineMs);
-    while (!condition()) {
-        if (deadline.hasExpired()) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
-    }
-    return true;
-}
-
 QVariant Evaluate(Browser& browser, const QString& script) {
-    bool answered = false;
-    QVariant result;
-    browser.RunJavaScript(script, [&](const QVariant& value) {
-        result = value;
-        answered = true;
-    });
-    EXPECT_TRUE(WaitFor([&] { return answered; })) << script.toStdString();
-    return result;
+    // Shared, so that an answer later than the wait has somewhere to go.
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    browser.RunJavaScript(script, [answer](const QVariant& value) { *answer = value; });
+    EXPECT_TRUE(WaitUntil([&] { return answer->has_value(); })) << script.toStdString();
+    return answer->value_or(QVariant());
 }
 
 class MapPageTest : public testing::Test {
@@ -65,7 +49,7 @@ class MapPageTest : public testing::Test {
     // Opens the map page and waits until its map stands.
     void OpenMap() {
         bridge_.OpenPage();
-        ASSERT_TRUE(WaitFor([this] {
+        ASSERT_TRUE(WaitUntil([this] {
             return bridge_.Connected() &&
                    Page(QStringLiteral("typeof map === 'object' && map !== null && "
                                        "trackLine !== null"))
@@ -75,7 +59,7 @@ class MapPageTest : public testing::Test {
 
     void SendTrack(const std::vector<TrackPoint>& points) {
         bridge_.RefreshData(TrackLog(points));
-        ASSERT_TRUE(WaitFor([&] {
+        ASSERT_TRUE(WaitUntil([&] {
             return Page(QStringLiteral("map.hasLayer(trackLine) && trackTimes.length")).toInt() ==
                    static_cast<int>(points.size());
         }));
@@ -114,18 +98,25 @@ TEST_F(MapPageTest, TrackIsDrawnAndClicksNearItsPointsSeek) {
     const QString third = QStringLiteral(
         "var p = map.latLngToContainerPoint(trackLine.getLatLngs()[2]); [p.x + 2, p.y + 1]");
     ClickAt(third);
-    ASSERT_TRUE(WaitFor([this] { return clicks_.size() == 1; }));
+    ASSERT_TRUE(WaitUntil([this] { return clicks_.size() == 1; }));
     ClickAt(third);
-    ASSERT_TRUE(WaitFor([this] { return clicks_.size() == 2; }));
+    ASSERT_TRUE(WaitUntil([this] { return clicks_.size() == 2; }));
     EXPECT_EQ(clicks_, (std::vector<std::int64_t>{16777617, 16777617}));
 
     // The car follows the position.
     EXPECT_EQ(bridge_.SetPosition(24.805f, 121.004f), 0u);
-    EXPECT_TRUE(WaitFor([this] {
+    EXPECT_TRUE(WaitUntil([this] {
         return Page(QStringLiteral("carMarker.getLatLng().lat.toFixed(3)")).toString() ==
                QStringLiteral("24.805");
     }));
     EXPECT_TRUE(bridge_.Connected());
+
+    // The status pictures come with the page; the map hid the one shown while loading.
+    EXPECT_EQ(Page(QStringLiteral("var c = document.getElementById('connecting');"
+                                  "var f = document.getElementById('failed');"
+                                  "[c.naturalWidth, f.naturalWidth, c.style.display]"))
+                  .toList(),
+              QVariantList({96, 96, "none"}));
 }
 
 TEST_F(MapPageTest, ClickOnTheLineFarFromEveryPointDoesNothing) {
@@ -136,16 +127,16 @@ TEST_F(MapPageTest, ClickOnTheLineFarFromEveryPointDoesNothing) {
         QStringLiteral("window.lineClicks = 0; trackLine.on('click', function () { "
                        "lineClicks++; })"));
     ClickAt(QStringLiteral("var p = map.latLngToContainerPoint([24.75, 121.00]); [p.x, p.y]"));
-    ASSERT_TRUE(WaitFor([this] { return Page(QStringLiteral("lineClicks")).toInt() == 1; }));
+    ASSERT_TRUE(WaitUntil([this] { return Page(QStringLiteral("lineClicks")).toInt() == 1; }));
     ClickAt(QStringLiteral("var p = map.latLngToContainerPoint([24.80, 121.00]); [p.x, p.y + 2]"));
-    ASSERT_TRUE(WaitFor([this] { return !clicks_.empty(); }));
+    ASSERT_TRUE(WaitUntil([this] { return !clicks_.empty(); }));
     EXPECT_EQ(clicks_, (std::vector<std::int64_t>{2000}));
 }
 
 TEST_F(MapPageTest, EmptyTrackLeavesTheMarkersHiddenAndReloadReconnects) {
     OpenMap();
     bridge_.RefreshData(TrackLog({{0, 0, 0}}));
-    EXPECT_TRUE(WaitFor([this] {
+    EXPECT_TRUE(WaitUntil([this] {
         return Page(QStringLiteral("AddPath(0, 1001, 0) && !map.hasLayer(carMarker) && "
                                    "!map.hasLayer(startMarker) && !map.hasLayer(trackLine)"))
             .toBool();
@@ -153,14 +144,14 @@ TEST_F(MapPageTest, EmptyTrackLeavesTheMarkersHiddenAndReloadReconnects) {
     EXPECT_TRUE(bridge_.Connected());
 
     Page(QStringLiteral("window.beforeReload = true; location.reload()"));
-    ASSERT_TRUE(WaitFor([this] {
+    ASSERT_TRUE(WaitUntil([this] {
         return bridge_.Connected() &&
                Page(QStringLiteral("typeof beforeReload === 'undefined' && "
                                    "typeof map === 'object' && map !== null"))
                    .toBool();
     }));
     EXPECT_EQ(bridge_.SetPosition(24.9f, 121.1f), 0u);
-    EXPECT_TRUE(WaitFor([this] {
+    EXPECT_TRUE(WaitUntil([this] {
         return Page(QStringLiteral("carMarker.getLatLng().lng.toFixed(1)")).toString() ==
                QStringLiteral("121.1");
     }));
@@ -175,7 +166,7 @@ TEST_F(MapPageTest, PageWithoutSetPositionIsRefused) {
                             "onload=function(){document.title='loadedHtml:'}</script>")),
         [this](QWidget*, const QString& title) { TitleChange(&bridge_, title); }, nullptr);
     bridge_.SetScript(std::make_unique<views::PageScript>(host));
-    ASSERT_TRUE(WaitFor([&] { return debug.Contains(QStringLiteral("GMConnect::InitDISPID")); }));
+    ASSERT_TRUE(WaitUntil([&] { return debug.Contains(QStringLiteral("GMConnect::InitDISPID")); }));
     EXPECT_FALSE(bridge_.Connected());
     EXPECT_EQ(bridge_.SetPosition(24.9f, 121.1f), GMConnect::kNotConnected);
     bridge_.SetScript(nullptr);
@@ -189,7 +180,7 @@ TEST_F(MapPageTest, MissingPageTracesAndGivesNoTitle) {
         &parent_, QUrl(QStringLiteral("qrc:/map/NoSuchPage.html")),
         [&](QWidget*, const QString& title) { titles.append(title); },
         [&](QWidget*, int) { ++ready; });
-    ASSERT_TRUE(WaitFor([&] { return !debug.Lines().isEmpty(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !debug.Lines().isEmpty(); }));
     EXPECT_EQ(debug.Lines(),
               QStringList({"0: DISPID_NAVIGATEERROR, i1=0, i2=0, d1=0.000000, d2=0.000000"}));
     EXPECT_TRUE(titles.isEmpty()) << titles.join(',').toStdString();
