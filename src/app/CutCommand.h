@@ -2,7 +2,7 @@
 
 #include "app/CutResultTable.h"
 #include "app/SaveQuestion.h"
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "platform/WindowMessage.h"
 #include "recordings/FileItem.h"
 

@@ -1,5 +1,6 @@
 #include "VideoMessageRoute.h"
 
+#include "foundation/MessageNumbers.h"
 #include "platform/WindowMessage.h"
 
 #include <QEvent>

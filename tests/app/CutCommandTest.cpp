@@ -2,6 +2,7 @@
 // and one cut run end to end through the real job.
 #include "AppTestSupport.h"
 #include "app/CutCommand.h"
+#include "foundation/MessageNumbers.h"
 #include "foundation/UiStringTable.h"
 #include "platform/MessageBox.h"
 
