@@ -1,6 +1,5 @@
 #pragma once
 
-#include "app/PlaybackCoordinator.h"
 #include "recordings/FileItem.h"
 #include "support/TsRecordingWriter.h"
 
@@ -35,47 +34,4 @@ class AppFolderTest : public testing::Test {
 
   private:
     QTemporaryDir folder_;
-};
-
-// The panel and the windows as the coordinator sees them. The pause action fires
-// the pause event while "playing", as the real panel does.
-class FakeHost : public app::PlaybackHost {
-  public:
-    double PanelSpeed() override { return speed; }
-    double PanelVolume() override { return volume; }
-    double PanelPosition() override { return position; }
-    double PanelStartPoint() override { return startPoint; }
-    double PanelEndPoint() override { return endPoint; }
-    void SetPanelDuration(double seconds) override {
-        duration = seconds;
-        startPoint = 0.0;
-        endPoint = seconds;
-    }
-    void SetPanelSpeed(double value) override { speed = value; }
-    void PanelPause() override {
-        ++pauseActions;
-        if (panelPlaying && onPause) {
-            onPause();
-        }
-        panelPlaying = false;
-    }
-    void ShowPosition(double seconds) override {
-        position = seconds;
-        shown.push_back(seconds);
-    }
-    void SetPlayingIndex(int index) override { playingIndex = index; }
-    void SetTimerRunning(bool running) override { timerRunning = running; }
-    void PlayListChanged(const FileItemList& items) override { logList = items; }
-    void RepaintVideo() override { ++repaints; }
-
-    double speed = 1.0, volume = 50.0, position = 0.0, startPoint = 0.0, endPoint = 0.0;
-    double duration = -1.0;
-    bool panelPlaying = false;
-    std::function<void()> onPause;
-    int pauseActions = 0;
-    std::vector<double> shown;
-    int playingIndex = -1;
-    bool timerRunning = false;
-    FileItemList logList;
-    int repaints = 0;
 };

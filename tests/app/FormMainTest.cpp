@@ -115,7 +115,10 @@ TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     form_.PlayControlPanel->PlayButtonClick(nullptr);
     EXPECT_TRUE(form_.Timer->isActive());
     ASSERT_TRUE(ProcessEventsUntil([&] { return form_.PlayList().CurrentIndex() == 1; }));
-    EXPECT_TRUE(form_.FileSelectFrame->PlayList()[1]->flags & FILE_ITEM_PLAYING);
+    const FileItemList items = form_.PlayList().Items();
+    EXPECT_TRUE(items[1]->flags & FILE_ITEM_PLAYING);
+    // The first file's graph was given back from inside its own event drain.
+    EXPECT_EQ(items[0]->player->State(), STATE_NO_GRAPH);
     // The last file ends: the panel pauses and the timer stops there.
     ASSERT_TRUE(
         ProcessEventsUntil([&] { return form_.PlayControlPanel->State() == PLAY_PANEL_READY; }));
@@ -123,6 +126,15 @@ TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     EXPECT_GT(form_.PlayControlPanel->GetPosition(), 3.0);
     EXPECT_TRUE(form_.TrendChart->CursorLine()->isVisible());
     EXPECT_TRUE(AnyPicture(form_.VideoWnd));
+
+    // Paused, back into the first file from the time line: it opens again, paused
+    // at the place asked, and shows its picture.
+    const double start = form_.PlayList().Timeline().StartOf(1);
+    form_.PlayPosChange(form_.PlayControlPanel, start - 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 0);
+    EXPECT_EQ(items[0]->player->State(), STATE_PAUSED);
+    EXPECT_NEAR(form_.PlayList().GlobalPosition(), start - 0.5, 0.05);
+    EXPECT_EQ(form_.PlayList().CurrentPlayer()->GrabFrame().size(), QSize(320, 240));
     EXPECT_TRUE(platform::MessageBox::Recorded().empty());
 }
 
