@@ -2,8 +2,13 @@
 // and a fake window around them.
 #include "AppTestSupport.h"
 #include "app/PlaybackCoordinator.h"
+#include "app/VideoMessageRoute.h"
+#include "foundation/MessageNumbers.h"
 #include "platform/MessageBox.h"
+#include "platform/WindowMessage.h"
 #include "support/DebugCapture.h"
+
+#include <QWidget>
 
 #include <cmath>
 #include <limits>
@@ -474,4 +479,26 @@ TEST_F(PlaybackCoordinatorTest, OnlyTheCurrentAndTheNextItemKeepTheirGraphs) {
     EXPECT_FALSE(Logged("1:Release"));
     EXPECT_EQ(std::count(journal_.begin(), journal_.end(), "1:Open"), 1);
     EXPECT_EQ(Player(1).state, STATE_PAUSED);
+}
+
+TEST_F(PlaybackCoordinatorTest, TheVideoWindowDrainsAGraphAfterAWaitThatHoldsNothingUp) {
+    QWidget window;
+    app::VideoMessageRoute route(window, coordinator_);
+    const auto send = [&](std::uint32_t message, const void* player) {
+        platform::WindowMessage event(message, reinterpret_cast<platform::WPARAM>(player),
+                                      reinterpret_cast<platform::LPARAM>(player));
+        return route.Handle(&event);
+    };
+    // Nothing to play: the wait still passes, then the message is let go.
+    EXPECT_TRUE(send(WM_GRAPH_NOTIFY, &journal_));
+    EXPECT_FALSE(send(WM_PLAY_COMPLETE, &journal_));
+
+    Select({10.0, 10.0});
+    PressPlay();
+    journal_.clear();
+    EXPECT_TRUE(send(WM_GRAPH_NOTIFY, &Player(0)));
+    EXPECT_TRUE(journal_.empty());  // not drained on the spot
+    ASSERT_TRUE(ProcessEventsUntil([&] { return Logged("0:Drain"); }));
+    EXPECT_TRUE(send(WM_PLAY_COMPLETE, &Player(0)));
+    EXPECT_EQ(coordinator_.CurrentIndex(), 1);
 }
