@@ -144,17 +144,21 @@ void TGraphChart::ApplyLanguage() {
 }
 
 void TGraphChart::RequestRedraw() {
+    if (!renderThread_) {
+        return;  // still being built
+    }
     views::ChartRenderInput input;
     input.log = logs_ != nullptr ? logs_->Snapshot() : nullptr;
     input.view = view_.State();
     input.settings = Settings();
     input.size = size();
+    input.pixelRatio = devicePixelRatioF();
     input.labelFont = font().toString();
     renderThread_->RequestRedraw(std::move(input));
 }
 
 int TGraphChart::PictureCount() const {
-    return renderThread_->PictureCount();
+    return picturesShown_;
 }
 
 void TGraphChart::paintEvent(QPaintEvent*) {
@@ -250,6 +254,7 @@ void TGraphChart::Apply(const views::ChartViewChange& change) {
 }
 
 void TGraphChart::PictureArrived() {
+    ++picturesShown_;
     view_.SetPlot(renderThread_->FrontPlot());
     PlaceCursor();
     update();

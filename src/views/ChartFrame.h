@@ -55,6 +55,7 @@ class TGraphChart : public QWidget {
     controls::NotifyEvent OnInfo;
 
     const views::ChartView& View() const { return view_; }
+    // Pictures taken up on the GUI thread so far.
     int PictureCount() const;
     THScrollBar* TimeZoomBar() const { return timeZoom_; }
     TVScrollBar* ValueZoomBar() const { return valueZoom_; }
@@ -87,6 +88,7 @@ class TGraphChart : public QWidget {
     QPointer<TsettingChart> settingDialog_;
     views::ChartSettings settings_;  // the dialog's, as last read
     std::optional<double> cursorTime_;
+    int picturesShown_ = 0;
 
     THScrollBar* timeZoom_ = nullptr;
     TVScrollBar* valueZoom_ = nullptr;

@@ -144,12 +144,15 @@ bool ChartRenderer::Render(const ChartRenderInput& input, QImage& image, ChartPl
     drawn.speedPerPixel = input.view.speedVisible / drawn.height;
     drawn.msPerPixel = (input.view.timeEnd - input.view.timeStart) / drawn.width;
     try {
-        if (image.size() != input.size) {
-            image = QImage(input.size, QImage::Format_ARGB32_Premultiplied);
+        // Drawn in frame pixels, stored in the screen's: sharp on high-density screens.
+        const QSize pixels = (QSizeF(input.size) * input.pixelRatio).toSize();
+        if (image.size() != pixels) {
+            image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
             if (image.isNull()) {
                 throw std::bad_alloc();
             }
         }
+        image.setDevicePixelRatio(input.pixelRatio);
         UseFont(input.labelFont);
         QPainter painter(&image);
         painter.setFont(font_);

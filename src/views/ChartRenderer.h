@@ -21,9 +21,10 @@ struct ChartRenderInput {
     std::shared_ptr<const SensorLog> log;  // may be null: axes only
     ChartViewState view;
     ChartSettings settings;
-    QSize size;         // the frame's
-    QString labelFont;  // the frame's font as QFont::toString(): a QFont shares
-                        // state that is not safe to use from two threads
+    QSize size;               // the frame's
+    double pixelRatio = 1.0;  // device pixels per frame pixel
+    QString labelFont;        // the frame's font as QFont::toString(): a QFont shares
+                              // state that is not safe to use from two threads
 };
 
 // The chart's background: a vertical gradient from grey to near black.
@@ -34,9 +35,9 @@ void FillChartBackground(QPainter& painter, const QSize& size);
 // it keeps its point buffer between passes.
 class ChartRenderer {
   public:
-    // Draws into `image` (made the frame's size when it is not) and gives the plot it
-    // drew with. False when it draws nothing: a plot lower or narrower than 5 px, or
-    // a failure (written to the debug output); `plot` is then left alone.
+    // Draws into `image` (made the frame's size in device pixels when it is not) and gives the plot
+    // it drew with. False when it draws nothing: a plot lower or narrower than 5 px, or a failure
+    // (written to the debug output); `plot` is then left alone.
     bool Render(const ChartRenderInput& input, QImage& image, ChartPlot& plot);
 
   private:

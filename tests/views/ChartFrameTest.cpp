@@ -1,3 +1,4 @@
+#include "ChartTestSupport.h"
 #include "controls/ColorBoxARGB.h"
 #include "controls/HScrollBar.h"
 #include "controls/IconButton.h"
@@ -12,31 +13,16 @@
 
 #include <QApplication>
 #include <QCheckBox>
-#include <QElapsedTimer>
 #include <QFile>
 #include <QPainter>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
 namespace {
 
 constexpr QRgb kAxis = 0xFFF0F0F0;
-
-bool ProcessUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > 60000) {
-            return false;
-        }
-        QApplication::processEvents(QEventLoop::AllEvents, 5);
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 // The chart at its design size over a two-minute drive, G axis only: the plot is
 // 764 x 189 px from (50, 35).

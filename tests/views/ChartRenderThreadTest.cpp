@@ -1,10 +1,9 @@
 // The render thread's tests; the sanitizer builds run them: --gtest_filter=ChartThreads.*
+#include "ChartTestSupport.h"
 #include "support/DemoMergedLog.h"
 #include "views/ChartRenderThread.h"
 
-#include <QElapsedTimer>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -15,20 +14,6 @@
 using namespace views;
 
 namespace {
-
-constexpr int kDeadlineMs = 60000;
-
-bool WaitFor(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > kDeadlineMs) {
-            return false;
-        }
-        QThread::msleep(1);
-    }
-    return true;
-}
 
 ChartRenderInput Input(double timeStart, std::shared_ptr<const SensorLog> log = nullptr,
                        QSize size = {854, 254}) {
@@ -73,17 +58,17 @@ TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
     Gate gate;
     ChartRenderThread thread([&] { gate.Pass(); });
     thread.RequestRedraw(Input(0));
-    ASSERT_TRUE(WaitFor([&] { return gate.Arrived() == 1; }));
+    ASSERT_TRUE(ProcessUntil([&] { return gate.Arrived() == 1; }));
     EXPECT_EQ(thread.FrontPlot().view.timeStart, 0);
     for (int i = 1; i <= 50; ++i) {
         thread.RequestRedraw(Input(i * 1000.0));
     }
     gate.Open();
-    ASSERT_TRUE(WaitFor([&] { return thread.PictureCount() == 2; }));
+    ASSERT_TRUE(ProcessUntil([&] { return thread.PictureCount() == 2; }));
     EXPECT_EQ(thread.FrontPlot().view.timeStart, 50000);
     // One more request is one more picture: the fifty above made exactly one.
     thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
-    ASSERT_TRUE(WaitFor([&] { return thread.FrontPlot().view.timeStart == 99000; }));
+    ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == 99000; }));
     EXPECT_EQ(thread.PictureCount(), 3);
     EXPECT_EQ(thread.FrontPlot().width, 900 - 210 - 40);
 }
@@ -100,7 +85,7 @@ TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
         // A new list reallocates the merged log and publishes a new snapshot while
         // the pass draws from the old one, which lives as long as the pass holds it.
         demo.Logs().SetFileList(round % 2 == 0 ? FileItemList{items[1]} : items);
-        ASSERT_TRUE(WaitFor([&] { return thread.FrontPlot().view.timeStart == round; }));
+        ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == round; }));
     }
     EXPECT_EQ(thread.PictureCount(), 50);
     EXPECT_EQ(demo.Logs().Snapshot()->count, 300u);
@@ -122,7 +107,7 @@ TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
                 late += destroyed.load() ? 1 : 0;
             });
             thread.RequestRedraw(Input(0, demo.Logs().Snapshot(), {3000, 1200}));
-            ASSERT_TRUE(WaitFor([&] { return pictures.load() == 1; }));
+            ASSERT_TRUE(ProcessUntil([&] { return pictures.load() == 1; }));
             // The second pass is under way, or about to start, when the thread goes.
             thread.RequestRedraw(Input(1000, demo.Logs().Snapshot(), {3000, 1200}));
         }

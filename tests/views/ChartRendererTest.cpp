@@ -1,4 +1,5 @@
 #include "recordings/SensorLog.h"
+#include "support/DebugCapture.h"
 #include "views/ChartRenderer.h"
 
 #include <QPainter>
@@ -169,6 +170,18 @@ TEST(ChartRenderer, TooSmallAPlotDrawsNothingAndPublishesNothing) {
         plot.msPerPixel = 123;
         EXPECT_FALSE(renderer.Render(input, image, plot)) << size.width() << "x" << size.height();
         EXPECT_EQ(plot.msPerPixel, 123);
+    }
+    // A picture that cannot be had fails the pass, which says so; the program goes on.
+    {
+        DebugCapture capture;
+        ChartRenderInput input;
+        input.size = QSize(700000000, 254);  // more bytes a line than an image can hold
+        ChartRenderer renderer;
+        QImage image;
+        ChartPlot plot;
+        EXPECT_FALSE(renderer.Render(input, image, plot));
+        EXPECT_TRUE(capture.Contains(QStringLiteral("TGraphChart::DrawChart")));
+        EXPECT_EQ(plot.width, 0);
     }
     // An empty window (no play list yet) draws the axes, and no series.
     const auto log = MakeLog(10, [](SensorLog& l, std::uint32_t i) { l.obdSpeed[i] = 20; });

@@ -3,6 +3,7 @@
 #include "platform/Registry.h"
 #include "platform/Termination.h"
 #include "views/ChartSetting.h"
+#include "views/ColorPickButton.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,12 +18,16 @@ using views::ChartSeries;
 
 namespace {
 
-QByteArray StoredVisible() {
+const QString kChartKey = QStringLiteral("Software\\OmbrelPlayer\\Chart");
+
+QByteArray Stored(const char* name) {
     platform::Registry registry;
     registry.Load();
-    return registry
-        .ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"), QStringLiteral("VisibleChart"))
-        .value_or(QByteArray());
+    return registry.ReadBinary(kChartKey, QString::fromLatin1(name)).value_or(QByteArray());
+}
+
+QByteArray StoredVisible() {
+    return Stored("VisibleChart");
 }
 
 // Takes the window system's show and hide events, which Qt delivers as spontaneous.
@@ -53,6 +58,8 @@ TEST_F(ChartSettingTest, UpdateThenHideWritesTheRegistry) {
     dialog->show();
     EXPECT_EQ(redraws, 1);  // showing: the chart follows the boxes
     dialog->CheckBox(ChartSeries::GpsSpeed)->click();
+    views::ColorPickButton* right = dialog->ColorBox(views::kColorTurnRight);
+    right->OnChange(right, 0xFF123456);  // red 0x12, green 0x34, blue 0x56 picked
     EXPECT_TRUE(dialog->LiveSettings().Shows(ChartSeries::GpsSpeed));
     EXPECT_FALSE(dialog->StoredSettings().Shows(ChartSeries::GpsSpeed));
     EXPECT_EQ(redraws, 1);  // a box alone asks for nothing
@@ -62,9 +69,12 @@ TEST_F(ChartSettingTest, UpdateThenHideWritesTheRegistry) {
     EXPECT_EQ(StoredVisible(), QByteArray::fromHex("07000000"));
     dialog->hide();
     EXPECT_EQ(StoredVisible(), QByteArray::fromHex("07020000"));
+    EXPECT_EQ(Stored("ChartColor").mid(36, 4), QByteArray::fromHex("12345600"));
     EXPECT_TRUE(dialog->Changed());  // until shown again
     dialog->show();
     EXPECT_FALSE(dialog->Changed());
+    // The next start reads them back.
+    EXPECT_EQ(TsettingChart(nullptr).StoredSettings(), dialog->StoredSettings());
 }
 
 TEST_F(ChartSettingTest, RestoreBringsBackTheStoredChoicesAndRedraws) {
@@ -106,4 +116,11 @@ TEST_F(ChartSettingTest, AMissingKeyIsReportedAndEndsTheProgram) {
     EXPECT_EQ(boxes[0].caption, QStringLiteral("ERROR"));
     EXPECT_TRUE(platform::TerminationRequested());
     EXPECT_EQ(damaged.LiveSettings(), views::ChartSettings::Defaults());
+    // Saving reports it again and creates no key.
+    damaged.show();
+    damaged.btnRefreshClick();
+    damaged.hide();
+    EXPECT_EQ(platform::MessageBox::Recorded().size(), 2u);
+    ASSERT_EQ(registry.Load(), platform::Registry::LoadResult::Loaded);
+    EXPECT_FALSE(registry.KeyExists(kChartKey));
 }

@@ -14,7 +14,6 @@ namespace {
 
 const QString kChartKey = QStringLiteral("Software\\OmbrelPlayer\\Chart");
 const QString kVisible = QStringLiteral("VisibleChart");
-const QString kColor = QStringLiteral("ChartColor");
 
 // Replaces the settings file with one holding just the chart key and these values.
 void WriteChartKey(std::optional<QByteArray> visible, std::optional<QByteArray> colors) {
@@ -24,7 +23,7 @@ void WriteChartKey(std::optional<QByteArray> visible, std::optional<QByteArray> 
         registry.WriteBinary(kChartKey, kVisible, *visible);
     }
     if (colors) {
-        registry.WriteBinary(kChartKey, kColor, *colors);
+        registry.WriteBinary(kChartKey, QStringLiteral("ChartColor"), *colors);
     }
     ASSERT_TRUE(registry.Save());
 }
@@ -34,30 +33,6 @@ QByteArray Bytes(int count, char fill) {
 }
 
 }  // namespace
-
-TEST(ChartSettings, RoundTripThroughTheRegistry) {
-    WriteChartKey(std::nullopt, std::nullopt);
-    ChartSettings settings;
-    ASSERT_EQ(LoadChartSettings(settings), ChartSettingsResult::Done);
-    EXPECT_EQ(settings, ChartSettings::Defaults());
-    EXPECT_EQ(settings.visible, 0x7u);                    // G X, G Y and G Z
-    EXPECT_EQ(settings.PenColor(kColorGX), 0xFFFF0000u);  // red, green, blue
-    EXPECT_EQ(settings.PenColor(kColorGY), 0xFF00FF00u);
-    EXPECT_EQ(settings.PenColor(kColorGZ), 0xFF0000FFu);
-
-    settings.SetShown(ChartSeries::GpsSpeed, true);
-    settings.SetShown(ChartSeries::GY, false);
-    settings.colors[kColorTurnRight] = 0x123456;
-    ASSERT_EQ(SaveChartSettings(settings), ChartSettingsResult::Done);
-
-    Registry registry;
-    ASSERT_EQ(registry.Load(), Registry::LoadResult::Loaded);
-    EXPECT_EQ(registry.ReadBinary(kChartKey, kVisible), QByteArray::fromHex("05020000"));
-    EXPECT_EQ(registry.ReadBinary(kChartKey, kColor)->mid(36, 4), QByteArray::fromHex("56341200"));
-    ChartSettings back;
-    ASSERT_EQ(LoadChartSettings(back), ChartSettingsResult::Done);
-    EXPECT_EQ(back, settings);
-}
 
 TEST(ChartSettings, MalformedValuesFallBackToTheirDefaultsWithADebugLine) {
     const ChartSettings defaults = ChartSettings::Defaults();
@@ -97,16 +72,4 @@ TEST(ChartSettings, MalformedValuesFallBackToTheirDefaultsWithADebugLine) {
     LoadChartSettings(settings);
     EXPECT_EQ(settings, defaults);
     EXPECT_TRUE(capture.Contains(kVisible));
-}
-
-TEST(ChartSettings, AMissingKeyIsADamagedInstall) {
-    Registry registry;
-    registry.CreateKey(QStringLiteral("Software\\OmbrelPlayer\\Setting"));
-    ASSERT_TRUE(registry.Save());
-    ChartSettings settings;
-    EXPECT_EQ(LoadChartSettings(settings), ChartSettingsResult::KeyMissing);
-    EXPECT_EQ(settings, ChartSettings::Defaults());
-    EXPECT_EQ(SaveChartSettings(settings), ChartSettingsResult::KeyMissing);
-    ASSERT_EQ(registry.Load(), Registry::LoadResult::Loaded);
-    EXPECT_FALSE(registry.KeyExists(kChartKey));  // never created by the program
 }

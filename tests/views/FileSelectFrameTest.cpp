@@ -1,6 +1,7 @@
 #include "views/FileSelectFrame.h"
 
 #include "FileListTestSupport.h"
+#include "controls/ColumnHeader.h"
 #include "foundation/UiStringTable.h"
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
@@ -167,6 +168,19 @@ TEST_F(FileSelectFrameTest, PaintsDrivesSelectionAndMarks) {
         text = ColourDistance(image.pixel(x, RowY(1)), 0xFFE6FFE6) < 40;
     }
     EXPECT_TRUE(text);
+
+    // Scrolled right in a narrow list the header follows the rows, also when the list
+    // widens and the bar goes away.
+    list.show();
+    list.resize(250, 300);
+    const QPoint barEnd(240, 291);
+    QWidget* bar = list.childAt(barEnd);
+    ASSERT_NE(bar, nullptr);
+    QTest::mouseClick(bar, Qt::LeftButton, {}, bar->mapFrom(&list, barEnd));
+    EXPECT_GT(list.Header()->ScrollOffset(), 40);
+    EXPECT_EQ(list.Header()->ScrollOffset(), static_cast<int>(list.Layout().horizontalPosition));
+    list.resize(400, 300);
+    EXPECT_EQ(list.Header()->ScrollOffset(), 0);
 }
 
 TEST_F(FileSelectFrameTest, MouseKeysAndWheel) {
