@@ -47,6 +47,9 @@ TFormMain::~TFormMain() {
     VideoWnd->procedure = nullptr;
     FileSelectFrame->OnChange = nullptr;
     TrendChart->SetLogManagement(nullptr);
+    if (_GoogleMapForm != nullptr) {
+        _GoogleMapForm->OnPositionChange = nullptr;
+    }
     // The job and the log worker stop before the play list lets its items go.
     cutCommand_.reset();
     cutting_.reset();
@@ -66,7 +69,7 @@ void TFormMain::Guard(const char* function, const std::function<void()>& body,
     }
 }
 
-// Every event of the windows it holds is bound here, and nowhere else.
+// Every event of the windows it holds is bound here and in WireShownEvents.
 void TFormMain::WireEvents() {
     FileSelectFrame->OnChange = [this](QObject* sender) { FileSelectChange(sender); };
     PlayControlPanel->OnPlay = [this](QObject* sender) { TBPlayClick(sender); };
@@ -123,7 +126,28 @@ void TFormMain::WireEvents() {
     FileSelectFrame->SetPreferences(std::move(preferences));
 }
 
-// The forms made after this one are reached once the window shows.
+// The rest of the wiring: the windows made after this one, and the cutting job,
+// exist once the window first shows.
+void TFormMain::WireShownEvents() {
+    if (_GoogleMapForm != nullptr) {
+        _GoogleMapForm->OnPositionChange = [this](QObject* sender, double value) {
+            PlayPosChange(sender, value);
+        };
+    }
+    if (windowHandle() != nullptr) {
+        connect(windowHandle(), &QWindow::screenChanged, this,
+                [this] { videoRoute_->DisplayChanged(); });
+    }
+    cutCommand_->owner = this;
+    cutCommand_->askSaveName = [this](const app::SaveRequest& request) {
+        return askSaveName(request);
+    };
+    cutCommand_->setStatusCaption = [this](const QString& caption) {
+        BtnCutSatus->setText(caption);
+    };
+    cutCommand_->repaintVideo = [this] { RepaintVideo(); };
+}
+
 void TFormMain::showEvent(QShowEvent* event) {
     QWidget::showEvent(event);
     if (!shown_) {
@@ -134,27 +158,10 @@ void TFormMain::showEvent(QShowEvent* event) {
 
 void TFormMain::FormShow(QObject*) {
     Guard("TFormMain::FormShow", [this] {
-        if (_GoogleMapForm != nullptr) {
-            _GoogleMapForm->OnPositionChange = [this](QObject* sender, double value) {
-                PlayPosChange(sender, value);
-            };
-        }
-        if (windowHandle() != nullptr) {
-            connect(windowHandle(), &QWindow::screenChanged, this,
-                    [this] { videoRoute_->DisplayChanged(); });
-        }
         Set_Lang();
         cutting_ = std::make_unique<CuttingProc>(this, WM_CUTTING_EVENT);
         cutCommand_ = std::make_unique<app::CutCommand>(*cutting_);
-        cutCommand_->owner = this;
-        cutCommand_->askSaveName = [this](const app::SaveRequest& request) {
-            return askSaveName(request);
-        };
-        cutCommand_->setStatusCaption = [this](const QString& caption) {
-            BtnCutSatus->setText(caption);
-        };
-        cutCommand_->repaintVideo = [this] { RepaintVideo(); };
-
+        WireShownEvents();
         intake_.CommandLine(commandLine);
     });
 }

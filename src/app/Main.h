@@ -129,6 +129,7 @@ class TFormMain : public QWidget, private app::PlaybackHost {
     void CreateToolBar();
     void CreateStatusPanel();
     void WireEvents();
+    void WireShownEvents();
     // Dropped and command-line recordings into the file list.
     void LoadRecordings(const QStringList& names);
     // Runs a handler's body; an exception is logged at the handler's own site.
