@@ -65,6 +65,12 @@ void ShowErrorBox(std::int32_t code, const QString& context) {
                                platform::MB_OK | platform::MB_ICONHAND);
 }
 
+void ShowErrorBox(std::int32_t code, const QString& context,
+                  const std::function<bool()>& stopRequested) {
+    platform::MessageBox::ShowAndWait(FormatErrorBoxText(code, context), QStringLiteral("Error"),
+                                      platform::MB_OK | platform::MB_ICONHAND, stopRequested);
+}
+
 void ShowErrorCode(std::int32_t code) {
     platform::MessageBox::Show(nullptr, FormatErrorCodeText(code), QStringLiteral("Error"),
                                platform::MB_OK | platform::MB_ICONHAND);
