@@ -1,7 +1,7 @@
 // Cutting a span out of consecutive recordings: our cutting job against
 // "ffmpeg -ss .. -to .. -c copy" over the same recordings and against cp of as many
 // bytes as our clip holds, on the same files in one run.
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "platform/WindowMessage.h"
 #include "support/TestMedia.h"
 

@@ -1,4 +1,4 @@
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 #include "foundation/Commonfun.h"
 #include "foundation/ErrorReport.h"
@@ -49,17 +49,15 @@ void RemoveFile(const QString& path) {
 CuttingProc::CuttingProc(QObject* notifyWindow, std::uint32_t notifyMessage)
     : notifyWindow(notifyWindow),
       notifyMessage(notifyMessage),
-      mappingWindowSize(kMapWindowGranules * MapGranularity()) {
-    worker_ = std::thread(&CuttingProc::ThreadProc, this);
-}
+      mappingWindowSize(kMapWindowGranules * MapGranularity()),
+      worker_("cutting", [this](platform::Worker::Control& worker) { WorkerLoop(worker); }) {}
 
 CuttingProc::~CuttingProc() {
-    quit_.store(true);
+    // The worker's stop comes before the user's stop flag ends a cut in progress,
+    // so the interrupted cut posts no outcome to a window that may be going.
+    worker_.RequestStop();
     stopFlag.store(1);
-    wakeEvent_.Set();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Stop();
     ReleaseSelection();
 }
 
@@ -89,7 +87,7 @@ CutResult CuttingProc::StartCutting(const FileItemList& playList, const QString&
     temporaryPath = GetFolderOfPath(destination) + kCutTempFile;
     busy_.store(true);
     stopFlag.store(0);
-    wakeEvent_.Set();
+    worker_.Wake();
     return Cut_OK;
 }
 
@@ -162,19 +160,15 @@ void CuttingProc::PostProgress(std::int64_t bytesWritten) const {
                                 static_cast<platform::LPARAM>(perMille));
 }
 
-void CuttingProc::ThreadProc(CuttingProc* job) {
-    job->WorkerLoop();
-}
-
-void CuttingProc::WorkerLoop() {
+void CuttingProc::WorkerLoop(platform::Worker::Control& worker) {
     for (;;) {
-        wakeEvent_.Wait();
-        if (quit_.load()) {
+        worker.Wait();
+        if (worker.StopRequested()) {
             return;
         }
         const CutResult result = RunJob();
         // A job being destroyed has no one left to take its outcome.
-        if (quit_.load()) {
+        if (worker.StopRequested()) {
             return;
         }
         platform::PostWindowMessage(notifyWindow, notifyMessage, result, 0);

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 #include <cstdint>
 

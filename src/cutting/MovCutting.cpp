@@ -355,6 +355,7 @@ CutResult MOVCutting(CuttingProc* job) {
         status = Cut_OK;
     } catch (const CutFailure& e) {
         status = e.code;
+        // Unlike the MP4 and TS cutters, a failed table allocation ends without a log line.
         if (e.code != Err_Cut_MemAllocError) {
             EXCEPTION_LOG_LINE("MOVCutting", e);
         }

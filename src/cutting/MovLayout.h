@@ -2,7 +2,7 @@
 
 #include "AtomWalk.h"
 #include "BoxBuilder.h"
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 #include "DestTable.h"
 #include "SourceReader.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AtomWalk.h"
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 #include "SourceReader.h"
 
 #include <cstdint>

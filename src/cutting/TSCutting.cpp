@@ -1,6 +1,7 @@
 #include "TSCutting.h"
 
 #include "CutArithmetic.h"
+#include "CutFailure.h"
 #include "foundation/ErrorReport.h"
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
@@ -139,12 +140,6 @@ bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
 
 // ---- One cut ----
 
-class TsCutFailure : public std::runtime_error {
-  public:
-    explicit TsCutFailure(CutResult result) : std::runtime_error(kFailureText), code(result) {}
-    CutResult code;
-};
-
 enum class Phase { FirstPackets, Bulk, Tail, ByPcr };
 enum class Verdict { Write, Drop, Stop };
 
@@ -235,7 +230,7 @@ class TsCut {
 
     void Note(Report report, const char* text);
     void BoxOnce(Report report, const char* text);
-    [[noreturn]] static void Fail(CutResult result) { throw TsCutFailure(result); }
+    [[noreturn]] static void Fail(CutResult result) { throw CutFailure(result, kFailureText); }
 
     CuttingProc* job_;
     std::array<std::uint32_t, 5> pids_{};
@@ -821,13 +816,14 @@ CutResult TSCutting(CuttingProc* job) {
             cut.TsCutByPcr();
         }
         result = Cut_OK;
-    } catch (const TsCutFailure& failure) {
+    } catch (const CutFailure& failure) {
         result = failure.code;
         EXCEPTION_LOG_LINE("TSCutting", failure);
     } catch (const std::exception& error) {
         result = Err_Cut_Unknown;
         EXCEPTION_LOG_LINE("TSCutting", error);
     } catch (...) {
+        // Unlike the MP4 and MOV cutters, the TS cutter logs even what it cannot name.
         result = Err_Cut_Unknown;
         EXCEPTION_LOG_LINE("TSCutting", std::runtime_error("Unknown exception"));
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 
 // Cuts the job's span out of the recorder's MPEG-TS recordings into the job's
 // open output file, as one recording of the same layout: time stamps from 0,

@@ -1,9 +1,9 @@
 #include "MessageBox.h"
 
+#include "platform/GuiThread.h"
+
 #include <QApplication>
 #include <QMessageBox>
-#include <QMetaObject>
-#include <QThread>
 #include <QWidget>
 
 #include <chrono>
@@ -25,11 +25,6 @@ struct Recorder {
 Recorder& TheRecorder() {
     static Recorder recorder;
     return recorder;
-}
-
-bool OnGuiThread() {
-    QCoreApplication* app = QCoreApplication::instance();
-    return app != nullptr && QThread::currentThread() == app->thread();
 }
 
 QMessageBox::Icon IconOf(std::uint32_t flags) {
@@ -125,17 +120,13 @@ struct BoxCloser {
 // False when there is no application to show it.
 bool QueueBox(const QString& text, const QString& caption, std::uint32_t flags,
               std::shared_ptr<BoxOutcome> outcome) {
-    QCoreApplication* app = QCoreApplication::instance();
-    if (app == nullptr) {
+    if (QCoreApplication::instance() == nullptr) {
         return false;
     }
     auto closer = std::make_shared<BoxCloser>(std::move(outcome));
-    QMetaObject::invokeMethod(
-        app,
-        [text, caption, flags, closer] {
-            closer->outcome->Close(ShowModal(nullptr, text, caption, flags));
-        },
-        Qt::QueuedConnection);
+    RunOnGuiThread(nullptr, [text, caption, flags, closer] {
+        closer->outcome->Close(ShowModal(nullptr, text, caption, flags));
+    });
     return true;
 }
 
@@ -143,7 +134,7 @@ bool QueueBox(const QString& text, const QString& caption, std::uint32_t flags,
 
 int MessageBox::Show(QWidget* owner, const QString& text, const QString& caption,
                      std::uint32_t flags) {
-    const bool onGui = OnGuiThread();
+    const bool onGui = IsGuiThread();
     int answer = IDOK;
     if (Record(text, caption, flags, onGui, &answer)) {
         return answer;
@@ -157,7 +148,7 @@ int MessageBox::Show(QWidget* owner, const QString& text, const QString& caption
 
 int MessageBox::ShowAndWait(const QString& text, const QString& caption, std::uint32_t flags,
                             const std::function<bool()>& stopRequested) {
-    const bool onGui = OnGuiThread();
+    const bool onGui = IsGuiThread();
     int answer = IDOK;
     if (Record(text, caption, flags, onGui, &answer)) {
         return answer;

@@ -1,13 +1,12 @@
 #include "FileItem.h"
 
 #include "foundation/ErrorReport.h"
+#include "platform/GuiThread.h"
 #include "platform/MessageBox.h"
 #include "recordings/TsBlockReader.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QThread>
 
 #include <algorithm>
 #include <stdexcept>
@@ -235,13 +234,7 @@ std::int32_t TFileItem::Release() {
         return count;
     }
     // The player belongs to the GUI thread: a last release elsewhere queues the teardown.
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() != application->thread()) {
-        QMetaObject::invokeMethod(
-            application, [this] { Teardown(); }, Qt::QueuedConnection);
-    } else {
-        Teardown();
-    }
+    platform::RunOnGuiThread(nullptr, [this] { Teardown(); });
     return count;
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FileHandle.h"
+#include "platform/HResult.h"
 #include "recordings/SensorLog.h"
 
 #include <QString>
@@ -12,8 +13,8 @@
 
 class DShowPlayer;  // the playback library's player; recordings only hold it
 
-// Result codes of the player's operations (32-bit, as the media framework gives them).
-using HRESULT = std::int32_t;
+// Result codes of the player's operations, as the media graph gives them.
+using platform::HRESULT;
 
 // What a recording file is.
 enum FileType : std::int32_t {

@@ -101,22 +101,21 @@ void MergeExtremes(SensorLog& merged, const SensorLog& item) {
 TLogManagement* LogManager = nullptr;
 
 TLogManagement::TLogManagement(QObject* notifyWindow, const RecordingReadLimits& limits)
-    : notifyWindow_(notifyWindow), limits_(limits) {
+    : notifyWindow_(notifyWindow),
+      limits_(limits),
+      worker_("sensor-log", [this](platform::Worker::Control& worker) { Run(worker); }) {
+    // The worker waits for its first item; it touches neither the merged log nor
+    // the snapshot.
     AllocLog(merged_, kMergedLogStartCapacity);
     PublishSnapshot();
-    worker_ = std::thread(&TLogManagement::ThreadProc, this);
 }
 
 void TLogManagement::StopWorker() {
-    stopFlag_.store(true);
-    wakeEvent_.Set();
+    worker_.RequestStop();
 }
 
 TLogManagement::~TLogManagement() {
-    StopWorker();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Stop();
     if (TFileItem* item = itemInWork_.exchange(nullptr)) {
         item->Release();
     }
@@ -173,7 +172,7 @@ void TLogManagement::MergeLogs() {
                 item->AddRef();
                 item->logState.store(LOG_READING);
                 itemInWork_.store(item);
-                wakeEvent_.Set();
+                worker_.Wake();
             }
             break;  // merged once the worker's WM_LOG_LOADED brings the walk back
         }
@@ -228,14 +227,10 @@ std::shared_ptr<const SensorLog> TLogManagement::Snapshot() const {
     return snapshot_;
 }
 
-void TLogManagement::ThreadProc(TLogManagement* manager) {
-    manager->Run();
-}
-
-void TLogManagement::Run() {
+void TLogManagement::Run(platform::Worker::Control& worker) {
     for (;;) {
-        wakeEvent_.Wait();
-        if (stopFlag_.load()) {
+        worker.Wait();
+        if (worker.StopRequested()) {
             return;
         }
         TFileItem* item = itemInWork_.load();
@@ -243,7 +238,7 @@ void TLogManagement::Run() {
             continue;
         }
         const bool read = ReadLog(*item);
-        if (!read && stopFlag_.load()) {
+        if (!read && worker.StopRequested()) {
             return;  // cut short: the item stays unread, the destructor releases it
         }
         if (read && item->log.count > 0) {
@@ -279,7 +274,7 @@ bool TLogManagement::ReadTSLog(const platform::FileHandle& file, TFileItem& item
     LogOrigin origin;
     std::uint32_t samples = 0;
     for (bool more = reader.ReadBlock(0);; more = reader.ReadNextBlock()) {
-        if (!more || stopFlag_.load()) {
+        if (!more || worker_.StopRequested()) {
             throw std::runtime_error("Err_Read_TS_LOG");
         }
         for (std::int64_t i = 0; i < reader.Packets(); ++i) {

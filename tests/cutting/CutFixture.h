@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "support/TsRecordingWriter.h"
 
 #include <QEvent>

@@ -4,7 +4,7 @@
 // back what they wrote.
 
 #include "CutFixture.h"
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "support/BoxTree.h"
 #include "support/MovRecordingWriter.h"
 #include "support/RecordingMedia.h"

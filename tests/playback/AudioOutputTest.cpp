@@ -40,7 +40,7 @@ class AudioOutputTest : public testing::Test {
         player.SeekSeconds(1.0);
         player.Play();
         // One second of sound, however long the machine takes to start.
-        WaitFor(
+        WaitUntil(
             [this] {
                 std::lock_guard lock(mutex);
                 return heard.size() >= 96000;
@@ -106,7 +106,7 @@ TEST(NullAudioDeviceTest, ConsumesInRealTimeOnly) {
     // An empty device banks no time.
     device.Reset();
     device.Resume();
-    WaitFor([] { return false; }, 100);
+    WaitUntil([] { return false; }, 100);
     EXPECT_LT(device.Write(second.data(), 192000), 192000);
     EXPECT_GT(device.BufferedBytes(), 0);
 }

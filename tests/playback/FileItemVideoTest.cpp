@@ -88,8 +88,8 @@ TEST_F(FileItemVideoTest, PlayFromStartPlaysTheRecordingToOneEnd) {
     ASSERT_NE(item->player, nullptr);
     EXPECT_EQ(item->player->State(), STATE_RUNNING);
     // The sensor-log stream holds nothing back.
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
-    WaitFor([] { return false; }, 400);
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes == 1; }, 30000));
+    WaitUntil([] { return false; }, 400);
     EXPECT_EQ(window.playCompletes, 1);
     item->Release();
 }
@@ -106,8 +106,8 @@ TEST_F(FileItemVideoTest, CutOffRecordingEndsNormally) {
 
     TFileItem* item = Item(path);
     EXPECT_EQ(item->PlayFromStart(), S_OK);
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
-    WaitFor([] { return false; }, 400);
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes == 1; }, 30000));
+    WaitUntil([] { return false; }, 400);
     EXPECT_EQ(window.playCompletes, 1);
     BitmapInfoHeader header;
     std::uint8_t* bits = nullptr;

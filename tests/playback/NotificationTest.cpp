@@ -35,7 +35,7 @@ TEST_F(NotificationTest, ReleasedPlayerLeavesNoPendingNotification) {
     // The end comes while no events are handled: its notification waits in the queue.
     QThread::msleep(1200);
     DShowPlayer::Destroy(player);
-    WaitFor([] { return false; }, 300);
+    WaitUntil([] { return false; }, 300);
     EXPECT_EQ(window.graphNotifies, 0);
     EXPECT_EQ(window.playCompletes, 0);
 }
@@ -43,15 +43,15 @@ TEST_F(NotificationTest, ReleasedPlayerLeavesNoPendingNotification) {
 TEST_F(NotificationTest, PlayerDestroyedInsideItsDrainGoesAfterIt) {
     DShowPlayer* player = RunNearEnd();
     window.onPlayComplete = [](DShowPlayer* finished) { DShowPlayer::Destroy(finished); };
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
-    WaitFor([] { return false; }, 300);
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes == 1; }, 30000));
+    WaitUntil([] { return false; }, 300);
     EXPECT_EQ(window.playCompletes, 1);
 }
 
 TEST_F(NotificationTest, HandlerMayStopThePlayerItWasSentFor) {
     DShowPlayer* player = RunNearEnd();
     window.onPlayComplete = [](DShowPlayer* finished) { EXPECT_EQ(finished->Stop(), S_OK); };
-    EXPECT_TRUE(WaitFor([&] { return window.playCompletes == 1; }, 30000));
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes == 1; }, 30000));
     EXPECT_EQ(player->State(), STATE_STOPPED);
     delete player;
 }

@@ -5,6 +5,7 @@
 #include "media/FilterFactory.h"
 #include "media/FrameImage.h"
 #include "media/GlVideoRenderer.h"
+#include "support/TestMedia.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -158,7 +159,7 @@ TEST_F(RendererTest, RasterRenderersLetterboxTheWindow) {
         QWidget* sink = Sink(preScaled ? "VMR-7" : "VMR-9");
         ASSERT_NE(sink, nullptr);
         EXPECT_EQ(sink->geometry(), window.rect());
-        WaitFor([] { return false; }, 100);
+        WaitUntil([] { return false; }, 100);
         ExpectLetterboxedPicture99(window.grab().toImage().convertToFormat(QImage::Format_RGB32));
 
         const Rect part{100, 50, 300, 200};
@@ -184,10 +185,11 @@ TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
     EXPECT_EQ(GrabbedPictureNumber(header, bits), 37);
 
     QByteArray reference;
-    ASSERT_TRUE(RunTool("ffmpeg",
-                        {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
-                         "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
-                        &reference));
+    ASSERT_TRUE(
+        tsrec::RunTool("ffmpeg",
+                       {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
+                        "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
+                       &reference, nullptr));
     ASSERT_EQ(reference.size(), kClipWidth * kClipHeight * 4);
     const int stride = kClipWidth * 4;
     long long difference = 0;
@@ -220,7 +222,7 @@ TEST_F(RendererTest, GlRendererShowsThePictureUnderX) {
     auto* sink = qobject_cast<QOpenGLWidget*>(Sink("EVR"));
     ASSERT_NE(sink, nullptr);
     EXPECT_EQ(Sink("VMR-9"), nullptr);
-    WaitFor([] { return false; }, 200);
+    WaitUntil([] { return false; }, 200);
     ExpectLetterboxedPicture99(sink->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
 
     // The grab is at the native size and leaves the destination as it was.

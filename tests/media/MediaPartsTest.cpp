@@ -2,6 +2,7 @@
 #include "media/PacketIndex.h"
 #include "media/PlaybackContext.h"
 #include "media/SampleQueue.h"
+#include "platform/Worker.h"
 
 #include <gtest/gtest.h>
 
@@ -85,6 +86,40 @@ TEST(SampleQueueTest, DropsWhatASeekLeftBehind) {
     EXPECT_TRUE(queue.Push(MediaSample::EndOfStream(2)));
     EXPECT_TRUE(queue.Pop(std::chrono::milliseconds(0)).has_value());
     EXPECT_FALSE(queue.Pop(std::chrono::milliseconds(0)).has_value());
+}
+
+TEST(SampleQueueTest, PeekLooksAtCurrentSamplesWithoutTakingThem) {
+    std::atomic<std::uint64_t> generation{1};
+    SampleQueue queue(generation, 0);
+    MediaSample picture;
+    picture.kind = MediaSample::Kind::Picture;
+    picture.generation = 1;
+    picture.start = 400;
+    ASSERT_TRUE(queue.Push(std::move(picture)));
+    ASSERT_TRUE(queue.Push(MediaSample::EndOfStream(1)));
+    const auto first = queue.Peek();
+    const auto second = queue.Peek(1);
+    ASSERT_TRUE(first && second);
+    EXPECT_EQ(first->kind, MediaSample::Kind::Picture);
+    EXPECT_EQ(first->start, 400);
+    EXPECT_EQ(second->kind, MediaSample::Kind::EndOfStream);
+    EXPECT_FALSE(queue.Peek(2).has_value());
+    EXPECT_EQ(queue.Count(), 2u);
+    generation = 2;
+    EXPECT_FALSE(queue.Peek().has_value());  // what a seek left behind is not looked at
+
+    // A peek waits as a pop does: for a sample, or for the close.
+    {
+        platform::Worker producer("producer", [&](platform::Worker::Control&) {
+            queue.Push(MediaSample::EndOfStream(2));
+        });
+        EXPECT_TRUE(queue.Peek(0, std::chrono::seconds(30)).has_value());
+    }
+    {
+        platform::Worker closer("closer", [&](platform::Worker::Control&) { queue.Close(); });
+        EXPECT_FALSE(queue.Peek(1, std::chrono::seconds(30)).has_value());
+    }
+    EXPECT_TRUE(queue.Closed());
 }
 
 TEST(SampleQueueTest, FullQueueHoldsItsProducerUntilASeekOrClose) {

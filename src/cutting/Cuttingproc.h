@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/AutoResetEvent.h"
+#include "foundation/MessageNumbers.h"
 #include "platform/FileHandle.h"
+#include "platform/Worker.h"
 #include "recordings/FileItem.h"
 
 #include <QObject>
@@ -9,7 +10,6 @@
 
 #include <atomic>
 #include <cstdint>
-#include <thread>
 
 // The outcome of a cut: 0 or a failure code 0x707010xx.
 using CutResult = std::uint32_t;
@@ -31,10 +31,6 @@ enum : CutResult {
     Err_Cut_Interrupt = 0x7070100F,
     Err_Cut_Unknown = 0x707010FF,
 };
-
-// Posted to the notify window: wParam 1 progress (lParam per mille of the total),
-// any other wParam the job's final CutResult.
-inline constexpr std::uint32_t WM_CUTTING_EVENT = 0x8002;
 
 // The one cutting job: the play-list items that cover a span, where it begins in
 // the first and ends in the last, and the worker that writes the clip through a
@@ -74,18 +70,15 @@ class CuttingProc {
     void PostProgress(std::int64_t bytesWritten) const;
 
   private:
-    static void ThreadProc(CuttingProc* job);
-    void WorkerLoop();
+    void WorkerLoop(platform::Worker::Control& worker);
     CutResult RunJob();
     CutResult RunCutter();
     CutResult ReplaceDestination();
     bool SelectSpan(const FileItemList& playList, double start, double end);
     double EstimateBytes(const FileItemList& playList) const;
 
-    platform::AutoResetEvent wakeEvent_;
     std::atomic<bool> busy_{false};
-    std::atomic<bool> quit_{false};
-    std::thread worker_;
+    platform::Worker worker_;  // last: built after what it reads, joined first
 };
 
 // The cutters, one per file type; each returns a CutResult. They read the job,
