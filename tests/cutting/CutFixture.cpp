@@ -329,6 +329,10 @@ CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TF
             item->AddRef();
             job.selection.push_back(item);
             bytes += static_cast<std::uint64_t>(QFileInfo(item->path).size());
+            job.sourceSizes.push_back(QFileInfo(item->path).size());
+        }
+        if (!options.sourceSizes.empty()) {
+            job.sourceSizes = options.sourceSizes;
         }
         for (std::size_t i = 0; i + 1 < sources.size(); ++i) {
             before += sources[i]->duration;

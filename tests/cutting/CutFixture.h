@@ -124,6 +124,8 @@ class CutTest : public testing::Test {
         bool stopBeforeStart = false;
         bool readOnlyOutput = false;  // an output that refuses writes
         bool discardOutput = false;   // write to /dev/null (clips of gigabytes)
+        // The sources' sizes when the cut started; empty: their sizes now.
+        std::vector<std::int64_t> sourceSizes = {};
     };
     // Runs a cutter on the calling thread with a job set up as the worker would.
     CutOutput RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,
