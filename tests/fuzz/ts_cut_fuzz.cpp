@@ -3,7 +3,7 @@
 // read a few packets at a time. Bytes the probe refuses are cut with the
 // recorder's stream identifiers.
 #include "MemoryFile.h"
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "cutting/TSCutting.h"
 #include "platform/DebugOutput.h"
 #include "recordings/FileItem.h"
@@ -56,7 +56,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
         job.tsChunkPackets = 7;
     }
-    TFileItem* item = new TFileItem(recording.Path());
+    RecordingReadLimits limits;
+    limits.blockBytes = 16 * kTsPacketSize;
+    TFileItem* item = new TFileItem(recording.Path(), limits);
     if (item->fileType != FILE_TYPE_TS) {
         item->path = recording.Path();
         item->pids = {0x100, 0x1011, 0x1011, 0x1100, 0x1600};
