@@ -72,10 +72,3 @@ TEST(FileListLayout, HorizontalBarAndColumnsFollowTheHeader) {
     EXPECT_DOUBLE_EQ(layout.horizontalPosition, 0);
     EXPECT_DOUBLE_EQ(layout.columns[1].x, 30);
 }
-
-TEST(FileListLayout, RowUnderAPoint) {
-    EXPECT_EQ(views::RowAtY(76, 0), 0);
-    EXPECT_EQ(views::RowAtY(94, 0), 0);
-    EXPECT_EQ(views::RowAtY(95, 0), 1);
-    EXPECT_EQ(views::RowAtY(180, 4), 9);
-}

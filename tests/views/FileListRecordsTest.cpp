@@ -10,31 +10,6 @@ using views::RowRange;
 namespace {
 
 constexpr std::uint32_t kSelected = FILE_ITEM_SELECTED;
-constexpr std::uint32_t kPlaying = FILE_ITEM_PLAYING;
-
-// Rows as text: "G+" an open drive, "G-" a closed one, a record's name with "*"
-// when highlighted and ">" when playing.
-QString RowsText(const FileListRecords& list) {
-    QStringList rows;
-    for (const views::FileRow& row : list.Rows()) {
-        if (row.IsGroup()) {
-            rows.append(row.group->expanded ? QStringLiteral("G+") : QStringLiteral("G-"));
-        } else {
-            rows.append(row.record->path +
-                        ((row.record->flags & kSelected) ? QStringLiteral("*") : QString()) +
-                        ((row.record->flags & kPlaying) ? QStringLiteral(">") : QString()));
-        }
-    }
-    return rows.join(QLatin1Char(' '));
-}
-
-QString Names(const FileItemList& records) {
-    QStringList names;
-    for (const TFileItem* record : records) {
-        names.append(record->path);
-    }
-    return names.join(QLatin1Char(' '));
-}
 
 }  // namespace
 

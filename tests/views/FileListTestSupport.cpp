@@ -59,3 +59,25 @@ QStringList AddDrives(FakeRecordings& fake, const std::vector<int>& perDrive) {
     }
     return names;
 }
+
+QString RowsText(const views::FileListRecords& list) {
+    QStringList rows;
+    for (const views::FileRow& row : list.Rows()) {
+        if (row.IsGroup()) {
+            rows.append(row.group->expanded ? QStringLiteral("G+") : QStringLiteral("G-"));
+            continue;
+        }
+        const std::uint32_t flags = row.record->flags;
+        rows.append(row.record->path + ((flags & FILE_ITEM_SELECTED) ? QStringLiteral("*") : "") +
+                    ((flags & FILE_ITEM_PLAYING) ? QStringLiteral(">") : ""));
+    }
+    return rows.join(QLatin1Char(' '));
+}
+
+QString Names(const FileItemList& records) {
+    QStringList names;
+    for (const TFileItem* record : records) {
+        names.append(record->path);
+    }
+    return names.join(QLatin1Char(' '));
+}

@@ -42,6 +42,12 @@ class FakeRecordings {
     std::vector<TFileItem*> all_;
 };
 
+// Rows as text: "G+" an open drive, "G-" a closed one, a record's path with "*" when
+// highlighted and ">" when playing, e.g. "G+ a* b*> G-".
+QString RowsText(const views::FileListRecords& list);
+// The records' paths, separated by blanks.
+QString Names(const FileItemList& records);
+
 // Names "a", "b", ... for `count` recordings of 60 s, `perDrive` in a row, then a
 // gap of an hour before the next drive.
 QStringList AddDrives(FakeRecordings& fake, const std::vector<int>& perDrive);

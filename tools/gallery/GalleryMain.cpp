@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
 
     gallery::Book book(outDir);
     AddControlsPages(book);
+    AddFileListPages(book);
     AddInfoMapPages(book);
 
     std::printf("%d pictures written to %s\n", book.Written(), argv[1]);
