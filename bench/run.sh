@@ -6,7 +6,8 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 cmake -S . -B build -G Ninja > /dev/null
-cmake --build build -j 4 --target ombrel-demo-drive ombrel-bench-recordings ombrel-bench-playback
+cmake --build build -j 4 --target ombrel-demo-drive ombrel-bench-recordings ombrel-bench-playback \
+    ombrel-bench-chart
 
 drive=${DRIVE:-}
 if [[ -z "$drive" ]]; then
@@ -20,3 +21,5 @@ fi
 build/bench/ombrel-bench-recordings "$drive"/*.ts
 # The playback engine makes its own 1080p recording.
 build/bench/ombrel-bench-playback
+# The chart makes its own two-hour drive.
+build/bench/ombrel-bench-chart

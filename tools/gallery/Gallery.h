@@ -52,5 +52,6 @@ void Leave(QWidget& widget);
 
 // One function per area, each in its own file, called by the gallery's main.
 void AddControlsPages(gallery::Book& book);
+void AddChartPages(gallery::Book& book);
 void AddFileListPages(gallery::Book& book);
 void AddInfoMapPages(gallery::Book& book);

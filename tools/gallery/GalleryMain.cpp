@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
 
     gallery::Book book(outDir);
     AddControlsPages(book);
+    AddChartPages(book);
     AddFileListPages(book);
     AddInfoMapPages(book);
 
