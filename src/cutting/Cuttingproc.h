@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <vector>
 
 // The outcome of a cut: 0 or a failure code 0x707010xx.
 using CutResult = std::uint32_t;
@@ -63,6 +64,9 @@ class CuttingProc {
     std::uint32_t mappingWindowSize = 6553600;
     QString destinationPath;
     QString temporaryPath;
+    // Bytes of each selected item when the cut was started (-1 when unknown): a
+    // cutter reads no further, and a source found shorter has shrunk under it.
+    std::vector<std::int64_t> sourceSizes;
     // Packets per read of the MPEG-TS cutter (6,160,196 bytes); tests make it small.
     std::int32_t tsChunkPackets = 32767;
 
@@ -71,7 +75,7 @@ class CuttingProc {
 
   private:
     void WorkerLoop(platform::Worker::Control& worker);
-    CutResult RunJob();
+    CutResult RunJob(const platform::Worker::Control& worker);
     CutResult RunCutter();
     CutResult ReplaceDestination();
     bool SelectSpan(const FileItemList& playList, double start, double end);

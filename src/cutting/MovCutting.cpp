@@ -314,8 +314,10 @@ void MovCutState::MovModifyStbl(std::uint64_t start) {
         !videoOffsets_.HasRoomFor(videoCount) || !sync_.HasRoomFor(r_.ie - r_.is) ||
         !audioSizes_.HasRoomFor(r_.ae - r_.as) || !audioOffsets_.HasRoomFor(r_.ae - r_.as) ||
         !thirdSizes_.HasRoomFor(r_.te - r_.ts) || !thirdOffsets_.HasRoomFor(r_.te - r_.ts)) {
-        platform::MessageBox::Show(nullptr, QStringLiteral("Memory Alloc is not enough"),
-                                   QStringLiteral("Fatal Error"), platform::MB_OK);
+        // The job's result follows the box, not the other way round.
+        platform::MessageBox::ShowAndWait(QStringLiteral("Memory Alloc is not enough"),
+                                          QStringLiteral("Fatal Error"), platform::MB_OK,
+                                          [this] { return job_.stopFlag.load() != 0; });
         throw CutFailure(Err_Cut_MemReserveNotEnough, "Err_Cut_MemReserveNotEnough");
     }
     // Sync numbers follow the clip's sample numbering: a source's sample k

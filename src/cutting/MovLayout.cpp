@@ -15,6 +15,7 @@ namespace {
 constexpr std::uint32_t kTableHeaderSize = 16;
 constexpr std::uint32_t kStszHeaderSize = 20;
 constexpr std::uint32_t kCttsEntrySize = 8;
+constexpr std::uint32_t kStscEntrySize = 12;
 constexpr std::uint32_t kEntrySize = 4;
 constexpr std::uint32_t kElstDurationAt = 24;  // in the edts atom
 
@@ -57,6 +58,11 @@ void WalkTrackStart(const AtomWalk& walk, const AtomSpan& trak, MovTrackAtoms& t
 AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomSpan& before) {
     track.stsc = walk.Next(before, track.stbl);
     walk.Expect(track.stsc, "stsc");
+    const std::uint32_t stscEntries = walk.U32(track.stsc, 12);
+    track.sampleDescription = 1;
+    if (stscEntries > 0 && track.stsc.size >= kTableHeaderSize + kStscEntrySize) {
+        track.sampleDescription = walk.U32(track.stsc, kTableHeaderSize + 8);
+    }
     track.stsz = walk.Next(track.stsc, track.stbl);
     walk.Expect(track.stsz, "stsz");
     track.stco = walk.Next(track.stsz, track.stbl);
@@ -265,8 +271,13 @@ class MovMoovBuilder {
     std::uint32_t movieDuration_ = 0;
 };
 
+// A clip's stsc: one entry (every chunk one sample) when the track has samples.
+std::uint32_t StscSize(std::uint64_t samples) {
+    return kTableHeaderSize + (samples > 0 ? kStscEntrySize : 0);
+}
+
 std::uint64_t MovMoovBuilder::SoundStblSize(const MovTrackAtoms& track, std::uint64_t samples) {
-    return 8 + std::uint64_t{track.stsd.size} + kMovSttsSize + track.stsc.size +
+    return 8 + std::uint64_t{track.stsd.size} + kMovSttsSize + StscSize(samples) +
            (20 + 4 * samples) + (16 + 4 * samples);
 }
 
@@ -300,7 +311,13 @@ void MovMoovBuilder::SampleTables(const MovTrackAtoms& track, const DestTable& s
         out_.AppendPatched(last_.Bytes(track.ctts), 16, {{0, 16 + 8 * n}, {12, n}});
         AppendTable(out_, tables_.ctts);
     }
-    out_.Append(last_.Bytes(track.stsc), track.stsc.size);
+    const std::uint32_t chunks = n > 0 ? 1 : 0;
+    out_.AppendPatched(last_.Bytes(track.stsc), kTableHeaderSize, {{0, StscSize(n)}, {12, chunks}});
+    if (n > 0) {
+        out_.AppendU32BE(1);  // from the first chunk on
+        out_.AppendU32BE(1);  // one sample per chunk
+        out_.AppendU32BE(track.sampleDescription);
+    }
     out_.AppendPatched(last_.Bytes(track.stsz), 20, {{0, 20 + 4 * n}, {16, n}});
     AppendTable(out_, sizes);
     out_.AppendPatched(last_.Bytes(track.stco), 16, {{0, 16 + 4 * n}, {12, n}});
@@ -332,8 +349,8 @@ void MovMoovBuilder::Build() {
     movieDuration_ = RescaleDuration(dv, last_.videoTimeScale, last_.movieTimeScale);
 
     const std::uint64_t videoStbl = 8 + std::uint64_t{map.video.stsd.size} + kMovSttsSize +
-                                    (16 + 8 * nv) + map.video.stsc.size + (20 + 4 * nv) +
-                                    (16 + 4 * nv) + (16 + 4 * ns);
+                                    (16 + 8 * nv) + StscSize(nv) + (20 + 4 * nv) + (16 + 4 * nv) +
+                                    (16 + 4 * ns);
     const TrackSizes video = SizesOf(map.video, videoStbl);
     const TrackSizes audio =
         SizesOf(map.audio, SoundStblSize(map.audio, tables_.audioSizes.Count()));

@@ -15,7 +15,8 @@
 // edts and the atom after it, mdia: mdhd, hdlr, minf: media header, optional data
 // hdlr, dinf, stbl: stsd, stts, ctts, stsc, stsz, stco, stss, optional sdtp),
 // audio and a third track (tkhd, mdia: ... stbl: stsd, stts, stsc, stsz, stco).
-// Every stts has one entry; every sample is its own chunk.
+// Every stts has one entry; every sample is its own chunk. A clip's stsc says so
+// in one entry, or in none for a track without samples in the clip.
 
 namespace cutting {
 class RecordingMovLayout;
@@ -38,6 +39,7 @@ struct MovTrackAtoms {
     AtomSpan trak, tkhd, edts, afterEdts;  // edts only in the video track; size 0 when absent
     AtomSpan mdia, mdhd, hdlr, minf, mediaHeader, dinf, stbl;
     AtomSpan stsd, stts, ctts, stsc, stsz, stco, stss;  // ctts and stss only for video
+    std::uint32_t sampleDescription = 1;                // of the first stsc entry; 1 without one
 };
 
 // Positions in the movie atom's bytes (the atom itself starts at 0).

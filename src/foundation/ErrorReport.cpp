@@ -67,6 +67,13 @@ void ShowErrorBox(std::int32_t code, const QString& context) {
                                QStringLiteral("Error"), platform::MB_OK | platform::MB_ICONHAND);
 }
 
+void ShowErrorBox(std::int32_t code, const QString& context,
+                  const std::function<bool()>& stopRequested) {
+    platform::MessageBox::ShowAndWait(foundation::FormatErrorBoxText(code, context),
+                                      QStringLiteral("Error"),
+                                      platform::MB_OK | platform::MB_ICONHAND, stopRequested);
+}
+
 void ShowErrorCode(std::int32_t code) {
     platform::MessageBox::Show(nullptr, foundation::FormatErrorCodeText(code),
                                QStringLiteral("Error"), platform::MB_OK | platform::MB_ICONHAND);

@@ -4,6 +4,7 @@
 
 #include <cstdint>
 #include <exception>
+#include <functional>
 
 // The two fixed ways the program reports failures: one exception log line on the
 // debug output for a failure caught inside a function, and an error box with a
@@ -24,6 +25,10 @@ QString GetSystemErrorText(std::uint32_t code);
 // the box is queued to the GUI thread and the worker goes on.
 void ShowErrorBox(std::int32_t code, const QString& context);
 void ShowErrorCode(std::int32_t code);
+// The same box for a worker whose next step must follow it: the worker waits
+// until the box is closed or `stopRequested` turns true.
+void ShowErrorBox(std::int32_t code, const QString& context,
+                  const std::function<bool()>& stopRequested);
 
 namespace foundation {
 

@@ -16,11 +16,11 @@ namespace tsrec {
 
 namespace {
 
-using MediaKey = std::tuple<int, int, int, double, int, int, bool, int, int, int, QString>;
+using MediaKey = std::tuple<int, int, int, double, int, int, bool, int, int, int, QString, int>;
 
 MediaKey KeyOf(const TestMediaParams& p) {
     return {p.width, p.height, p.frameRate,  p.seconds,   p.gopFrames, p.videoKbps,
-            p.grain, p.toneHz, p.sampleRate, p.audioKbps, p.preset};
+            p.grain, p.toneHz, p.sampleRate, p.audioKbps, p.preset,    p.bFrames};
 }
 
 QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
@@ -67,7 +67,7 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
                         QStringLiteral("-sc_threshold"),
                         QStringLiteral("0"),
                         QStringLiteral("-bf"),
-                        QStringLiteral("0"),
+                        QString::number(p.bFrames),
                         QStringLiteral("-x264-params"),
                         QStringLiteral("aud=1")};
     if (p.videoKbps > 0) {
@@ -77,11 +77,41 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
     } else {
         args << QStringLiteral("-crf") << QStringLiteral("28");
     }
-    args << QStringLiteral("-f") << QStringLiteral("h264") << videoPath << QStringLiteral("-map")
-         << QStringLiteral("1:a") << QStringLiteral("-c:a") << QStringLiteral("aac")
-         << QStringLiteral("-b:a") << QStringLiteral("%1k").arg(p.audioKbps) << QStringLiteral("-f")
-         << QStringLiteral("adts") << audioPath;
+    // Reordered pictures need their time stamps, which only a container keeps.
+    args << QStringLiteral("-f")
+         << (p.bFrames > 0 ? QStringLiteral("mpegts") : QStringLiteral("h264")) << videoPath
+         << QStringLiteral("-map") << QStringLiteral("1:a") << QStringLiteral("-c:a")
+         << QStringLiteral("aac") << QStringLiteral("-b:a")
+         << QStringLiteral("%1k").arg(p.audioKbps) << QStringLiteral("-f") << QStringLiteral("adts")
+         << audioPath;
     return args;
+}
+
+// Takes the pictures of the MPEG-TS file at `tsPath` out into Annex B at `h264Path`
+// and lists each one's presentation delay, in decode order.
+bool TakeReorderedPictures(const QString& tsPath, const QString& h264Path, ElementaryStreams* out,
+                           QByteArray* errors) {
+    QByteArray times;
+    if (!RunTool(QStringLiteral("ffprobe"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                  QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                  QStringLiteral("packet=pts,dts"), QStringLiteral("-of"),
+                  QStringLiteral("csv=p=0"), tsPath},
+                 &times, errors) ||
+        !RunTool(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                  QStringLiteral("-y"), QStringLiteral("-i"), tsPath, QStringLiteral("-c:v"),
+                  QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("h264"), h264Path},
+                 nullptr, errors)) {
+        return false;
+    }
+    for (const QByteArray& line : times.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields.size() >= 2) {
+            out->presentationDelays.push_back(fields[0].toLongLong() - fields[1].toLongLong());
+        }
+    }
+    return true;
 }
 
 }  // namespace
@@ -120,10 +150,14 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
                              .arg(params.videoKbps)
                              .arg(reinterpret_cast<quintptr>(out));
     const QString videoPath = stem + QStringLiteral(".h264");
+    const QString reorderedPath = stem + QStringLiteral(".ts");
     const QString audioPath = stem + QStringLiteral(".aac");
+    const bool reordered = params.bFrames > 0;
     QByteArray errors;
-    if (!RunTool(QStringLiteral("ffmpeg"), EncoderArguments(params, videoPath, audioPath), nullptr,
-                 &errors, 600000)) {
+    if (!RunTool(QStringLiteral("ffmpeg"),
+                 EncoderArguments(params, reordered ? reorderedPath : videoPath, audioPath),
+                 nullptr, &errors, 600000) ||
+        (reordered && !TakeReorderedPictures(reorderedPath, videoPath, out, &errors))) {
         if (error != nullptr) {
             *error = QString::fromUtf8(errors);
         }
@@ -133,6 +167,7 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
     out->adts = ReadFileBytes(audioPath);
     out->frameRate = params.frameRate;
     QFile::remove(videoPath);
+    QFile::remove(reorderedPath);
     QFile::remove(audioPath);
     if (out->h264.empty()) {
         if (error != nullptr) {

@@ -28,6 +28,7 @@ struct TestMediaParams {
     int sampleRate = 48000;
     int audioKbps = 64;
     QString preset = QStringLiteral("ultrafast");
+    int bFrames = 0;  // B-frames between reference pictures (their delays are listed)
 };
 
 // Runs the ffmpeg tool into `workDir`; false with `error` set when it fails.

@@ -29,9 +29,10 @@ void PutLe32(std::uint8_t* at, std::uint32_t value) {
     }
 }
 
-void PutPts(std::uint8_t* at, std::uint64_t pts) {
+// A PTS alone takes the prefix 0x21; a PTS before a DTS 0x31, that DTS 0x11.
+void PutPts(std::uint8_t* at, std::uint64_t pts, std::uint8_t prefix = 0x21) {
     pts &= kPtsMask;
-    at[0] = static_cast<std::uint8_t>(0x21 | ((pts >> 29) & 0x0E));
+    at[0] = static_cast<std::uint8_t>(prefix | ((pts >> 29) & 0x0E));
     at[1] = static_cast<std::uint8_t>(pts >> 22);
     at[2] = static_cast<std::uint8_t>(((pts >> 14) & 0xFE) | 1);
     at[3] = static_cast<std::uint8_t>(pts >> 7);
@@ -60,6 +61,21 @@ std::vector<std::uint8_t> PesHeader(std::uint8_t streamId, std::uint64_t pts, st
         pes[4] = static_cast<std::uint8_t>(length >> 8);
         pes[5] = static_cast<std::uint8_t>(length);
     }
+    return pes;
+}
+
+// A picture's header: PTS and DTS, PTS alone (dts < 0) or no time stamp (pts < 0).
+std::vector<std::uint8_t> VideoPesHeader(std::int64_t pts, std::int64_t dts) {
+    if (pts < 0) {
+        return {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0x00, 0x00};
+    }
+    if (dts < 0) {
+        return PesHeader(0xE0, static_cast<std::uint64_t>(pts), 0, 5, false);
+    }
+    std::vector<std::uint8_t> pes = {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0xC0, 10};
+    pes.resize(19);
+    PutPts(pes.data() + 9, static_cast<std::uint64_t>(pts), 0x31);
+    PutPts(pes.data() + 14, static_cast<std::uint64_t>(dts), 0x11);
     return pes;
 }
 
@@ -351,10 +367,10 @@ void TsPacketWriter::WritePes(std::uint16_t pid, const std::vector<std::uint8_t>
     }
 }
 
-void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::int64_t pts,
                                    std::uint64_t pcrBase, bool withPcr, bool keyFrame,
-                                   std::uint16_t pid) {
-    std::vector<std::uint8_t> pes = PesHeader(0xE0, pts, accessUnit.size(), 5, false);
+                                   std::uint16_t pid, std::int64_t dts) {
+    std::vector<std::uint8_t> pes = VideoPesHeader(pts, dts);
     pes.insert(pes.end(), accessUnit.begin(), accessUnit.end());
     WritePes(pid, pes, withPcr, pcrBase, keyFrame);
 }
@@ -426,6 +442,13 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
     if (pictures.empty() || frameRate <= 0) {
         return {};
     }
+    const std::vector<std::int64_t>* delays =
+        spec.media != nullptr && !spec.media->presentationDelays.empty()
+            ? &spec.media->presentationDelays
+            : nullptr;
+    if (delays != nullptr && delays->size() != pictures.size()) {
+        return {};
+    }
     const double duration = static_cast<double>(pictures.size()) / frameRate;
     int sampleRate = 48000;
     const std::vector<AudioFrame> audio =
@@ -478,7 +501,14 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
                 }
                 const bool withPcr = spec.writePcr && (spec.pcrStopsAfterFrames < 0 ||
                                                        item.index < spec.pcrStopsAfterFrames);
-                writer.WriteVideoPes(picture.bytes, pts, pcr, withPcr, picture.key);
+                // Reordered pictures are presented later than they are decoded.
+                const std::int64_t delay =
+                    delays != nullptr ? (*delays)[static_cast<std::size_t>(item.index)] : 0;
+                const auto dts = static_cast<std::int64_t>(pts & kPtsMask);
+                const std::int64_t shown =
+                    !spec.writeVideoPts ? -1 : static_cast<std::int64_t>((pts + delay) & kPtsMask);
+                writer.WriteVideoPes(picture.bytes, shown, pcr, withPcr, picture.key, kPidVideo,
+                                     delay != 0 ? dts : -1);
                 break;
             }
             case Unit::Audio: {

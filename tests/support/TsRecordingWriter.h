@@ -21,9 +21,11 @@
 // Two kinds of content:
 //   - synthetic: tiny fake video and audio payloads (not decodable), cheap, for
 //     tests of the layout and the sensor log;
-//   - real: H.264 (Annex B, one access unit delimiter per picture, no B-frames)
-//     and AAC ADTS elementary streams, e.g. from EncodeTestMedia (TestMedia.h);
-//     the result plays.
+//   - real: H.264 (Annex B, one access unit delimiter per picture, B-frames
+//     when the stream lists each picture's presentation delay) and AAC ADTS
+//     elementary streams, e.g. from EncodeTestMedia (TestMedia.h); the result
+//     plays. Pictures go out in decode order, the PCR and the DTS on the decode
+//     clock, a PTS apart from its DTS only for reordered pictures.
 //
 // Typical use:
 //   TsRecordingSpec spec;
@@ -85,6 +87,9 @@ struct ElementaryStreams {
     std::vector<std::uint8_t> h264;  // Annex B, an AUD (NAL type 9) before every picture
     std::vector<std::uint8_t> adts;  // AAC ADTS frames; may be empty (no audio packets)
     double frameRate = 25.0;
+    // Per picture in decode order: PTS minus DTS in 90 kHz ticks. Empty for a
+    // stream without B-frames (every PTS is its DTS).
+    std::vector<std::int64_t> presentationDelays;
 };
 
 struct TsRecordingSpec;
@@ -120,6 +125,7 @@ struct TsRecordingSpec {
     bool writePat = true;
     bool writePmt = true;
     bool writePcr = true;
+    bool writeVideoPts = true;  // false: video PES headers carry no time stamp
     bool writeAudio = true;
     bool writeLog = true;
     std::uint16_t pmtPidInPat = kPidPmt;
@@ -148,10 +154,12 @@ class TsPacketWriter {
     void WritePat(std::uint16_t pmtPid = kPidPmt);
     void WritePmt(std::uint16_t pcrPid = kPidVideo,
                   std::array<std::uint16_t, 3> pids = {kPidVideo, kPidAudio, kPidLog});
-    // One PES of a picture; the first packet carries the PCR when withPcr.
-    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+    // One PES of a picture; the first packet carries the PCR when withPcr. The
+    // header holds the PTS, and the DTS too when it is not negative; with a
+    // negative PTS it holds no time stamp.
+    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::int64_t pts,
                        std::uint64_t pcrBase, bool withPcr, bool keyFrame,
-                       std::uint16_t pid = kPidVideo);
+                       std::uint16_t pid = kPidVideo, std::int64_t dts = -1);
     void WriteAudioPes(const std::uint8_t* frame, std::size_t size, std::uint64_t pts,
                        std::uint16_t pid = kPidAudio);
     // The first log packet of a recording: LogStreamHeader at 108, record at 124.
