@@ -9,4 +9,10 @@ namespace platform {
 void RequestTermination();
 bool TerminationRequested();
 
+// SIGINT, SIGTERM and SIGHUP become a termination request on the GUI thread, so
+// Ctrl+C in a terminal or the end of a session takes the ordered shut-down rather
+// than killing the process in the middle of a cut. Once the application object
+// exists; later calls do nothing.
+void RequestTerminationOnSignals();
+
 }  // namespace platform

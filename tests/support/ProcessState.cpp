@@ -21,6 +21,20 @@ bool ThreadIsAsleep(pid_t thread) {
     return close >= 0 && close + 2 < line.size() && line[close + 2] == 'S';
 }
 
+long VoluntarySwitches(pid_t thread) {
+    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(thread));
+    if (!status.open(QIODevice::ReadOnly)) {
+        return -1;
+    }
+    const QByteArray field = "voluntary_ctxt_switches:";
+    for (const QByteArray& line : status.readAll().split('\n')) {
+        if (line.startsWith(field)) {
+            return line.mid(field.size()).trimmed().toLong();
+        }
+    }
+    return -1;
+}
+
 std::vector<pid_t> ThreadsNamed(const std::string& name) {
     std::vector<pid_t> threads;
     const QDir tasks(QStringLiteral("/proc/self/task"));
