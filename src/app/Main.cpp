@@ -50,11 +50,12 @@ TFormMain::~TFormMain() {
     if (_GoogleMapForm != nullptr) {
         _GoogleMapForm->OnPositionChange = nullptr;
     }
-    // The job and the log worker stop before the play list lets its items go.
+    // The job and the log worker stop (flag, signal, join) before the play list
+    // lets its items go.
     cutCommand_.reset();
     cutting_.reset();
-    logManager_->StopWorker();
     LogManager = nullptr;
+    logManager_.reset();
     if (FormMain == this) {
         FormMain = nullptr;
     }

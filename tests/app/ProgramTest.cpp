@@ -61,6 +61,12 @@ class ShownWindows : public QObject {
     int count_ = 0;
 };
 
+// Puts the debug output's sink back when the test ends, however it ends.
+struct SinkRestorer {
+    platform::DebugOutput::Sink previous;
+    ~SinkRestorer() { platform::DebugOutput::SetSink(previous); }
+};
+
 // Waits without running the GUI thread's events, so that a box a worker queued
 // stays in the queue.
 bool WaitWithoutEvents(const std::function<bool()>& done) {
@@ -175,7 +181,7 @@ TEST_F(ProgramTest, TheProgramEndsInOrderOnATerminationSignal) {
     player.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     player.start(QStringLiteral(OMBREL_PLAYER_PATH), {});
     ASSERT_TRUE(player.waitForStarted(30000));
-    // The lock is taken before the settings file is written on a first start.
+    // The lock and the signals are taken before a first start writes the settings file.
     const QString settings = config + QStringLiteral("/OmbrelPlayer/registry.ini");
     ASSERT_TRUE(WaitUntil(
         [&] { return QFileInfo::exists(settings) || player.state() != QProcess::Running; }));
@@ -269,19 +275,22 @@ TEST_F(ProgramTest, ShutDownInTheMiddleOfACutStopsItAndLeavesNoFile) {
     // worker in the cut until the shut-down asks it to stop.
     std::atomic<bool> inside{false};
     std::atomic<CuttingProc*> job{nullptr};
-    const platform::DebugOutput::Sink previous =
-        platform::DebugOutput::SetSink([&](const QString& line) {
-            if (line.startsWith(QStringLiteral("TSCutting:")) && !inside.exchange(true)) {
-                WaitUntil([&] { return job.load()->stopFlag.load() != 0; }, 60000);
-            }
-        });
+    const SinkRestorer restorer(platform::DebugOutput::SetSink([&](const QString& line) {
+        if (line.startsWith(QStringLiteral("TSCutting:")) && !inside.exchange(true)) {
+            WaitUntil(
+                [&] {
+                    const CuttingProc* cut = job.load();  // set once the cut started
+                    return cut != nullptr && cut->stopFlag.load() != 0;
+                },
+                60000);
+        }
+    }));
     ASSERT_NO_FATAL_FAILURE(StartCutOf(recording));
     job = FormMain->Cutting();
     ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
     EXPECT_TRUE(QFileInfo::exists(temporary));
 
     program_.reset();
-    platform::DebugOutput::SetSink(previous);
     EXPECT_EQ(FormMain, nullptr);
     EXPECT_FALSE(QFileInfo::exists(temporary));
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("clip.ts"))));
