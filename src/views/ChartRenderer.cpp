@@ -1,10 +1,10 @@
 #include "ChartRenderer.h"
 
+#include "controls/Drawing.h"
 #include "foundation/ErrorReport.h"
 #include "recordings/SensorLog.h"
 
 #include <QFontMetricsF>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -113,9 +113,9 @@ void DrawLabel(QPainter& painter, const QString& text, QPointF origin,
     painter.drawText(QPointF(origin.x(), origin.y() + metrics.ascent()), text);
 }
 
-QString ValueText(const char* format, double value, double unitsPerPixel) {
-    // A billionth of a pixel from 0 is 0: no "-0.0" from the arithmetic.
-    if (std::abs(value) < 1e-9 * std::abs(unitsPerPixel)) {
+QString ValueText(const char* format, double value) {
+    // The tick sums leave residues around 0: a value that prints as zero has no sign.
+    if (QString::asprintf(format, value).toDouble() == 0.0) {
         value = 0;
     }
     return QString::asprintf(format, value).left(kMaxLabelLength);
@@ -124,10 +124,9 @@ QString ValueText(const char* format, double value, double unitsPerPixel) {
 }  // namespace
 
 void FillChartBackground(QPainter& painter, const QSize& size) {
-    QLinearGradient gradient(0, 0, 0, size.height());
-    gradient.setColorAt(0, QColor::fromRgba(kBackgroundTop));
-    gradient.setColorAt(1, QColor::fromRgba(kBackgroundBottom));
-    painter.fillRect(QRect(QPoint(0, 0), size), gradient);
+    painter.fillRect(QRect(QPoint(0, 0), size),
+                     controls::Gradient(QPointF(0, 0), kBackgroundTop, QPointF(0, size.height()),
+                                        kBackgroundBottom));
 }
 
 bool ChartRenderer::Render(const ChartRenderInput& input, QImage& image, ChartPlot& plot) {
@@ -146,7 +145,9 @@ bool ChartRenderer::Render(const ChartRenderInput& input, QImage& image, ChartPl
     try {
         // Drawn in frame pixels, stored in the screen's: sharp on high-density screens.
         const QSize pixels = (QSizeF(input.size) * input.pixelRatio).toSize();
-        if (image.size() != pixels) {
+        // A picture the GUI thread still shows is left to it: drawing into a shared
+        // picture would first copy it.
+        if (image.size() != pixels || !image.isDetached()) {
             image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
             if (image.isNull()) {
                 throw std::bad_alloc();
@@ -209,9 +210,9 @@ void ChartRenderer::DrawAxisScale(QPainter& painter, const ChartRenderInput& inp
     const double baseY = input.size.height() - kBottomMargin;
     const QFontMetricsF metrics(font_);
     const auto tickAndLabel = [&](double y, double v) {
-        painter.setPen(QPen(QColor::fromRgba(kAxisColor), 1));
+        painter.setPen(controls::FlatPen(kAxisColor, 1));
         painter.drawLine(QPointF(x, y), QPointF(x - kTickLength, y));
-        const QString text = ValueText(LookOf(axis).format, v, u);
+        const QString text = ValueText(LookOf(axis).format, v);
         const QPointF origin(x - kTickLength - metrics.horizontalAdvance(text),
                              y - metrics.height());
         DrawLabel(painter, text, origin, metrics);
@@ -244,7 +245,7 @@ void ChartRenderer::DrawTimeAxis(QPainter& painter, const ChartRenderInput& inpu
         const QString text = TickTimeText(t);
         DrawLabel(painter, text,
                   QPointF(x - metrics.horizontalAdvance(text) / 2, baseY + kTimeLabelGap), metrics);
-        painter.setPen(QPen(QColor::fromRgba(kAxisColor), 1));
+        painter.setPen(controls::FlatPen(kAxisColor, 1));
         painter.drawLine(QPointF(x, baseY), QPointF(x, baseY + kTickLength));
     }
 }
@@ -322,7 +323,7 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
         if (!settings.Shows(shown)) {
             return;
         }
-        painter.setPen(QPen(QColor::fromRgba(settings.PenColor(color)), 1));
+        painter.setPen(controls::FlatPen(settings.PenColor(color), 1));
         DrawSeries(painter, points_, xs_, first_, end_, values,
                    ScaleOf(axis, plot.view, plot.speedPerPixel), plot.height);
     };
@@ -351,8 +352,7 @@ void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& inp
     };
     for (const Lamp& lamp :
          {Lamp{0x1, kColorTurnLeft, kLeftLampRise}, Lamp{0x2, kColorTurnRight, kRightLampRise}}) {
-        painter.setPen(QPen(QColor::fromRgba(input.settings.PenColor(lamp.color)), kLampPenWidth,
-                            Qt::SolidLine, Qt::FlatCap));
+        painter.setPen(controls::FlatPen(input.settings.PenColor(lamp.color), kLampPenWidth));
         const double y = plot.height - lamp.rise;
         std::optional<double> runStart;
         for (std::size_t i = first_; i < end_; ++i) {

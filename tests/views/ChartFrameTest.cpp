@@ -93,6 +93,12 @@ TEST_F(ChartFrameTest, ZoomModeDragAppliesTheRectangle) {
     QTest::mouseMove(chart.get(), QPoint(250, 160));
     EXPECT_TRUE(chart->ZoomRect()->isVisible());
     EXPECT_EQ(chart->ZoomRect()->geometry(), QRect(150, 60, 100, 100));
+    // An opaque frame 2 px wide, corners included, round a translucent inside.
+    const QImage box = chart->grab(QRect(150, 60, 100, 100)).toImage();
+    for (QPoint frame : {QPoint(0, 0), QPoint(1, 1), QPoint(98, 50), QPoint(99, 99)}) {
+        EXPECT_EQ(box.pixel(frame), 0xFFEBEBEB) << frame.x() << "," << frame.y();
+    }
+    EXPECT_NE(box.pixel(2, 2), 0xFFEBEBEB);
     QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, QPoint(250, 160));
     EXPECT_FALSE(chart->ZoomRect()->isVisible());
     EXPECT_TRUE(seeks.empty());
@@ -133,9 +139,8 @@ TEST_F(ChartFrameTest, SettingsDialogDrivesTheSeries) {
     ASSERT_TRUE(ProcessUntil([&] { return chart->View().Plot().left == 90; }));
     // Once the dialog is gone the chart keeps its last settings.
     chart->SetSettingDialog(nullptr);
-    const int pictures = chart->PictureCount();
     chart->RequestRedraw();
-    ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCount() > pictures; }));
+    ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
     EXPECT_EQ(chart->View().Plot().left, 90);
 }
 
@@ -154,7 +159,7 @@ TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
         chart->ResetTimeRange();
         chart->RefreshData();
         if (round % 2 == 1) {
-            ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCount() > 0; }));
+            ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
             chart->RequestRedraw();
         }
         delete chart;

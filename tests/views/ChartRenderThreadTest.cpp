@@ -57,20 +57,23 @@ class Gate {
 TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
     Gate gate;
     ChartRenderThread thread([&] { gate.Pass(); });
-    thread.RequestRedraw(Input(0));
+    EXPECT_EQ(thread.RequestRedraw(Input(0)), 1);
     ASSERT_TRUE(ProcessUntil([&] { return gate.Arrived() == 1; }));
-    EXPECT_EQ(thread.FrontPlot().view.timeStart, 0);
+    EXPECT_EQ(thread.Front().plot.view.timeStart, 0);
     for (int i = 1; i <= 50; ++i) {
         thread.RequestRedraw(Input(i * 1000.0));
     }
     gate.Open();
     ASSERT_TRUE(ProcessUntil([&] { return thread.PictureCount() == 2; }));
-    EXPECT_EQ(thread.FrontPlot().view.timeStart, 50000);
+    EXPECT_EQ(thread.Front().request, 51);
+    EXPECT_EQ(thread.Front().plot.view.timeStart, 50000);
     // One more request is one more picture: the fifty above made exactly one.
-    thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
-    ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == 99000; }));
+    const int last = thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
+    ASSERT_TRUE(ProcessUntil([&] { return thread.Front().request == last; }));
     EXPECT_EQ(thread.PictureCount(), 3);
-    EXPECT_EQ(thread.FrontPlot().width, 900 - 210 - 40);
+    const ChartPicture picture = thread.Front();
+    EXPECT_EQ(picture.plot.width, 900 - 210 - 40);
+    EXPECT_EQ(picture.image.size(), QSize(900, 300));
 }
 
 TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
@@ -81,11 +84,11 @@ TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
     const FileItemList items = demo.Logs().PlayList();
     ChartRenderThread thread(nullptr);
     for (int round = 1; round <= 50; ++round) {
-        thread.RequestRedraw(Input(round, demo.Logs().Snapshot(), {1920, 600}));
+        const int request = thread.RequestRedraw(Input(round, demo.Logs().Snapshot(), {1920, 600}));
         // A new list reallocates the merged log and publishes a new snapshot while
         // the pass draws from the old one, which lives as long as the pass holds it.
         demo.Logs().SetFileList(round % 2 == 0 ? FileItemList{items[1]} : items);
-        ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == round; }));
+        ASSERT_TRUE(ProcessUntil([&] { return thread.Front().request == request; }));
     }
     EXPECT_EQ(thread.PictureCount(), 50);
     EXPECT_EQ(demo.Logs().Snapshot()->count, 300u);
