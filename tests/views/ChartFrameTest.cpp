@@ -5,13 +5,11 @@
 #include "controls/VScrollBar.h"
 #include "foundation/PreferenceTable.h"
 #include "platform/Registry.h"
-#include "support/DebugCapture.h"
 #include "support/DemoMergedLog.h"
 #include "views/ChartFrame.h"
 #include "views/ChartRenderer.h"
 #include "views/ChartSetting.h"
 
-#include <QApplication>
 #include <QCheckBox>
 #include <QFile>
 #include <QPainter>
@@ -142,30 +140,4 @@ TEST_F(ChartFrameTest, SettingsDialogDrivesTheSeries) {
     chart->RequestRedraw();
     ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
     EXPECT_EQ(chart->View().Plot().left, 90);
-}
-
-TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
-    QTemporaryDir folder;
-    DemoMergedLog demo;
-    QString error;
-    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
-    DebugCapture capture;
-    QWidget owner;
-    owner.resize(1920, 600);
-    for (int round = 0; round < 10; ++round) {
-        auto* chart = new TGraphChart(&owner);
-        chart->resize(1920, 600);
-        chart->SetLogManagement(&demo.Logs());
-        chart->ResetTimeRange();
-        chart->RefreshData();
-        if (round % 2 == 1) {
-            ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
-            chart->RequestRedraw();
-        }
-        delete chart;
-        QApplication::processEvents();  // a queued picture of the chart is dropped
-    }
-    EXPECT_TRUE(owner.findChildren<TGraphChart*>().isEmpty());
-    EXPECT_FALSE(capture.Contains(QStringLiteral("Worker")));
-    EXPECT_FALSE(capture.Contains(QStringLiteral("Exception")));
 }

@@ -1,8 +1,11 @@
-// The render thread's tests; the sanitizer builds run them: --gtest_filter=ChartThreads.*
+// The chart's render thread, alone and in the chart; the sanitizer builds run these.
 #include "ChartTestSupport.h"
+#include "support/DebugCapture.h"
 #include "support/DemoMergedLog.h"
+#include "views/ChartFrame.h"
 #include "views/ChartRenderThread.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -117,4 +120,30 @@ TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
         destroyed = true;
     }
     EXPECT_EQ(late.load(), 0);
+}
+
+TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
+    QTemporaryDir folder;
+    DemoMergedLog demo;
+    QString error;
+    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+    DebugCapture capture;
+    QWidget owner;
+    owner.resize(1920, 600);
+    for (int round = 0; round < 10; ++round) {
+        auto* chart = new TGraphChart(&owner);
+        chart->resize(1920, 600);
+        chart->SetLogManagement(&demo.Logs());
+        chart->ResetTimeRange();
+        chart->RefreshData();
+        if (round % 2 == 1) {
+            ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
+            chart->RequestRedraw();
+        }
+        delete chart;
+        QApplication::processEvents();  // a queued picture of the chart is dropped
+    }
+    EXPECT_TRUE(owner.findChildren<TGraphChart*>().isEmpty());
+    EXPECT_FALSE(capture.Contains(QStringLiteral("Worker")));
+    EXPECT_FALSE(capture.Contains(QStringLiteral("Exception")));
 }

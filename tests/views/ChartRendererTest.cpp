@@ -1,4 +1,4 @@
-#include "recordings/SensorLog.h"
+#include "SampleLogs.h"
 #include "support/DebugCapture.h"
 #include "views/ChartRenderer.h"
 
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 using namespace views;
 
@@ -18,17 +17,9 @@ constexpr QRgb kObdSpeed = 0xFFFF00FF;  // the default 0xFF00FF as red, green, b
 constexpr QRgb kLeftLamp = 0xFFFF80FF;
 constexpr QRgb kRightLamp = 0xFF80FFFF;
 
-// `n` samples 200 ms apart, filled by `fill`.
 std::shared_ptr<const SensorLog> MakeLog(
     std::uint32_t n, const std::function<void(SensorLog&, std::uint32_t)>& fill) {
-    auto log = std::make_shared<SensorLog>();
-    EXPECT_TRUE(AllocateSensorLog(*log, n));
-    log->count = n;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        log->time[i] = i * 200;
-        fill(*log, i);
-    }
-    return log;
+    return std::make_shared<SensorLog>(SampleLog(n, fill));
 }
 
 ChartSettings Showing(std::initializer_list<ChartSeries> series) {
