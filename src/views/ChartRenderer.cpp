@@ -306,13 +306,13 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
     }
     // In time order, only the samples in the window and one on either side reach
     // the plot; the picture is the same as from all of them.
-    first_ = 0;
-    end_ = n;
+    std::size_t first = 0;
+    std::size_t end = n;
     if (ordered) {
         const auto begin = std::lower_bound(xs_.begin(), xs_.end(), 0.0);
         const auto past = std::upper_bound(begin, xs_.end(), static_cast<double>(plot.width));
-        first_ = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - xs_.begin() - 1, 0));
-        end_ = std::min(n, static_cast<std::size_t>(past - xs_.begin()) + 1);
+        first = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - xs_.begin() - 1, 0));
+        end = std::min(n, static_cast<std::size_t>(past - xs_.begin()) + 1);
     }
 
     painter.save();
@@ -324,7 +324,7 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
             return;
         }
         painter.setPen(controls::FlatPen(settings.PenColor(color), 1));
-        DrawSeries(painter, points_, xs_, first_, end_, values,
+        DrawSeries(painter, points_, xs_, first, end, values,
                    ScaleOf(axis, plot.view, plot.speedPerPixel), plot.height);
     };
     series(ChartSeries::ObdSpeed, kColorObdSpeed, ChartAxis::Speed, log->obdSpeed);
@@ -337,13 +337,13 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
     series(ChartSeries::GZ, kColorGZ, ChartAxis::G, log->gZ);
     series(ChartSeries::GTotal, kColorGTotal, ChartAxis::G, log->gTotal);
     if (settings.Shows(ChartSeries::TurnLamps)) {
-        DrawTurnLamps(painter, input, plot);
+        DrawTurnLamps(painter, input, plot, first, end);
     }
     painter.restore();
 }
 
 void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& input,
-                                  const ChartPlot& plot) {
+                                  const ChartPlot& plot, std::size_t first, std::size_t end) {
     const std::uint32_t* lamps = input.log->turnLamps;
     struct Lamp {
         std::uint32_t bit;
@@ -355,7 +355,7 @@ void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& inp
         painter.setPen(controls::FlatPen(input.settings.PenColor(lamp.color), kLampPenWidth));
         const double y = plot.height - lamp.rise;
         std::optional<double> runStart;
-        for (std::size_t i = first_; i < end_; ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             const bool on = (lamps[i] & lamp.bit) != 0;
             if (on && !runStart) {
                 runStart = std::trunc(xs_[i]);
@@ -366,7 +366,7 @@ void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& inp
         }
         // A lamp still on at the last sample lit up to it.
         if (runStart) {
-            painter.drawLine(QPointF(*runStart, y), QPointF(xs_[end_ - 1], y));
+            painter.drawLine(QPointF(*runStart, y), QPointF(xs_[end - 1], y));
         }
     }
 }

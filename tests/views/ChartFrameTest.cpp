@@ -1,4 +1,3 @@
-#include "ChartTestSupport.h"
 #include "controls/ColorBoxARGB.h"
 #include "controls/HScrollBar.h"
 #include "controls/IconButton.h"
@@ -6,6 +5,7 @@
 #include "foundation/PreferenceTable.h"
 #include "platform/Registry.h"
 #include "support/DemoMergedLog.h"
+#include "support/WaitUntil.h"
 #include "views/ChartFrame.h"
 #include "views/ChartRenderer.h"
 #include "views/ChartSetting.h"
@@ -43,7 +43,7 @@ class ChartFrameTest : public testing::Test {
 
     // Until the picture on screen shows this time window.
     bool ShowsWindow(double start, double end) {
-        return ProcessUntil([&] {
+        return WaitUntil([&] {
             const views::ChartPlot& plot = chart->View().Plot();
             return plot.view.timeStart == start && plot.view.timeEnd == end;
         });
@@ -134,10 +134,10 @@ TEST_F(ChartFrameTest, SettingsDialogDrivesTheSeries) {
     chart->SetSettingDialog(&dialog);
     dialog.CheckBox(views::ChartSeries::ObdSpeed)->setChecked(true);
     dialog.btnRefreshClick();  // asks for a picture with the speed axis
-    ASSERT_TRUE(ProcessUntil([&] { return chart->View().Plot().left == 90; }));
+    ASSERT_TRUE(WaitUntil([&] { return chart->View().Plot().left == 90; }));
     // Once the dialog is gone the chart keeps its last settings.
     chart->SetSettingDialog(nullptr);
     chart->RequestRedraw();
-    ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
+    ASSERT_TRUE(WaitUntil([&] { return chart->PictureCurrent(); }));
     EXPECT_EQ(chart->View().Plot().left, 90);
 }

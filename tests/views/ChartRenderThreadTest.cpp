@@ -1,7 +1,7 @@
 // The chart's render thread, alone and in the chart; the sanitizer builds run these.
-#include "ChartTestSupport.h"
 #include "support/DebugCapture.h"
 #include "support/DemoMergedLog.h"
+#include "support/WaitUntil.h"
 #include "views/ChartFrame.h"
 #include "views/ChartRenderThread.h"
 
@@ -61,18 +61,18 @@ TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
     Gate gate;
     ChartRenderThread thread([&] { gate.Pass(); });
     EXPECT_EQ(thread.RequestRedraw(Input(0)), 1);
-    ASSERT_TRUE(ProcessUntil([&] { return gate.Arrived() == 1; }));
+    ASSERT_TRUE(WaitUntil([&] { return gate.Arrived() == 1; }));
     EXPECT_EQ(thread.Front().plot.view.timeStart, 0);
     for (int i = 1; i <= 50; ++i) {
         thread.RequestRedraw(Input(i * 1000.0));
     }
     gate.Open();
-    ASSERT_TRUE(ProcessUntil([&] { return thread.PictureCount() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return thread.PictureCount() == 2; }));
     EXPECT_EQ(thread.Front().request, 51);
     EXPECT_EQ(thread.Front().plot.view.timeStart, 50000);
     // One more request is one more picture: the fifty above made exactly one.
     const int last = thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
-    ASSERT_TRUE(ProcessUntil([&] { return thread.Front().request == last; }));
+    ASSERT_TRUE(WaitUntil([&] { return thread.Front().request == last; }));
     EXPECT_EQ(thread.PictureCount(), 3);
     const ChartPicture picture = thread.Front();
     EXPECT_EQ(picture.plot.width, 900 - 210 - 40);
@@ -91,7 +91,7 @@ TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
         // A new list reallocates the merged log and publishes a new snapshot while
         // the pass draws from the old one, which lives as long as the pass holds it.
         demo.Logs().SetFileList(round % 2 == 0 ? FileItemList{items[1]} : items);
-        ASSERT_TRUE(ProcessUntil([&] { return thread.Front().request == request; }));
+        ASSERT_TRUE(WaitUntil([&] { return thread.Front().request == request; }));
     }
     EXPECT_EQ(thread.PictureCount(), 50);
     EXPECT_EQ(demo.Logs().Snapshot()->count, 300u);
@@ -113,7 +113,7 @@ TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
                 late += destroyed.load() ? 1 : 0;
             });
             thread.RequestRedraw(Input(0, demo.Logs().Snapshot(), {3000, 1200}));
-            ASSERT_TRUE(ProcessUntil([&] { return pictures.load() == 1; }));
+            ASSERT_TRUE(WaitUntil([&] { return pictures.load() == 1; }));
             // The second pass is under way, or about to start, when the thread goes.
             thread.RequestRedraw(Input(1000, demo.Logs().Snapshot(), {3000, 1200}));
         }
@@ -137,7 +137,7 @@ TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
         chart->ResetTimeRange();
         chart->RefreshData();
         if (round % 2 == 1) {
-            ASSERT_TRUE(ProcessUntil([&] { return chart->PictureCurrent(); }));
+            ASSERT_TRUE(WaitUntil([&] { return chart->PictureCurrent(); }));
             chart->RequestRedraw();
         }
         delete chart;
