@@ -23,8 +23,12 @@ void Backdrop::paintEvent(QPaintEvent*) {
 Book::Book(const QString& outDir) : outDir_(outDir) {}
 
 void Book::Save(QWidget& widget, const QString& name) {
+    Save(widget.grab().toImage(), name);
+}
+
+void Book::Save(const QImage& picture, const QString& name) {
     const QString path = outDir_ + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget.grab().save(path, "PNG")) {
+    if (picture.save(path, "PNG")) {
         ++written_;
     } else {
         ++failures_;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QRgb>
 #include <QString>
@@ -29,6 +30,7 @@ class Book {
 
     // Writes `widget` with its children as <name>.png.
     void Save(QWidget& widget, const QString& name);
+    void Save(const QImage& picture, const QString& name);
     int Written() const { return written_; }
     int Failures() const { return failures_; }
 
