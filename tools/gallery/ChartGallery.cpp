@@ -3,7 +3,6 @@
 // being drawn) and the chart settings dialog in each language.
 #include "Gallery.h"
 #include "controls/IconButton.h"
-#include "foundation/PreferenceTable.h"
 #include "foundation/UiStringTable.h"
 #include "support/DemoMergedLog.h"
 #include "views/ChartFrame.h"
@@ -37,22 +36,6 @@ void Redraw(TGraphChart& chart) {
     }
 }
 
-// The gallery keeps to a settings file of its own, never the user's.
-class PrivateSettings {
-  public:
-    PrivateSettings() : old_(qgetenv("XDG_CONFIG_HOME")) {
-        qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
-        foundation::WriteDefaultsOnFirstStart();
-    }
-    ~PrivateSettings() { qputenv("XDG_CONFIG_HOME", old_); }
-    PrivateSettings(const PrivateSettings&) = delete;
-    PrivateSettings& operator=(const PrivateSettings&) = delete;
-
-  private:
-    QByteArray old_;
-    QTemporaryDir folder_;
-};
-
 void AddDialogPages(Book& book, TsettingChart& dialog) {
     const int language = LanguageIndex;
     for (int l = 0; l < kLanguageCount; ++l) {
@@ -67,7 +50,7 @@ void AddDialogPages(Book& book, TsettingChart& dialog) {
 }  // namespace
 
 void AddChartPages(Book& book) {
-    PrivateSettings settings;
+    gallery::PrivateSettings settings;
     QTemporaryDir drive;
     DemoMergedLog demo;
     QString error;
