@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -185,6 +186,7 @@ TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
     form.btnSaveToDiskClick();
     ASSERT_EQ(MessageBox::Recorded().size(), 1u);
     EXPECT_EQ(MessageBox::Recorded()[0].text, UiText(122));
+    EXPECT_EQ(MessageBox::Recorded()[0].caption, UiText(63));
 
     for (QCheckBox* box : {form.checkBoxDate, form.checkBoxTime, form.checkBoxDVR_Batt,
                            form.checkBoxAutoLock, form.checkBoxVQuality}) {
@@ -215,4 +217,10 @@ TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
     form.btnSaveToDiskClick();
     ASSERT_EQ(MessageBox::Recorded().size(), 3u);
     EXPECT_EQ(MessageBox::Recorded()[2].text, UiText(120));
+
+    // A disk that takes no such file.
+    ASSERT_TRUE(QDir(disk.path()).mkdir(QStringLiteral("SETUP.CFG")));
+    form.CBDriveSel->setCurrentIndex(0);
+    form.btnSaveToDiskClick();
+    EXPECT_EQ(MessageBox::Recorded().back().text, UiText(123));
 }
