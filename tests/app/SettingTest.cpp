@@ -155,8 +155,12 @@ TEST_F(SettingTest, ASettingsFileThatCannotBeWrittenIsReported) {
     const auto boxes = MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.startsWith(UiText(123))) << boxes[0].text.toStdString();
+    // The values apply for this run; the file keeps what it held.
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(form.AutoSDSearch());
+    Registry registry(longPath);
+    registry.Load();
+    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("AutoSDSearch")), 0u);
 }
 
 TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
