@@ -1,5 +1,7 @@
 #include "ColorBoxARGB.h"
 
+#include "controls/Drawing.h"
+
 #include <QPainter>
 
 namespace {
@@ -16,9 +18,9 @@ void TColorBoxARGB::Paint(QPainter& painter) {
     if (!border_) {
         return;
     }
-    // Inside the box, so that the whole frame shows on every side.
+    // Inside the box, so that the whole frame shows on every side, corners included.
     const double half = kBorderWidth / 2;
-    painter.setPen(QPen(QColor::fromRgb(color_), kBorderWidth));
+    painter.setPen(controls::FlatPen(color_ | 0xFF000000, kBorderWidth));
     painter.setBrush(Qt::NoBrush);
     painter.drawRect(QRectF(rect()).adjusted(half, half, -half, -half));
 }

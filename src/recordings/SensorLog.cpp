@@ -1,6 +1,7 @@
 #include "SensorLog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <type_traits>
@@ -58,7 +59,11 @@ void CopyChannel(const T* from, std::uint32_t first, std::uint32_t count, T* to,
     }
 }
 
+// A value that is not a number or infinite (a damaged record) widens nothing.
 void Widen(float value, float& maximum, float& minimum) {
+    if (!std::isfinite(value)) {
+        return;
+    }
     if (value > maximum) {
         maximum = value;
     }
@@ -68,7 +73,7 @@ void Widen(float value, float& maximum, float& minimum) {
 }
 
 void Raise(float value, float& maximum) {
-    if (value > maximum) {
+    if (std::isfinite(value) && value > maximum) {
         maximum = value;
     }
 }

@@ -8,7 +8,6 @@
 #include "foundation/UiStringTable.h"
 #include "platform/GuiThread.h"
 #include "recordings/LogManagement.h"
-#include "views/ChartRenderThread.h"
 #include "views/ChartSetting.h"
 
 #include <QMouseEvent>
@@ -154,18 +153,16 @@ void TGraphChart::RequestRedraw() {
     input.size = size();
     input.pixelRatio = devicePixelRatioF();
     input.labelFont = font().toString();
-    renderThread_->RequestRedraw(std::move(input));
-}
-
-int TGraphChart::PictureCount() const {
-    return picturesShown_;
+    lastRequest_ = renderThread_->RequestRedraw(std::move(input));
 }
 
 void TGraphChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    if (!renderThread_->PaintFront(painter, rect())) {
+    if (shown_.image.isNull()) {
         views::FillChartBackground(painter, size());  // before the first picture
+        return;
     }
+    painter.drawImage(rect(), shown_.image);
 }
 
 void TGraphChart::resizeEvent(QResizeEvent* event) {
@@ -254,8 +251,9 @@ void TGraphChart::Apply(const views::ChartViewChange& change) {
 }
 
 void TGraphChart::PictureArrived() {
-    ++picturesShown_;
-    view_.SetPlot(renderThread_->FrontPlot());
+    // The picture and its plot together: what is painted is what the mouse maps to.
+    shown_ = renderThread_->Front();
+    view_.SetPlot(shown_.plot);
     PlaceCursor();
     update();
 }

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "controls/OwnerDrawnControl.h"
+#include "views/ChartRenderThread.h"
 #include "views/ChartSettings.h"
 #include "views/ChartView.h"
 
@@ -18,10 +19,6 @@ class TLogManagement;
 class TVScrollBar;
 class TsettingChart;
 struct SensorLog;
-
-namespace views {
-class ChartRenderThread;
-}
 
 // The sensor chart under the video: the merged sensor log of the play list against
 // time, with zoom bars, pan and zoom modes, a cursor line and seeking by a click.
@@ -55,8 +52,9 @@ class TGraphChart : public QWidget {
     controls::NotifyEvent OnInfo;
 
     const views::ChartView& View() const { return view_; }
-    // Pictures taken up on the GUI thread so far.
-    int PictureCount() const;
+    // The picture on screen answers the latest redraw request (one the plot is too
+    // small to draw never comes).
+    bool PictureCurrent() const { return shown_.request == lastRequest_; }
     THScrollBar* TimeZoomBar() const { return timeZoom_; }
     TVScrollBar* ValueZoomBar() const { return valueZoom_; }
     TColorBoxARGB* CursorLine() const { return cursorLine_; }
@@ -88,7 +86,8 @@ class TGraphChart : public QWidget {
     QPointer<TsettingChart> settingDialog_;
     views::ChartSettings settings_;  // the dialog's, as last read
     std::optional<double> cursorTime_;
-    int picturesShown_ = 0;
+    views::ChartPicture shown_;  // what is on screen, taken up from the render thread
+    int lastRequest_ = 0;
 
     THScrollBar* timeZoom_ = nullptr;
     TVScrollBar* valueZoom_ = nullptr;

@@ -1,7 +1,5 @@
 #include "ChartRenderThread.h"
 
-#include <QPainter>
-
 #include <utility>
 
 namespace views {
@@ -14,31 +12,25 @@ ChartRenderThread::~ChartRenderThread() {
     worker_.Stop();
 }
 
-void ChartRenderThread::RequestRedraw(ChartRenderInput input) {
+int ChartRenderThread::RequestRedraw(ChartRenderInput input) {
     bool wake = false;
+    int request = 0;
     {
         std::lock_guard lock(inputMutex_);
         input_ = std::move(input);
+        request = ++requests_;
         wake = !pending_;
         pending_ = true;
     }
     if (wake) {
         worker_.Wake();
     }
+    return request;
 }
 
-bool ChartRenderThread::PaintFront(QPainter& painter, const QRect& target) const {
+ChartPicture ChartRenderThread::Front() const {
     std::lock_guard lock(frontMutex_);
-    if (front_.isNull()) {
-        return false;
-    }
-    painter.drawImage(target, front_);
-    return true;
-}
-
-ChartPlot ChartRenderThread::FrontPlot() const {
-    std::lock_guard lock(frontMutex_);
-    return frontPlot_;
+    return front_;
 }
 
 int ChartRenderThread::PictureCount() const {
@@ -49,6 +41,7 @@ int ChartRenderThread::PictureCount() const {
 void ChartRenderThread::RenderLoop(platform::Worker::Control& control) {
     while (!control.StopRequested()) {
         ChartRenderInput input;
+        int request = 0;
         {
             std::unique_lock lock(inputMutex_);
             if (!pending_) {
@@ -59,6 +52,7 @@ void ChartRenderThread::RenderLoop(platform::Worker::Control& control) {
             // Taken before drawing: a request made during this pass gets one more.
             input = std::move(input_);
             input_ = {};
+            request = requests_;
             pending_ = false;
         }
         ChartPlot plot;
@@ -67,8 +61,9 @@ void ChartRenderThread::RenderLoop(platform::Worker::Control& control) {
         }
         {
             std::lock_guard lock(frontMutex_);
-            std::swap(front_, back_);
-            frontPlot_ = plot;
+            std::swap(front_.image, back_);
+            front_.plot = plot;
+            front_.request = request;
             ++pictures_;
         }
         if (onPicture_) {

@@ -8,16 +8,22 @@
 #include <functional>
 #include <mutex>
 
-class QPainter;
-
 namespace views {
+
+// A finished picture with what it was drawn with, so that the mouse and the cursor
+// map through the picture that is on screen.
+struct ChartPicture {
+    QImage image;  // null before the first picture
+    ChartPlot plot;
+    int request = 0;  // the number of the request it answers
+};
 
 // The chart's render thread: draws one picture per coalesced redraw request from
 // the inputs handed over with the request, and keeps the newest picture (the front)
-// for the GUI thread to paint.
+// for the GUI thread to take up.
 //
-// Any thread may ask for a redraw and read the front; `onPicture` runs on the
-// render thread after each new front (the owner queues a repaint from there).
+// Any thread may ask for a redraw and take the front; `onPicture` runs on the
+// render thread after each new front (the owner queues taking it up from there).
 class ChartRenderThread {
   public:
     using PictureReady = std::function<void()>;
@@ -31,14 +37,12 @@ class ChartRenderThread {
 
     // Replaces the inputs of the next pass; wakes the thread unless a request is
     // already pending, so a burst of requests costs at most one pass after the
-    // current one.
-    void RequestRedraw(ChartRenderInput input);
+    // current one. Gives the request's number, counted from 1.
+    int RequestRedraw(ChartRenderInput input);
 
-    // Under the front lock: draws the front picture stretched over `target`; false
-    // (nothing drawn) before the first picture.
-    bool PaintFront(QPainter& painter, const QRect& target) const;
-    // The plot the front picture was drawn with (all 0 before the first picture).
-    ChartPlot FrontPlot() const;
+    // The newest picture; it shares its pixels, which the thread never draws into
+    // again while they are shared.
+    ChartPicture Front() const;
     // Pictures published so far.
     int PictureCount() const;
 
@@ -51,11 +55,11 @@ class ChartRenderThread {
     mutable std::mutex inputMutex_;
     ChartRenderInput input_;
     bool pending_ = false;
+    int requests_ = 0;
 
-    // Guarded by frontMutex_: the newest picture and what it was drawn with.
+    // Guarded by frontMutex_: the newest picture.
     mutable std::mutex frontMutex_;
-    QImage front_;
-    ChartPlot frontPlot_;
+    ChartPicture front_;
     int pictures_ = 0;
 
     // Render thread only.

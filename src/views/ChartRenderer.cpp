@@ -1,10 +1,10 @@
 #include "ChartRenderer.h"
 
+#include "controls/Drawing.h"
 #include "foundation/ErrorReport.h"
 #include "recordings/SensorLog.h"
 
 #include <QFontMetricsF>
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPolygonF>
 
@@ -113,9 +113,9 @@ void DrawLabel(QPainter& painter, const QString& text, QPointF origin,
     painter.drawText(QPointF(origin.x(), origin.y() + metrics.ascent()), text);
 }
 
-QString ValueText(const char* format, double value, double unitsPerPixel) {
-    // A billionth of a pixel from 0 is 0: no "-0.0" from the arithmetic.
-    if (std::abs(value) < 1e-9 * std::abs(unitsPerPixel)) {
+QString ValueText(const char* format, double value) {
+    // The tick sums leave residues around 0: a value that prints as zero has no sign.
+    if (QString::asprintf(format, value).toDouble() == 0.0) {
         value = 0;
     }
     return QString::asprintf(format, value).left(kMaxLabelLength);
@@ -124,10 +124,9 @@ QString ValueText(const char* format, double value, double unitsPerPixel) {
 }  // namespace
 
 void FillChartBackground(QPainter& painter, const QSize& size) {
-    QLinearGradient gradient(0, 0, 0, size.height());
-    gradient.setColorAt(0, QColor::fromRgba(kBackgroundTop));
-    gradient.setColorAt(1, QColor::fromRgba(kBackgroundBottom));
-    painter.fillRect(QRect(QPoint(0, 0), size), gradient);
+    painter.fillRect(QRect(QPoint(0, 0), size),
+                     controls::Gradient(QPointF(0, 0), kBackgroundTop, QPointF(0, size.height()),
+                                        kBackgroundBottom));
 }
 
 bool ChartRenderer::Render(const ChartRenderInput& input, QImage& image, ChartPlot& plot) {
@@ -146,7 +145,9 @@ bool ChartRenderer::Render(const ChartRenderInput& input, QImage& image, ChartPl
     try {
         // Drawn in frame pixels, stored in the screen's: sharp on high-density screens.
         const QSize pixels = (QSizeF(input.size) * input.pixelRatio).toSize();
-        if (image.size() != pixels) {
+        // A picture the GUI thread still shows is left to it: drawing into a shared
+        // picture would first copy it.
+        if (image.size() != pixels || !image.isDetached()) {
             image = QImage(pixels, QImage::Format_ARGB32_Premultiplied);
             if (image.isNull()) {
                 throw std::bad_alloc();
@@ -209,9 +210,9 @@ void ChartRenderer::DrawAxisScale(QPainter& painter, const ChartRenderInput& inp
     const double baseY = input.size.height() - kBottomMargin;
     const QFontMetricsF metrics(font_);
     const auto tickAndLabel = [&](double y, double v) {
-        painter.setPen(QPen(QColor::fromRgba(kAxisColor), 1));
+        painter.setPen(controls::FlatPen(kAxisColor, 1));
         painter.drawLine(QPointF(x, y), QPointF(x - kTickLength, y));
-        const QString text = ValueText(LookOf(axis).format, v, u);
+        const QString text = ValueText(LookOf(axis).format, v);
         const QPointF origin(x - kTickLength - metrics.horizontalAdvance(text),
                              y - metrics.height());
         DrawLabel(painter, text, origin, metrics);
@@ -244,7 +245,7 @@ void ChartRenderer::DrawTimeAxis(QPainter& painter, const ChartRenderInput& inpu
         const QString text = TickTimeText(t);
         DrawLabel(painter, text,
                   QPointF(x - metrics.horizontalAdvance(text) / 2, baseY + kTimeLabelGap), metrics);
-        painter.setPen(QPen(QColor::fromRgba(kAxisColor), 1));
+        painter.setPen(controls::FlatPen(kAxisColor, 1));
         painter.drawLine(QPointF(x, baseY), QPointF(x, baseY + kTickLength));
     }
 }
@@ -305,13 +306,13 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
     }
     // In time order, only the samples in the window and one on either side reach
     // the plot; the picture is the same as from all of them.
-    first_ = 0;
-    end_ = n;
+    std::size_t first = 0;
+    std::size_t end = n;
     if (ordered) {
         const auto begin = std::lower_bound(xs_.begin(), xs_.end(), 0.0);
         const auto past = std::upper_bound(begin, xs_.end(), static_cast<double>(plot.width));
-        first_ = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - xs_.begin() - 1, 0));
-        end_ = std::min(n, static_cast<std::size_t>(past - xs_.begin()) + 1);
+        first = static_cast<std::size_t>(std::max<std::ptrdiff_t>(begin - xs_.begin() - 1, 0));
+        end = std::min(n, static_cast<std::size_t>(past - xs_.begin()) + 1);
     }
 
     painter.save();
@@ -322,8 +323,8 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
         if (!settings.Shows(shown)) {
             return;
         }
-        painter.setPen(QPen(QColor::fromRgba(settings.PenColor(color)), 1));
-        DrawSeries(painter, points_, xs_, first_, end_, values,
+        painter.setPen(controls::FlatPen(settings.PenColor(color), 1));
+        DrawSeries(painter, points_, xs_, first, end, values,
                    ScaleOf(axis, plot.view, plot.speedPerPixel), plot.height);
     };
     series(ChartSeries::ObdSpeed, kColorObdSpeed, ChartAxis::Speed, log->obdSpeed);
@@ -336,13 +337,13 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
     series(ChartSeries::GZ, kColorGZ, ChartAxis::G, log->gZ);
     series(ChartSeries::GTotal, kColorGTotal, ChartAxis::G, log->gTotal);
     if (settings.Shows(ChartSeries::TurnLamps)) {
-        DrawTurnLamps(painter, input, plot);
+        DrawTurnLamps(painter, input, plot, first, end);
     }
     painter.restore();
 }
 
 void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& input,
-                                  const ChartPlot& plot) {
+                                  const ChartPlot& plot, std::size_t first, std::size_t end) {
     const std::uint32_t* lamps = input.log->turnLamps;
     struct Lamp {
         std::uint32_t bit;
@@ -351,11 +352,10 @@ void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& inp
     };
     for (const Lamp& lamp :
          {Lamp{0x1, kColorTurnLeft, kLeftLampRise}, Lamp{0x2, kColorTurnRight, kRightLampRise}}) {
-        painter.setPen(QPen(QColor::fromRgba(input.settings.PenColor(lamp.color)), kLampPenWidth,
-                            Qt::SolidLine, Qt::FlatCap));
+        painter.setPen(controls::FlatPen(input.settings.PenColor(lamp.color), kLampPenWidth));
         const double y = plot.height - lamp.rise;
         std::optional<double> runStart;
-        for (std::size_t i = first_; i < end_; ++i) {
+        for (std::size_t i = first; i < end; ++i) {
             const bool on = (lamps[i] & lamp.bit) != 0;
             if (on && !runStart) {
                 runStart = std::trunc(xs_[i]);
@@ -366,7 +366,7 @@ void ChartRenderer::DrawTurnLamps(QPainter& painter, const ChartRenderInput& inp
         }
         // A lamp still on at the last sample lit up to it.
         if (runStart) {
-            painter.drawLine(QPointF(*runStart, y), QPointF(xs_[end_ - 1], y));
+            painter.drawLine(QPointF(*runStart, y), QPointF(xs_[end - 1], y));
         }
     }
 }

@@ -47,16 +47,17 @@ class ChartRenderer {
     void DrawTimeAxis(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot);
     void DrawGrid(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot);
     void DrawChart(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot);
-    void DrawTurnLamps(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot);
+    // Over the samples [first, end), those that can reach the plot.
+    void DrawTurnLamps(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot,
+                       std::size_t first, std::size_t end);
 
     void UseFont(const QString& description);
 
     QFont font_;  // this thread's own label font
     QString fontDescription_;
-    std::vector<double> xs_;           // sample x in plot pixels, reused between passes
-    std::vector<QPointF> points_;      // one polyline run, reused
-    std::vector<double> ticks_;        // y of the value-axis ticks of this pass
-    std::size_t first_ = 0, end_ = 0;  // the samples that can reach the plot
+    std::vector<double> xs_;       // sample x in plot pixels, reused between passes
+    std::vector<QPointF> points_;  // one polyline run, reused
+    std::vector<double> ticks_;    // y of the value-axis ticks of this pass
 };
 
 }  // namespace views

@@ -75,12 +75,12 @@ std::vector<double> ValueTicks(double minimum, double visibleSpan, double step) 
         return ticks;
     }
     const double top = minimum + visibleSpan;
-    // Whole multiples of the step, so that 0 prints as 0 and not as a sum's residue.
-    const double first = std::ceil(minimum / step);
-    for (int i = 0; i < kMaxValueTicks; ++i) {
-        const double v = (first + i) * step;
-        if (!(v <= top) || (!ticks.empty() && v <= ticks.back())) {
-            break;  // past the top, or a step too small to move a value this large
+    // Summed step by step, as the axis has always been drawn: where the sum overshoots
+    // the top by a rounding residue, the top tick is not drawn.
+    for (double v = std::ceil(minimum / step) * step;
+         v <= top && static_cast<int>(ticks.size()) < kMaxValueTicks; v += step) {
+        if (!ticks.empty() && v <= ticks.back()) {
+            break;  // a step too small to move a value this large
         }
         ticks.push_back(v);
     }

@@ -38,8 +38,8 @@ double ValueTickStep(double visibleSpan, double unitsPerPixel);
 // The tick list holds at most this many positions.
 inline constexpr int kMaxValueTicks = 28;
 
-// Tick values from the first multiple of `step` at or above `minimum` up to
-// minimum + visibleSpan; at most kMaxValueTicks.
+// Tick values from the first multiple of `step` at or above `minimum`, adding `step`
+// while the sum stays at or below minimum + visibleSpan; at most kMaxValueTicks.
 std::vector<double> ValueTicks(double minimum, double visibleSpan, double step);
 
 // The time-axis step in ms (whole seconds) for ticks at least 50 px and a tenth of

@@ -56,8 +56,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         job.outputFile = platform::FileHandle::CreateWrite(QStringLiteral("/dev/null"));
         job.tsChunkPackets = 7;
     }
-    RecordingReadLimits limits;
-    limits.blockBytes = 16 * kTsPacketSize;
+    recordings::RecordingReadLimits limits;
+    limits.blockBytes = 16 * recordings::kTsPacketSize;
     TFileItem* item = new TFileItem(recording.Path(), limits);
     if (item->fileType != FILE_TYPE_TS) {
         item->path = recording.Path();

@@ -12,9 +12,9 @@
 
 namespace {
 
-RecordingReadLimits SmallBlocks() {
-    RecordingReadLimits limits;
-    limits.blockBytes = 16 * kTsPacketSize;
+recordings::RecordingReadLimits SmallBlocks() {
+    recordings::RecordingReadLimits limits;
+    limits.blockBytes = 16 * recordings::kTsPacketSize;
     return limits;
 }
 

@@ -17,8 +17,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     if (!recording.Fill(data, size)) {
         return 0;
     }
-    RecordingReadLimits limits;
-    limits.blockBytes = 16 * kTsPacketSize;
+    recordings::RecordingReadLimits limits;
+    limits.blockBytes = 16 * recordings::kTsPacketSize;
     (new TFileItem(recording.Path(), limits))->Release();
     return 0;
 }

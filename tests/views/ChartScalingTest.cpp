@@ -80,6 +80,7 @@ TEST(ChartScaling, ValueTickStepKeepsTicksTwentyPixelsApartAndNeverZero) {
 TEST(ChartScaling, ValueTicksRunFromTheFirstMultipleToTheTopAndAreBounded) {
     EXPECT_EQ(ValueTicks(0, 40, 5), (std::vector<double>{0, 5, 10, 15, 20, 25, 30, 35, 40}));
     EXPECT_EQ(ValueTicks(3, 10, 5), (std::vector<double>{5, 10}));  // below the minimum skipped
+    EXPECT_EQ(ValueTicks(-1.2, 2.4, 0.3).size(), 8u);  // the summed 1.2 lies a residue above 1.2
     EXPECT_EQ(ValueTicks(0, 1000, 1).size(), static_cast<size_t>(kMaxValueTicks));
     EXPECT_EQ(ValueTicks(1e20, 1e6, 1).size(), 1u);  // the step no longer moves the value
     EXPECT_TRUE(ValueTicks(0, 40, 0).empty());

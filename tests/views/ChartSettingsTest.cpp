@@ -28,16 +28,12 @@ void WriteChartKey(std::optional<QByteArray> visible, std::optional<QByteArray> 
     ASSERT_TRUE(registry.Save());
 }
 
-QByteArray Bytes(int count, char fill) {
-    return QByteArray(count, fill);
-}
-
 }  // namespace
 
 TEST(ChartSettings, MalformedValuesFallBackToTheirDefaultsWithADebugLine) {
     const ChartSettings defaults = ChartSettings::Defaults();
     const QByteArray allShown = QByteArray::fromHex("ff030000");
-    const QByteArray grey = Bytes(44, '\x40');
+    const QByteArray grey = QByteArray(44, '\x40');
     struct Case {
         const char* name;
         std::optional<QByteArray> visible, colors;
@@ -46,9 +42,9 @@ TEST(ChartSettings, MalformedValuesFallBackToTheirDefaultsWithADebugLine) {
         bool debugLine;
     } cases[] = {
         {"no VisibleChart", std::nullopt, grey, defaults.visible, false, false},
-        {"short VisibleChart", Bytes(3, '\xff'), grey, defaults.visible, true, true},
+        {"short VisibleChart", QByteArray(3, '\xff'), grey, defaults.visible, true, true},
         {"no ChartColor", allShown, std::nullopt, 0x3FF, false, true},
-        {"long ChartColor", allShown, Bytes(48, '\x40'), 0x3FF, false, true},
+        {"long ChartColor", allShown, QByteArray(48, '\x40'), 0x3FF, false, true},
         {"well formed", allShown, grey, 0x3FF, true, false},
     };
     for (const Case& c : cases) {

@@ -1,4 +1,4 @@
-#include "TrackLog.h"
+#include "SampleLogs.h"
 #include "support/DebugCapture.h"
 #include "views/GMConnect.h"
 #include "views/GMForm.h"

@@ -1,3 +1,4 @@
+#include "SampleLogs.h"
 #include "controls/ImageBox.h"
 #include "views/GMForm.h"
 #include "views/InfoFrom.h"
@@ -14,19 +15,14 @@
 namespace {
 
 SensorLog Drive(std::uint32_t count) {
-    SensorLog log;
-    EXPECT_TRUE(recordings::AllocateSensorLog(log, count + 1));
-    log.count = count;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        log.time[i] = i * 200;
+    return SampleLog(count, [](SensorLog& log, std::uint32_t i) {
         log.gX[i] = 0.125f * static_cast<float>(i);
         log.obdSpeed[i] = 100.0f;
         log.gpsSpeed[i] = 80.4672f;
         log.coolant[i] = 37;
         log.latitude[i] = 24.81049f;
         log.longitude[i] = 121.0361f;
-    }
-    return log;
+    });
 }
 
 class InfoFormTest : public testing::Test {

@@ -1,3 +1,4 @@
+#include "SampleLogs.h"
 #include "views/DecimalFormat.h"
 #include "views/InfoValues.h"
 
@@ -10,25 +11,12 @@
 namespace {
 
 SensorLog LogWithTimes(const std::vector<std::uint32_t>& times) {
-    SensorLog log;
-    EXPECT_TRUE(recordings::AllocateSensorLog(log, static_cast<std::uint32_t>(times.size()) + 1));
-    log.count = static_cast<std::uint32_t>(times.size());
-    for (std::size_t i = 0; i < times.size(); ++i) {
-        log.time[i] = times[i];
-    }
-    return log;
-}
-
-SensorLog EveryFifthSecond(std::uint32_t count) {
-    std::vector<std::uint32_t> times;
-    for (std::uint32_t i = 0; i < count; ++i) {
-        times.push_back(i * 200);
-    }
-    return LogWithTimes(times);
+    return SampleLog(static_cast<std::uint32_t>(times.size()),
+                     [&times](SensorLog& log, std::uint32_t i) { log.time[i] = times[i]; });
 }
 
 TEST(InfoValuesTest, FindsTheSampleAtOrBeforeTheTime) {
-    const SensorLog log = EveryFifthSecond(11);  // 0 .. 2000 ms
+    const SensorLog log = SampleLog(11);  // 0 .. 2000 ms
     struct Case {
         double t;
         int remembered;

@@ -1,5 +1,5 @@
 // The map page in the web engine, driven through the bridge as the program does.
-#include "TrackLog.h"
+#include "SampleLogs.h"
 #include "support/DebugCapture.h"
 #include "support/WaitUntil.h"
 #include "views/Browser.h"

@@ -1,5 +1,7 @@
 #include "Gallery.h"
 
+#include "foundation/PreferenceTable.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -23,12 +25,25 @@ void Backdrop::paintEvent(QPaintEvent*) {
 Book::Book(const QString& outDir) : outDir_(outDir) {}
 
 void Book::Save(QWidget& widget, const QString& name) {
+    Save(widget.grab().toImage(), name);
+}
+
+void Book::Save(const QImage& picture, const QString& name) {
     const QString path = outDir_ + QLatin1Char('/') + name + QStringLiteral(".png");
-    if (widget.grab().save(path, "PNG")) {
+    if (picture.save(path, "PNG")) {
         ++written_;
     } else {
         ++failures_;
     }
+}
+
+PrivateSettings::PrivateSettings() : old_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
+    foundation::WriteDefaultsOnFirstStart();
+}
+
+PrivateSettings::~PrivateSettings() {
+    qputenv("XDG_CONFIG_HOME", old_);
 }
 
 QString LanguageSuffix(int language) {

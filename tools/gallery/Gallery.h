@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QImage>
 #include <QPoint>
 #include <QRgb>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 
 // The gallery's shared helpers: a ground to stand widgets on, the input a user
@@ -29,6 +31,7 @@ class Book {
 
     // Writes `widget` with its children as <name>.png.
     void Save(QWidget& widget, const QString& name);
+    void Save(const QImage& picture, const QString& name);
     int Written() const { return written_; }
     int Failures() const { return failures_; }
 
@@ -36,6 +39,20 @@ class Book {
     QString outDir_;
     int written_ = 0;
     int failures_ = 0;
+};
+
+// The gallery keeps to a settings file of its own, never the user's: a new
+// install's, while this lives.
+class PrivateSettings {
+  public:
+    PrivateSettings();
+    ~PrivateSettings();
+    PrivateSettings(const PrivateSettings&) = delete;
+    PrivateSettings& operator=(const PrivateSettings&) = delete;
+
+  private:
+    QByteArray old_;
+    QTemporaryDir folder_;
 };
 
 // File-name suffixes of the three languages, by LanguageIndex.
@@ -55,3 +72,4 @@ void AddControlsPages(gallery::Book& book);
 void AddChartPages(gallery::Book& book);
 void AddFileListPages(gallery::Book& book);
 void AddInfoMapPages(gallery::Book& book);
+void AddAppPages(gallery::Book& book);

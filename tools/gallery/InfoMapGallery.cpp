@@ -74,11 +74,15 @@ bool Shows(QWidget& window, QRgb colour) {
 }
 
 void InfoPages(gallery::Book& book, TInfoForm& info) {
+    // Before any update with a time: nothing to show yet.
     for (int language = 0; language < kLanguageCount; ++language) {
         LanguageIndex = language;
         info.UpdateLanguage();
-        info.UpdateInfo(0.0);
         book.Save(info, QStringLiteral("info_no_data_%1").arg(gallery::LanguageSuffix(language)));
+    }
+    for (int language = 0; language < kLanguageCount; ++language) {
+        LanguageIndex = language;
+        info.UpdateLanguage();
         info.UpdateInfo(30100.0);  // the left lamp lit
         book.Save(info, QStringLiteral("info_drive_%1").arg(gallery::LanguageSuffix(language)));
         info.popUnitSelect->popup(info.mapToGlobal(QPoint(300, 40)));
