@@ -43,7 +43,7 @@ WAYLAND_DISPLAY is set). Either
   - run it from a terminal of your desktop session, or set DISPLAY to your X
     display (for example DISPLAY=:0), or log in with X forwarding (ssh -X); or
   - run it on a virtual display, which shows nothing on a screen but works:
-        xvfb-run -a scripts/run.sh $*
+        xvfb-run -a $0${*:+ $*}
 EOF
     exit 1
 fi
