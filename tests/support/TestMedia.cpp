@@ -16,11 +16,11 @@ namespace tsrec {
 
 namespace {
 
-using MediaKey = std::tuple<int, int, int, double, int, int, bool, int, int, int, QString>;
+using MediaKey = std::tuple<int, int, int, double, int, int, bool, int, int, int, QString, int>;
 
 MediaKey KeyOf(const TestMediaParams& p) {
     return {p.width, p.height, p.frameRate,  p.seconds,   p.gopFrames, p.videoKbps,
-            p.grain, p.toneHz, p.sampleRate, p.audioKbps, p.preset};
+            p.grain, p.toneHz, p.sampleRate, p.audioKbps, p.preset,    p.bFrames};
 }
 
 QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
@@ -67,7 +67,7 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
                         QStringLiteral("-sc_threshold"),
                         QStringLiteral("0"),
                         QStringLiteral("-bf"),
-                        QStringLiteral("0"),
+                        QString::number(p.bFrames),
                         QStringLiteral("-x264-params"),
                         QStringLiteral("aud=1")};
     if (p.videoKbps > 0) {
@@ -77,11 +77,64 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
     } else {
         args << QStringLiteral("-crf") << QStringLiteral("28");
     }
-    args << QStringLiteral("-f") << QStringLiteral("h264") << videoPath << QStringLiteral("-map")
-         << QStringLiteral("1:a") << QStringLiteral("-c:a") << QStringLiteral("aac")
-         << QStringLiteral("-b:a") << QStringLiteral("%1k").arg(p.audioKbps) << QStringLiteral("-f")
-         << QStringLiteral("adts") << audioPath;
+    // With B-frames the pictures' time stamps come in an MPEG-TS beside them.
+    args << QStringLiteral("-f")
+         << (p.bFrames > 0 ? QStringLiteral("mpegts") : QStringLiteral("h264")) << videoPath
+         << QStringLiteral("-map") << QStringLiteral("1:a") << QStringLiteral("-c:a")
+         << QStringLiteral("aac") << QStringLiteral("-b:a")
+         << QStringLiteral("%1k").arg(p.audioKbps) << QStringLiteral("-f") << QStringLiteral("adts")
+         << audioPath;
     return args;
+}
+
+std::int64_t ReadTimeStamp(const std::uint8_t* at) {
+    return (static_cast<std::int64_t>((at[0] >> 1) & 0x07) << 30) |
+           (static_cast<std::int64_t>(at[1]) << 22) |
+           (static_cast<std::int64_t>(at[2] >> 1) << 15) | (static_cast<std::int64_t>(at[3]) << 7) |
+           (at[4] >> 1);
+}
+
+// Appends one video PES: its payload to the stream, its PTS minus DTS to the offsets.
+void TakeVideoPes(const std::vector<std::uint8_t>& pes, ElementaryStreams* out) {
+    if (pes.size() < 9 || pes.size() < 9u + pes[8]) {
+        return;
+    }
+    const std::uint8_t flags = pes[7];
+    const std::int64_t pts = (flags & 0x80) != 0 ? ReadTimeStamp(&pes[9]) : 0;
+    const std::int64_t dts = (flags & 0xC0) == 0xC0 ? ReadTimeStamp(&pes[14]) : pts;
+    out->ptsOffsets.push_back((pts - dts) & ((std::int64_t{1} << 33) - 1));
+    out->h264.insert(out->h264.end(), pes.begin() + 9 + pes[8], pes.end());
+}
+
+// The video of the tool's MPEG-TS (one PES per picture, in decode order); false
+// when there is none.
+bool TakeVideoFromTransportStream(const std::vector<std::uint8_t>& ts, ElementaryStreams* out) {
+    int videoPid = -1;
+    std::vector<std::uint8_t> pes;
+    for (std::size_t at = 0; at + kPacketSize <= ts.size(); at += kPacketSize) {
+        const std::uint8_t* p = &ts[at];
+        const int control = (p[3] >> 4) & 0x03;
+        const std::size_t payload = 4 + ((control & 0x02) != 0 ? 1u + p[4] : 0u);
+        if (p[0] != 0x47 || (control & 0x01) == 0 || payload >= kPacketSize) {
+            continue;
+        }
+        const bool unitStart = (p[1] & 0x40) != 0;
+        const int pid = PacketPid(p);
+        if (videoPid < 0 && unitStart && payload + 4 <= kPacketSize && p[payload] == 0 &&
+            p[payload + 1] == 0 && p[payload + 2] == 1 && p[payload + 3] == 0xE0) {
+            videoPid = pid;
+        }
+        if (pid != videoPid) {
+            continue;
+        }
+        if (unitStart) {
+            TakeVideoPes(pes, out);
+            pes.clear();
+        }
+        pes.insert(pes.end(), p + payload, p + kPacketSize);
+    }
+    TakeVideoPes(pes, out);
+    return !out->h264.empty();
 }
 
 }  // namespace
@@ -119,7 +172,8 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
                              .arg(params.height)
                              .arg(params.videoKbps)
                              .arg(reinterpret_cast<quintptr>(out));
-    const QString videoPath = stem + QStringLiteral(".h264");
+    const QString videoPath =
+        stem + (params.bFrames > 0 ? QStringLiteral(".ts") : QStringLiteral(".h264"));
     const QString audioPath = stem + QStringLiteral(".aac");
     QByteArray errors;
     if (!RunTool(QStringLiteral("ffmpeg"), EncoderArguments(params, videoPath, audioPath), nullptr,
@@ -129,7 +183,12 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
         }
         return false;
     }
-    out->h264 = ReadFileBytes(videoPath);
+    *out = ElementaryStreams{};
+    if (params.bFrames > 0) {
+        TakeVideoFromTransportStream(ReadFileBytes(videoPath), out);
+    } else {
+        out->h264 = ReadFileBytes(videoPath);
+    }
     out->adts = ReadFileBytes(audioPath);
     out->frameRate = params.frameRate;
     QFile::remove(videoPath);

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <tuple>
 
 namespace tsrec {
@@ -29,13 +30,15 @@ void PutLe32(std::uint8_t* at, std::uint32_t value) {
     }
 }
 
-void PutPts(std::uint8_t* at, std::uint64_t pts) {
-    pts &= kPtsMask;
-    at[0] = static_cast<std::uint8_t>(0x21 | ((pts >> 29) & 0x0E));
-    at[1] = static_cast<std::uint8_t>(pts >> 22);
-    at[2] = static_cast<std::uint8_t>(((pts >> 14) & 0xFE) | 1);
-    at[3] = static_cast<std::uint8_t>(pts >> 7);
-    at[4] = static_cast<std::uint8_t>(((pts << 1) & 0xFE) | 1);
+// A 33-bit time stamp behind its 4-bit prefix: 0x2 a lone PTS, 0x3 a PTS
+// followed by a DTS, 0x1 that DTS.
+void PutTimeStamp(std::uint8_t* at, std::uint8_t prefix, std::uint64_t time) {
+    time &= kPtsMask;
+    at[0] = static_cast<std::uint8_t>((prefix << 4) | 0x01 | ((time >> 29) & 0x0E));
+    at[1] = static_cast<std::uint8_t>(time >> 22);
+    at[2] = static_cast<std::uint8_t>(((time >> 14) & 0xFE) | 1);
+    at[3] = static_cast<std::uint8_t>(time >> 7);
+    at[4] = static_cast<std::uint8_t>(((time << 1) & 0xFE) | 1);
 }
 
 void PutPcr(std::uint8_t* at, std::uint64_t base) {
@@ -54,7 +57,7 @@ std::vector<std::uint8_t> PesHeader(std::uint8_t streamId, std::uint64_t pts, st
                                      streamId, 0x00, 0x00,
                                      0x80,     0x80, static_cast<std::uint8_t>(headerDataLength)};
     pes.resize(9 + static_cast<std::size_t>(headerDataLength), 0xFF);
-    PutPts(pes.data() + 9, pts);
+    PutTimeStamp(pes.data() + 9, 0x2, pts);
     const std::size_t length = 3 + static_cast<std::size_t>(headerDataLength) + dataSize;
     if (bounded && length <= 0xFFFF) {
         pes[4] = static_cast<std::uint8_t>(length >> 8);
@@ -185,6 +188,8 @@ struct Scheduled {
     int index;
 };
 
+// Signed seconds to 90 kHz ticks, modulo 2^64: added to a clock base, a time a
+// little before 0 lands a little before the base.
 std::uint64_t Ticks(double seconds) {
     return static_cast<std::uint64_t>(std::llround(seconds * static_cast<double>(kClock)));
 }
@@ -359,6 +364,17 @@ void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, 
     WritePes(pid, pes, withPcr, pcrBase, keyFrame);
 }
 
+void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+                                   std::uint64_t dts, std::uint64_t pcrBase, bool withPcr,
+                                   bool keyFrame) {
+    std::vector<std::uint8_t> pes = PesHeader(0xE0, pts, accessUnit.size(), 10, false);
+    pes[7] = 0xC0;
+    PutTimeStamp(pes.data() + 9, 0x3, pts);
+    PutTimeStamp(pes.data() + 14, 0x1, dts);
+    pes.insert(pes.end(), accessUnit.begin(), accessUnit.end());
+    WritePes(kPidVideo, pes, withPcr, pcrBase, keyFrame);
+}
+
 void TsPacketWriter::WriteAudioPes(const std::uint8_t* frame, std::size_t size, std::uint64_t pts,
                                    std::uint16_t pid) {
     std::vector<std::uint8_t> pes = PesHeader(0xC0, pts, size, 5, true);
@@ -410,23 +426,46 @@ void TsPacketWriter::WriteRawPacket(const std::array<std::uint8_t, kPacketSize>&
     bytes_.insert(bytes_.end(), packet.begin(), packet.end());
 }
 
-std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
+namespace {
+
+// WriteTsRecording hands the bytes on whenever the writer holds this much.
+constexpr std::size_t kSpillBytes = 8u << 20;
+
+// Writes the recording into `writer`, calling `spill` (when set) whenever it holds
+// kSpillBytes or more. False when the media are unusable or a spill fails.
+bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
+                   const std::function<bool()>& spill) {
     std::vector<AccessUnit> pictures;
     double frameRate = spec.frameRate;
     std::vector<std::uint8_t> syntheticAdts;
     const std::vector<std::uint8_t>* adts = &syntheticAdts;
+    const std::vector<std::int64_t>* ptsOffsets = nullptr;
+    int repeats = 1;
     if (spec.media != nullptr) {
         pictures = SplitAccessUnits(spec.media->h264);
         frameRate = spec.media->frameRate;
         adts = &spec.media->adts;
+        repeats = std::max(1, spec.mediaRepeats);
+        if (!spec.media->ptsOffsets.empty()) {
+            if (spec.media->ptsOffsets.size() != pictures.size()) {
+                return false;
+            }
+            ptsOffsets = &spec.media->ptsOffsets;
+        }
     } else {
         pictures = SyntheticAccessUnits(spec);
         syntheticAdts = SyntheticAdts(spec.durationSeconds);
     }
     if (pictures.empty() || frameRate <= 0) {
-        return {};
+        return false;
     }
-    const double duration = static_cast<double>(pictures.size()) / frameRate;
+    const int count = static_cast<int>(pictures.size());
+    const double pass = static_cast<double>(count) / frameRate;
+    const double duration = pass * repeats;
+    // With B-frames, decoding runs ahead of presentation by the first picture's
+    // offset, so that the first picture is still presented at 0.
+    const double decodeLead =
+        ptsOffsets != nullptr ? static_cast<double>(ptsOffsets->front()) / kClock : 0.0;
     int sampleRate = 48000;
     const std::vector<AudioFrame> audio =
         spec.writeAudio ? SplitAdts(*adts, &sampleRate) : std::vector<AudioFrame>{};
@@ -437,13 +476,15 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
                              : static_cast<int>(std::floor(duration * logRate + 1e-9));
 
     std::vector<Scheduled> schedule;
-    for (int i = 0; i < static_cast<int>(pictures.size()); ++i) {
-        schedule.push_back({i / frameRate, Unit::Video, i});
-    }
-    for (int i = 0; i < static_cast<int>(audio.size()); ++i) {
-        const double time = i * 1024.0 / sampleRate;
-        if (time < duration) {
-            schedule.push_back({time, Unit::Audio, i});
+    for (int k = 0; k < repeats; ++k) {
+        for (int i = 0; i < count; ++i) {
+            schedule.push_back({k * pass + i / frameRate - decodeLead, Unit::Video, k * count + i});
+        }
+        for (int i = 0; i < static_cast<int>(audio.size()); ++i) {
+            const double time = i * 1024.0 / sampleRate;
+            if (time < pass) {
+                schedule.push_back({k * pass + time, Unit::Audio, i});
+            }
         }
     }
     for (int i = 0; i < logCount; ++i) {
@@ -456,7 +497,6 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
     const LogSampleGenerator generator = spec.logSample ? spec.logSample : DefaultLogSample;
     const auto header =
         MakeLogStreamHeader(spec.magic, spec.version[0], spec.version[1], spec.version[2]);
-    TsPacketWriter writer;
     const auto writeTables = [&] {
         if (spec.writePat) {
             writer.WritePat(spec.pmtPidInPat);
@@ -472,13 +512,20 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
         const std::uint64_t pts = pcr + kPtsLead;
         switch (item.unit) {
             case Unit::Video: {
-                const AccessUnit& picture = pictures[static_cast<std::size_t>(item.index)];
+                const auto index = static_cast<std::size_t>(item.index % count);
+                const AccessUnit& picture = pictures[index];
                 if (picture.key && item.index > 0) {
                     writeTables();
                 }
                 const bool withPcr = spec.writePcr && (spec.pcrStopsAfterFrames < 0 ||
                                                        item.index < spec.pcrStopsAfterFrames);
-                writer.WriteVideoPes(picture.bytes, pts, pcr, withPcr, picture.key);
+                if (ptsOffsets != nullptr) {
+                    const auto offset = static_cast<std::uint64_t>((*ptsOffsets)[index]);
+                    writer.WriteVideoPes(picture.bytes, pts + offset, pts, pcr, withPcr,
+                                         picture.key);
+                } else {
+                    writer.WriteVideoPes(picture.bytes, pts, pcr, withPcr, picture.key);
+                }
                 break;
             }
             case Unit::Audio: {
@@ -497,14 +544,39 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
                 break;
             }
         }
+        if (spill && writer.Bytes().size() >= kSpillBytes && !spill()) {
+            return false;
+        }
     }
     writer.WriteNullPackets(spec.trailingNullPackets);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
+    TsPacketWriter writer;
+    if (!EmitRecording(spec, writer, {})) {
+        return {};
+    }
     return std::move(writer.Bytes());
 }
 
 bool WriteTsRecording(const QString& path, const TsRecordingSpec& spec) {
-    const std::vector<std::uint8_t> bytes = BuildTsRecording(spec);
-    return !bytes.empty() && WriteFileBytes(path, bytes);
+    // The file is made only once there is something to write.
+    QFile file(path);
+    TsPacketWriter writer;
+    const auto spill = [&] {
+        std::vector<std::uint8_t>& bytes = writer.Bytes();
+        if (!file.isOpen() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            return false;
+        }
+        const auto size = static_cast<qint64>(bytes.size());
+        const bool written = file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+        bytes.clear();
+        return written;
+    };
+    return EmitRecording(spec, writer, spill) && spill() && file.flush();
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const QString& path) {

@@ -21,9 +21,11 @@
 // Two kinds of content:
 //   - synthetic: tiny fake video and audio payloads (not decodable), cheap, for
 //     tests of the layout and the sensor log;
-//   - real: H.264 (Annex B, one access unit delimiter per picture, no B-frames)
-//     and AAC ADTS elementary streams, e.g. from EncodeTestMedia (TestMedia.h);
-//     the result plays.
+//   - real: H.264 (Annex B, one access unit delimiter per picture, in decode
+//     order; with B-frames the video PES carry a DTS and a later PTS) and AAC
+//     ADTS elementary streams, e.g. from EncodeTestMedia (TestMedia.h); the
+//     result plays. Repeating the media end to end makes long recordings
+//     without encoding them.
 //
 // Typical use:
 //   TsRecordingSpec spec;
@@ -85,6 +87,9 @@ struct ElementaryStreams {
     std::vector<std::uint8_t> h264;  // Annex B, an AUD (NAL type 9) before every picture
     std::vector<std::uint8_t> adts;  // AAC ADTS frames; may be empty (no audio packets)
     double frameRate = 25.0;
+    // Per picture in decode order, PTS minus DTS in 90 kHz ticks; empty when the
+    // pictures come in display order (no B-frames).
+    std::vector<std::int64_t> ptsOffsets;
 };
 
 struct TsRecordingSpec;
@@ -127,6 +132,10 @@ struct TsRecordingSpec {
     int leadingNullPackets = 0;    // null packets right after the first PAT and PMT
     int trailingNullPackets = 0;   // null packets at the end of the file
     int pcrStopsAfterFrames = -1;  // >= 0: only this many pictures carry a PCR
+
+    // Real content: the media this many times end to end, clocks running on
+    // (every repeat starts with a key frame of a closed GOP).
+    int mediaRepeats = 1;
 };
 
 // Sample `index` with only its time set: logSamplesPerSecond from spec.startTime.
@@ -135,8 +144,9 @@ TsLogSample StampedLogSample(int index, const TsRecordingSpec& spec);
 // 12.6 V, 85 degrees C, small G forces.
 TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec);
 
-// Writes the recording; false when the file cannot be written or the media are
-// unusable (no picture in the H.264 stream).
+// Writes the recording (in pieces, so large ones never sit in memory whole);
+// false when the file cannot be written or the media are unusable (no picture in
+// the H.264 stream, or time stamps that do not match its pictures).
 bool WriteTsRecording(const QString& path, const TsRecordingSpec& spec);
 // The same into memory.
 std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec);
@@ -152,6 +162,9 @@ class TsPacketWriter {
     void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
                        std::uint64_t pcrBase, bool withPcr, bool keyFrame,
                        std::uint16_t pid = kPidVideo);
+    // The same with a decode time stamp before the presentation one (B-frames).
+    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+                       std::uint64_t dts, std::uint64_t pcrBase, bool withPcr, bool keyFrame);
     void WriteAudioPes(const std::uint8_t* frame, std::size_t size, std::uint64_t pts,
                        std::uint16_t pid = kPidAudio);
     // The first log packet of a recording: LogStreamHeader at 108, record at 124.
