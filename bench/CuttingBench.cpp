@@ -16,6 +16,7 @@
 #include "BenchOptions.h"
 #include "BenchProcess.h"
 #include "BenchTiming.h"
+#include "Ffprobe.h"
 #include "PageCache.h"
 
 #include <QCoreApplication>
@@ -101,17 +102,6 @@ double CutOurs(CuttingProc& job, FinalMessage& final, const FileItemList& playLi
     return final.result == Cut_OK ? ms : -1;
 }
 
-// The file's first time stamp as ffmpeg reads it, in seconds; -1 when it cannot.
-double FfmpegStartTime(const QString& path) {
-    const ChildRun run =
-        RunChild({QStringLiteral("ffprobe"), QStringLiteral("-v"), QStringLiteral("error"),
-                  QStringLiteral("-show_entries"), QStringLiteral("format=start_time"),
-                  QStringLiteral("-of"), QStringLiteral("default=nw=1"), path},
-                 {}, true);
-    QByteArray output = run.output;
-    return run.ok ? ChildValue(output.replace('=', ' '), "start_time") : -1.0;
-}
-
 // The concat demuxer's list for the span: the files it covers, with the in point
 // in the first and the out point in the last (on the file's own clock).
 bool WriteConcatList(const FileItemList& playList, const Span& span, const QString& to) {
@@ -123,7 +113,7 @@ bool WriteConcatList(const FileItemList& playList, const Span& span, const QStri
     for (const TFileItem* item : playList) {
         const double after = before + item->duration;
         if (after > span.start && before < span.end) {
-            const double clock = FfmpegStartTime(item->path) - before;
+            const double clock = StartTime(item->path) - before;
             list.write(QStringLiteral("file '%1'\n")
                            .arg(QFileInfo(item->path).absoluteFilePath())
                            .toUtf8());

@@ -26,6 +26,7 @@
 #include "BenchOptions.h"
 #include "BenchProcess.h"
 #include "BenchTiming.h"
+#include "Ffprobe.h"
 #include "PageCache.h"
 
 #include <QCoreApplication>
@@ -46,7 +47,9 @@ constexpr double kSeekMedianGoal = 1.15;  // x floor
 constexpr double kSeekToolGoal = 0.9;     // x ffmpeg net
 constexpr double kSeekWorstGoal = 1.3;    // x floor
 constexpr int kSeekTargets = 12;
-constexpr double kClock = 90000.0;
+// The tool's -ss goes this far before the key frame: its time stamp search must
+// not land on the picture after it.
+constexpr double kBeforeKey = 0.001;
 
 constexpr int kRounds = 3;
 constexpr int kPictures = 300;
@@ -66,9 +69,10 @@ QString Label(const QString& path) {
 }
 
 QStringList Ffmpeg(const QStringList& beforeInput, const QString& path,
-                   const QStringList& afterInput) {
+                   const QStringList& afterInput,
+                   const QString& logLevel = QStringLiteral("error")) {
     return QStringList{QStringLiteral("ffmpeg"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
-                       QStringLiteral("error")} +
+                       logLevel} +
            beforeInput + QStringList{QStringLiteral("-i"), path} + afterInput +
            QStringList{QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")};
 }
@@ -155,61 +159,6 @@ bool BenchFirstPicture(const QString& path, const Options& options) {
 
 // ---- exact seek
 
-struct VideoPacket {
-    std::int64_t pts;
-    bool key;
-};
-
-// The video packets in decode order, from ffprobe.
-std::vector<VideoPacket> VideoPackets(const QString& path) {
-    const ChildRun run =
-        RunChild({QStringLiteral("ffprobe"), QStringLiteral("-v"), QStringLiteral("error"),
-                  QStringLiteral("-select_streams"), QStringLiteral("v"),
-                  QStringLiteral("-show_entries"), QStringLiteral("packet=pts,flags"),
-                  QStringLiteral("-of"), QStringLiteral("csv=p=0"), path},
-                 {}, true);
-    std::vector<VideoPacket> packets;
-    for (const QByteArray& line : run.output.split('\n')) {
-        const QList<QByteArray> fields = line.split(',');
-        bool ok = false;
-        const std::int64_t pts = fields.size() >= 2 ? fields[0].toLongLong(&ok) : 0;
-        if (ok) {
-            packets.push_back({pts, fields[1].startsWith('K')});
-        }
-    }
-    return packets;
-}
-
-// Pictures to decode for the picture shown at `seconds`: from the key frame at or
-// before it up to it, in decode order; 0 when the target is past the end.
-int PicturesToTarget(const std::vector<VideoPacket>& packets, double seconds) {
-    if (packets.empty()) {
-        return 0;
-    }
-    std::int64_t first = packets.front().pts;
-    for (const VideoPacket& packet : packets) {
-        first = std::min(first, packet.pts);
-    }
-    const auto wanted = first + static_cast<std::int64_t>(std::llround(seconds * kClock));
-    // The picture shown: the last one presented at or before the target.
-    std::optional<std::size_t> shown;
-    for (std::size_t i = 0; i < packets.size(); ++i) {
-        if (packets[i].pts <= wanted && (!shown || packets[i].pts > packets[*shown].pts)) {
-            shown = i;
-        }
-    }
-    if (!shown) {
-        return 0;
-    }
-    std::size_t key = 0;
-    for (std::size_t i = 0; i < packets.size(); ++i) {
-        if (packets[i].key && packets[i].pts <= packets[*shown].pts) {
-            key = i;
-        }
-    }
-    return static_cast<int>(*shown >= key ? *shown - key + 1 : 0);
-}
-
 // Targets spread over the recording and over the places in a GOP.
 QStringList SeekTargets(double duration) {
     QStringList targets;
@@ -223,11 +172,13 @@ QStringList SeekTargets(double duration) {
 
 bool BenchSeek(const QString& path, const Options& options) {
     const std::vector<VideoPacket> packets = VideoPackets(path);
-    if (packets.size() < 2) {
+    const double start = StartTime(path);
+    if (packets.size() < 2 || start < 0) {
         return false;
     }
     const double duration = static_cast<double>(packets.size()) / 30.0;
     const QStringList targets = SeekTargets(duration);
+    std::vector<SeekWork> work;
     std::vector<QByteArray> ours;
     std::vector<double> baseline, decode, decodeOne;
     std::vector<std::vector<double>> tool(static_cast<std::size_t>(targets.size()));
@@ -237,9 +188,14 @@ bool BenchSeek(const QString& path, const Options& options) {
         ToolStep(DecodeTool(path, options.pictures), options, decode),
         ToolStep(DecodeTool(path, 1), options, decodeOne)};
     for (int i = 0; i < targets.size(); ++i) {
-        steps.push_back(ToolStep(Ffmpeg({QStringLiteral("-ss"), targets[i]}, path,
-                                        {QStringLiteral("-frames:v"), QStringLiteral("1")}),
-                                 options, tool[static_cast<std::size_t>(i)]));
+        work.push_back(SeekWorkFor(packets, targets[i].toDouble()));
+        // The tool's exact seek: from the key frame (its -ss a hair before it, on its
+        // own clock) as many pictures as lead to the target.
+        const double key = work.back().keyClock - start - kBeforeKey;
+        steps.push_back(ToolStep(
+            Ffmpeg({QStringLiteral("-ss"), QString::number(key, 'f', 4)}, path,
+                   {QStringLiteral("-frames:v"), QString::number(work.back().displayPictures)}),
+            options, tool[static_cast<std::size_t>(i)]));
     }
     if (!TakeTurns(options.rounds, steps)) {
         return false;
@@ -261,7 +217,7 @@ bool BenchSeek(const QString& path, const Options& options) {
                 runs.push_back(all[index]);
             }
         }
-        const int pictures = PicturesToTarget(packets, targets[i].toDouble());
+        const int pictures = work[index].decodePictures;
         oursMs.push_back(Median(runs));
         floorMs.push_back(pictures / rate * 1000.0);
         toolMs.push_back(Median(tool[index]) - Median(baseline));
