@@ -46,7 +46,7 @@ constexpr double kFirstPictureGoalMs = 150.0;
 constexpr double kSeekMedianGoal = 1.15;  // x floor
 constexpr double kSeekToolGoal = 0.9;     // x ffmpeg net
 constexpr double kSeekWorstGoal = 1.3;    // x floor
-constexpr int kSeekTargets = 12;
+constexpr int kSeekTargets = 9;
 // The tool's -ss goes this far before the key frame: its time stamp search must
 // not land on the picture after it.
 constexpr double kBeforeKey = 0.001;

@@ -69,8 +69,7 @@ if wants present; then
             "$bf0" "$bf3" "$demo"
     done
     for cores in "$cores2" "$cores8"; do
-        playback_gl --cores "$cores" $(rounds) --sections present --tiny "$tiny" \
-            "$bf0" "$bf3" "$demo"
+        playback_gl --cores "$cores" $(rounds) --sections present --tiny "$tiny" "$bf0" "$demo"
     done
 fi
 if wants memory; then
