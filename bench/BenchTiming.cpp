@@ -22,6 +22,40 @@ double ElapsedMs(const QElapsedTimer& timer) {
     return static_cast<double>(timer.nsecsElapsed()) / 1e6;
 }
 
+std::function<bool()> Step(TimedRun run, std::vector<double>& times) {
+    return [run = std::move(run), &times] {
+        const std::optional<double> ms = run();
+        if (ms) {
+            times.push_back(*ms);
+        }
+        return ms.has_value();
+    };
+}
+
+std::function<bool()> NetStep(TimedRun measured, TimedRun baseline, std::vector<double>& net,
+                              std::vector<double>& baselines) {
+    auto baselineFirst = std::make_shared<bool>(false);
+    return [measured = std::move(measured), baseline = std::move(baseline), &net, &baselines,
+            baselineFirst] {
+        *baselineFirst = !*baselineFirst;
+        std::optional<double> base;
+        std::optional<double> ms;
+        if (*baselineFirst) {
+            base = baseline();
+            ms = base ? measured() : std::nullopt;
+        } else {
+            ms = measured();
+            base = ms ? baseline() : std::nullopt;
+        }
+        if (!ms || !base) {
+            return false;
+        }
+        net.push_back(*ms - *base);
+        baselines.push_back(*base);
+        return true;
+    };
+}
+
 bool TakeTurns(int rounds, const std::vector<std::function<bool()>>& steps) {
     for (int round = 0; round < rounds; ++round) {
         for (std::size_t i = 0; i < steps.size(); ++i) {

@@ -8,6 +8,8 @@
 #include <QString>
 
 #include <functional>
+#include <memory>
+#include <optional>
 #include <vector>
 
 namespace bench {
@@ -15,6 +17,18 @@ namespace bench {
 double Median(std::vector<double> values);  // -1 when empty
 double Worst(const std::vector<double>& values);
 double ElapsedMs(const QElapsedTimer& timer);
+
+// One timed run of a side: its time in ms, nullopt when it failed.
+using TimedRun = std::function<std::optional<double>()>;
+
+// A step keeping the run's time in `times`; false when the run fails.
+std::function<bool()> Step(TimedRun run, std::vector<double>& times);
+
+// A step running `measured` and `baseline` back to back, which one first
+// alternating from one call to the next, keeping measured minus baseline in
+// `net` and the baseline in `baselines`: pairs cancel the drift of a busy machine.
+std::function<bool()> NetStep(TimedRun measured, TimedRun baseline, std::vector<double>& net,
+                              std::vector<double>& baselines);
 
 // Runs the steps `rounds` times, each round starting one step further on, so that
 // no side always runs first (or always after the same one); false as soon as a

@@ -197,18 +197,18 @@ void ClearOutput(const QString& path) {
     SyncAll();
 }
 
-// One side's timed step: the output cleared, then the run (plus its fsync when the
-// tool cannot do it itself) into `times`.
-std::function<bool()> ToolStep(const QStringList& command, const QString& output, bool fsyncAfter,
-                               const Options& options, std::vector<double>& times) {
-    return [=, &options, &times] {
+// A tool's run: its output cleared first, then the run (plus its fsync when the
+// tool cannot do it itself) timed.
+TimedRun Tool(const QStringList& command, const QString& output, bool fsyncAfter,
+              const Options& options) {
+    return [=, &options]() -> std::optional<double> {
         ClearOutput(output);
         QElapsedTimer timer;
         timer.start();
         const ChildRun run = RunChild(command, options.cores);
         const bool synced = !fsyncAfter || FsyncFile(output);
-        times.push_back(ElapsedMs(timer));
-        return run.ok && synced;
+        const double ms = ElapsedMs(timer);
+        return run.ok && synced ? std::optional<double>(ms) : std::nullopt;
     };
 }
 
@@ -234,24 +234,24 @@ bool BenchSpan(CuttingProc& job, FinalMessage& final, const FileItemList& playLi
     }
     for (const bool withFsync : {false, true}) {
         std::vector<double> ours, dd, ddStart, ffmpeg, ffmpegStart;
-        const auto oursStep = [&] {
+        const auto oursRun = [&]() -> std::optional<double> {
             ClearOutput(files.ours);
             skipFsync = !withFsync;
             const double ms = CutOurs(job, final, playList, files.ours, span);
             skipFsync = false;
-            ours.push_back(ms);
-            return ms >= 0;
+            return ms >= 0 ? std::optional<double>(ms) : std::nullopt;
         };
         const bool ran = TakeTurns(
             options.rounds,
-            {oursStep,
-             ToolStep(DdCopy(files.sameBytes, files.dd, withFsync), files.dd, false, options, dd),
-             ToolStep(DdCopy(options.tiny, files.tinyOut, withFsync), files.tinyOut, false, options,
-                      ddStart),
-             ToolStep(FfmpegCopy(files.list, files.ffmpeg), files.ffmpeg, withFsync, options,
-                      ffmpeg),
-             ToolStep(FfmpegCopy(files.tinyList, files.tinyOut), files.tinyOut, withFsync, options,
-                      ffmpegStart)});
+            {Step(oursRun, ours),
+             NetStep(Tool(DdCopy(files.sameBytes, files.dd, withFsync), files.dd, false, options),
+                     Tool(DdCopy(options.tiny, files.tinyOut, withFsync), files.tinyOut, false,
+                          options),
+                     dd, ddStart),
+             NetStep(
+                 Tool(FfmpegCopy(files.list, files.ffmpeg), files.ffmpeg, withFsync, options),
+                 Tool(FfmpegCopy(files.tinyList, files.tinyOut), files.tinyOut, withFsync, options),
+                 ffmpeg, ffmpegStart)});
         if (!ran) {
             std::fprintf(stderr, "a cut failed (span %.0f..%.0f s)\n", span.start, span.end);
             return false;
@@ -265,8 +265,8 @@ bool BenchSpan(CuttingProc& job, FinalMessage& final, const FileItemList& playLi
                 static_cast<double>(QFileInfo(files.ffmpeg).size()) / 1e6, Median(ddStart),
                 Median(ffmpegStart));
         }
-        const double floor = Median(dd) - Median(ddStart);
-        const double tool = Median(ffmpeg) - Median(ffmpegStart);
+        const double floor = Median(dd);
+        const double tool = Median(ffmpeg);
         std::vector<Goal> goals;
         if (!withFsync) {
             goals = {{kFloorGoal * floor, Better::Lower, QStringLiteral("1.3x floor")},

@@ -125,18 +125,19 @@ QStringList DdCommand(const QString& path) {
             QStringLiteral("bs=%1").arg(kLogBlockBytes), QStringLiteral("status=none")};
 }
 
-// A timed child run into `times`; `cold` drops the file from the cache first.
-std::function<bool()> TimedChild(const QStringList& command, const Options& options,
-                                 std::vector<double>& times, const QString& coldFile = {},
-                                 const char* ownKey = nullptr) {
-    return [&options, &times, command, coldFile, ownKey] {
+// A child's run: its own time when it prints one under `ownKey`, else its wall
+// time. A cold run drops `coldFile` from the page cache first and reads it back
+// in after (outside the time).
+TimedRun Child(const QStringList& command, const Options& options, const QString& coldFile = {},
+               const char* ownKey = nullptr) {
+    return [&options, command, coldFile, ownKey]() -> std::optional<double> {
         if (!coldFile.isEmpty() && !DropFromPageCache(coldFile)) {
-            return false;
+            return std::nullopt;
         }
         const ChildRun run = RunChild(command, options.cores, ownKey != nullptr);
         const double value = ownKey != nullptr ? ChildValue(run.output, ownKey) : run.wallMs;
-        times.push_back(value);
-        return run.ok && value >= 0 && (coldFile.isEmpty() || ReadIntoPageCache({coldFile}));
+        const bool rewarmed = coldFile.isEmpty() || ReadIntoPageCache({coldFile});
+        return run.ok && value >= 0 && rewarmed ? std::optional<double>(value) : std::nullopt;
     };
 }
 
@@ -157,12 +158,13 @@ bool BenchProbe(const QString& self, const QString& path, const Options& options
 
     const QStringList ours = {self, QStringLiteral("--probe-once"), path};
     std::vector<double> oursWarm, oursCold, toolWarm, toolCold, startup;
-    const bool ran =
-        TakeTurns(options.rounds, {TimedChild(ours, options, oursWarm, {}, "probe_ms"),
-                                   TimedChild(FfprobeCommand(path), options, toolWarm),
-                                   TimedChild(FfprobeCommand(options.tiny), options, startup),
-                                   TimedChild(ours, options, oursCold, path, "probe_ms"),
-                                   TimedChild(FfprobeCommand(path), options, toolCold, path)});
+    const TimedRun toolStartup = Child(FfprobeCommand(options.tiny), options);
+    const bool ran = TakeTurns(
+        options.rounds,
+        {Step(Child(ours, options, {}, "probe_ms"), oursWarm),
+         NetStep(Child(FfprobeCommand(path), options), toolStartup, toolWarm, startup),
+         Step(Child(ours, options, path, "probe_ms"), oursCold),
+         NetStep(Child(FfprobeCommand(path), options, path), toolStartup, toolCold, startup)});
     std::vector<double> again;
     ProbeOurs(path);
     for (int i = 0; i < kWarmProbes && ran; ++i) {
@@ -182,15 +184,15 @@ bool BenchProbe(const QString& self, const QString& path, const Options& options
     std::printf("probe: %s; ffprobe start-up %.1f ms subtracted\n", qPrintable(Label(path)), start);
     PrintFigure(QStringLiteral("first probe in a process, warm"), QStringLiteral("ms"),
                 Median(oursWarm), {floorText, Median(floorWarm)},
-                {QStringLiteral("ffprobe net"), Median(toolWarm) - start},
+                {QStringLiteral("ffprobe net"), Median(toolWarm)},
                 {{kFirstProbeGoalMs, Better::Lower, QStringLiteral("absolute")}});
     PrintFigure(QStringLiteral("first probe in a process, cold"), QStringLiteral("ms"),
                 Median(oursCold), {floorText, Median(floorCold)},
-                {QStringLiteral("ffprobe net"), Median(toolCold) - start},
+                {QStringLiteral("ffprobe net"), Median(toolCold)},
                 {{kColdProbeGoalMs, Better::Lower, QStringLiteral("absolute")}});
     PrintFigure(QStringLiteral("later probe in the same process, warm"), QStringLiteral("ms"),
                 Median(again), {floorText, Median(floorWarm)},
-                {QStringLiteral("ffprobe net"), Median(toolWarm) - start});
+                {QStringLiteral("ffprobe net"), Median(toolWarm)});
     return true;
 }
 
@@ -203,26 +205,27 @@ bool BenchLogDecode(const QString& path, const Options& options) {
     }
     std::vector<double> ours, dd, startup;
     std::uint32_t samples = 0;
-    const auto decode = [&] {
+    const auto decode = [&]() -> std::optional<double> {
         const platform::FileHandle file = platform::FileHandle::OpenRead(path);
         QElapsedTimer timer;
         timer.start();
         const bool ok = decoder.ReadTSLog(file, *item) && item->log.count > 0;
-        ours.push_back(ElapsedMs(timer));
+        const double ms = ElapsedMs(timer);
         samples = item->log.count;
         FreeSensorLog(item->log);
-        return ok;
+        return ok ? std::optional<double>(ms) : std::nullopt;
     };
-    const bool ran =
-        TakeTurns(options.rounds, {decode, TimedChild(DdCommand(path), options, dd),
-                                   TimedChild(DdCommand(options.tiny), options, startup)});
+    const bool ran = TakeTurns(
+        options.rounds,
+        {Step(decode, ours), NetStep(Child(DdCommand(path), options),
+                                     Child(DdCommand(options.tiny), options), dd, startup)});
     item->Release();
     if (!ran) {
         std::fprintf(stderr, "log decode failed: %s\n", qPrintable(path));
         return false;
     }
     const double megabytes = static_cast<double>(QFileInfo(path).size()) / 1e6;
-    const double ddNet = Median(dd) - Median(startup);
+    const double ddNet = Median(dd);
     std::printf("log decode: %s, %u samples; dd start-up %.1f ms subtracted\n",
                 qPrintable(Label(path)), samples, Median(startup));
     PrintFigure(QStringLiteral("decode alone, warm"), QStringLiteral("ms"), Median(ours),
