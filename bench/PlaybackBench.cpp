@@ -36,6 +36,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 #include <optional>
 
 using namespace bench;
@@ -46,7 +47,9 @@ constexpr double kFirstPictureGoalMs = 150.0;
 constexpr double kSeekMedianGoal = 1.15;  // x floor
 constexpr double kSeekToolGoal = 0.9;     // x ffmpeg net
 constexpr double kSeekWorstGoal = 1.3;    // x floor
-constexpr int kSeekTargets = 9;
+// Where in its GOP each seek target lies (pictures after the key frame, at 30 a
+// second): from the key frame itself to the GOP's last picture.
+constexpr int kSeekPlaces[] = {0, 6, 12, 18, 24, 29};
 // The tool's -ss goes this far before the key frame: its time stamp search must
 // not land on the picture after it.
 constexpr double kBeforeKey = 0.001;
@@ -160,10 +163,10 @@ bool BenchFirstPicture(const QString& path, const Options& options) {
 // Targets spread over the recording and over the places in a GOP.
 QStringList SeekTargets(double duration) {
     QStringList targets;
-    for (int k = 0; k < kSeekTargets; ++k) {
-        const double second = 2.0 + std::floor((duration - 5.0) * k / kSeekTargets);
-        const int picture = (7 * k + 3) % 30;
-        targets << QString::number(second + picture / 30.0, 'f', 4);
+    const int count = static_cast<int>(std::size(kSeekPlaces));
+    for (int k = 0; k < count; ++k) {
+        const double second = 2.0 + std::floor((duration - 5.0) * k / count);
+        targets << QString::number(second + kSeekPlaces[k] / 30.0, 'f', 4);
     }
     return targets;
 }
