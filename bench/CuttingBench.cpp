@@ -10,7 +10,7 @@
 // it exits, inside its time). Outputs are deleted and the file systems synced
 // before each run, outside its time. The tools' start-up (the same command on
 // TINY.ts) is subtracted.
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "platform/WindowMessage.h"
 
 #include "BenchOptions.h"

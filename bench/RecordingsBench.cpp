@@ -212,7 +212,7 @@ bool BenchLogDecode(const QString& path, const Options& options) {
         const bool ok = decoder.ReadTSLog(file, *item) && item->log.count > 0;
         const double ms = ElapsedMs(timer);
         samples = item->log.count;
-        FreeSensorLog(item->log);
+        recordings::FreeSensorLog(item->log);
         return ok ? std::optional<double>(ms) : std::nullopt;
     };
     const bool ran = TakeTurns(

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks against the outside tools and the floors (see README.md here).
 #
-#   bench/run.sh [probe] [cut] [first] [seek] [present] [memory]    (all when none)
+#   bench/run.sh [probe] [cut] [first] [seek] [present] [memory] [chart]  (all when none)
 #
 # Builds the benchmark programs, writes the benchmark recordings once into MEDIA
 # (default build/bench-media, kept between runs; NO_LARGE=1 leaves out the 1.85 GB
@@ -11,12 +11,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 parts=("$@")
-[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present memory)
+[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present memory chart)
 wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 cmake -S . -B build -G Ninja > /dev/null
 cmake --build build -j 4 --target ombrel-bench-media ombrel-bench-recordings \
-    ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player > /dev/null
+    ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player ombrel-bench-chart > /dev/null
 
 media=${MEDIA:-build/bench-media}
 build/bench/ombrel-bench-media ${NO_LARGE:+--no-large} "$media" > /dev/null
@@ -77,4 +77,9 @@ fi
 if wants memory; then
     echo "## memory, and sound against the clock"
     playback --cores "$cores2" --sections memory,audio --tiny "$tiny" "$bf0"
+fi
+if wants chart; then
+    echo "## chart"
+    # The chart makes its own two-hour drive.
+    build/bench/ombrel-bench-chart
 fi

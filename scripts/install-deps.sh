@@ -10,9 +10,10 @@ packages=(
     libjs-leaflet
     libgtest-dev
     ffmpeg
-    fonts-dejavu-core fonts-wqy-microhei
+    fonts-dejavu-core fonts-dejavu-extra fonts-wqy-microhei
     xvfb xauth
     clang libclang-rt-14-dev
+    clang-format-14
 )
 
 missing=()

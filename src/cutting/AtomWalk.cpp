@@ -1,8 +1,13 @@
 #include "AtomWalk.h"
+#include "recordings/ByteOrder.h"
 
-#include "ByteOrder.h"
-
+#include <cstring>
 #include <stdexcept>
+
+using recordings::ReadBe16;
+using recordings::ReadBe32;
+
+namespace cutting {
 
 namespace {
 
@@ -12,11 +17,16 @@ constexpr std::uint32_t kHeaderSize = 8;
     throw std::runtime_error(text);
 }
 
+// True when the four bytes at `at` spell `type` ("mdat", "trak", ...).
+bool TypeIs(const std::uint8_t* at, const char (&type)[5]) {
+    return std::memcmp(at, type, 4) == 0;
+}
+
 }  // namespace
 
 AtomSpan AtomWalk::Root() const {
     if (bytes_.size() < kHeaderSize || bytes_.size() > UINT32_MAX ||
-        GetU32BE(bytes_.data()) != bytes_.size()) {
+        ReadBe32(bytes_.data()) != bytes_.size()) {
         Refuse("Atom size error");
     }
     return AtomSpan{0, static_cast<std::uint32_t>(bytes_.size())};
@@ -27,7 +37,7 @@ AtomSpan AtomWalk::At(std::uint64_t pos, const AtomSpan& parent) const {
         Refuse("Atom outside its parent");
     }
     const auto start = static_cast<std::uint32_t>(pos);
-    const std::uint32_t size = GetU32BE(bytes_.data() + start);
+    const std::uint32_t size = ReadBe32(bytes_.data() + start);
     if (size < kHeaderSize || size > parent.End() - start) {
         Refuse("Atom size error");
     }
@@ -59,12 +69,12 @@ void AtomWalk::RequireInside(const AtomSpan& atom, std::uint64_t offset,
 
 std::uint32_t AtomWalk::U32(const AtomSpan& atom, std::uint32_t offset) const {
     RequireInside(atom, offset, 4);
-    return GetU32BE(bytes_.data() + atom.pos + offset);
+    return ReadBe32(bytes_.data() + atom.pos + offset);
 }
 
 std::uint16_t AtomWalk::U16(const AtomSpan& atom, std::uint32_t offset) const {
     RequireInside(atom, offset, 2);
-    return GetU16BE(bytes_.data() + atom.pos + offset);
+    return ReadBe16(bytes_.data() + atom.pos + offset);
 }
 
 void AtomWalk::RequireEntries(const AtomSpan& atom, std::uint32_t first, std::uint64_t count,
@@ -89,7 +99,7 @@ TopLevelAtom FindTopLevelAtom(const SourceReader& source, std::uint64_t from,
         if (!source.Read(pos, header, kHeaderSize)) {
             Refuse("Atom not found");
         }
-        const std::uint32_t size = GetU32BE(header);
+        const std::uint32_t size = ReadBe32(header);
         if (size < kHeaderSize) {
             Refuse("Atom size error");
         }
@@ -106,7 +116,7 @@ void ReadWholeAtom(const SourceReader& source, std::uint64_t offset,
     if (!source.Read(offset, header, kHeaderSize)) {
         Refuse("Atom outside the file");
     }
-    const std::uint32_t size = GetU32BE(header);
+    const std::uint32_t size = ReadBe32(header);
     if (size < kHeaderSize || size > source.Size() - offset) {
         Refuse("Atom size error");
     }
@@ -115,3 +125,5 @@ void ReadWholeAtom(const SourceReader& source, std::uint64_t offset,
         Refuse("Source read error");
     }
 }
+
+}  // namespace cutting

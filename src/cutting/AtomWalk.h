@@ -6,6 +6,8 @@
 #include <span>
 #include <vector>
 
+namespace cutting {
+
 // Where one box (atom) lies inside a walked buffer: offset and size, the 8-byte
 // header included.
 struct AtomSpan {
@@ -70,3 +72,5 @@ TopLevelAtom FindTopLevelAtom(const SourceReader& source, std::uint64_t from,
 // inside the file. Throws otherwise.
 void ReadWholeAtom(const SourceReader& source, std::uint64_t offset,
                    std::vector<std::uint8_t>& bytes);
+
+}  // namespace cutting

@@ -1,8 +1,11 @@
 #include "BoxBuilder.h"
-
-#include "ByteOrder.h"
+#include "recordings/ByteOrder.h"
 
 #include <stdexcept>
+
+using recordings::WriteBe32;
+
+namespace cutting {
 
 void BoxBuilder::Append(const std::uint8_t* bytes, std::size_t size) {
     bytes_.insert(bytes_.end(), bytes, bytes + size);
@@ -10,7 +13,7 @@ void BoxBuilder::Append(const std::uint8_t* bytes, std::size_t size) {
 
 void BoxBuilder::AppendU32BE(std::uint32_t value) {
     std::uint8_t field[4];
-    PutU32BE(field, value);
+    WriteBe32(field, value);
     Append(field, sizeof field);
 }
 
@@ -27,6 +30,8 @@ void BoxBuilder::AppendPatched(const std::uint8_t* source, std::size_t size,
         if (patch.first + 4u > size) {
             throw std::logic_error("Patch outside its piece");
         }
-        PutU32BE(bytes_.data() + start + patch.first, patch.second);
+        WriteBe32(bytes_.data() + start + patch.first, patch.second);
     }
 }
+
+}  // namespace cutting

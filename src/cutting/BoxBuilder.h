@@ -6,6 +6,8 @@
 #include <utility>
 #include <vector>
 
+namespace cutting {
+
 // Assembles a clip's rebuilt movie box from pieces of a source's boxes and the
 // merged tables, so that it goes to the output in one checked write.
 class BoxBuilder {
@@ -27,3 +29,5 @@ class BoxBuilder {
   private:
     std::vector<std::uint8_t> bytes_;
 };
+
+}  // namespace cutting

@@ -3,6 +3,8 @@
 #include <cmath>
 #include <cstdint>
 
+namespace cutting {
+
 // The cutters' conversions of seconds and time-scale ratios, done in double and
 // truncated toward zero, keeping the low 32 bits. Out-of-range values (which a
 // plain cast would leave undefined) saturate before the cut to 32 bits.
@@ -41,3 +43,5 @@ inline std::uint32_t RescaleDuration(std::uint32_t units, std::uint32_t fromScal
     }
     return static_cast<std::uint32_t>(std::uint64_t{units} * toScale / fromScale);
 }
+
+}  // namespace cutting

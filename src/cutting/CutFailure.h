@@ -1,8 +1,10 @@
 #pragma once
 
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 #include <stdexcept>
+
+namespace cutting {
 
 // A failure of a cut: the result the cutter returns, raised with its log text.
 class CutFailure : public std::runtime_error {
@@ -10,3 +12,5 @@ class CutFailure : public std::runtime_error {
     CutFailure(CutResult code, const char* text) : std::runtime_error(text), code(code) {}
     CutResult code;
 };
+
+}  // namespace cutting

@@ -1,4 +1,4 @@
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 #include "foundation/Commonfun.h"
 #include "foundation/ErrorReport.h"
@@ -23,6 +23,8 @@ constexpr std::uint32_t kMinMapGranularity = 65536;
 constexpr std::uint32_t kMapWindowGranules = 100;
 
 const QString kCutTempFile = QStringLiteral("quendrix.tmp");
+// For a destination that bears the temporary file's own name.
+const QString kCutTempFileAside = QStringLiteral("quendrix2.tmp");
 
 // Views of a mapped file must start on a page; 64 KiB keeps the window a whole
 // number of pages on every page size in use.
@@ -36,12 +38,28 @@ std::int64_t FileSizeOf(const TFileItem* item) {
     return QFileInfo(item->path).size();
 }
 
+// -1 for a file that is not there.
+std::int64_t SizeOrUnknown(const TFileItem* item) {
+    const QFileInfo info(item->path);
+    return info.exists() ? info.size() : -1;
+}
+
 QByteArray NativePath(const QString& path) {
     return path.toLocal8Bit();
 }
 
+// Removes the name itself: a link is removed, never what it points at.
 void RemoveFile(const QString& path) {
     ::unlink(NativePath(path).constData());
+}
+
+// The temporary file beside the destination. Memory cards fold case, so a
+// destination spelt "QUENDRIX.TMP" is the temporary file's name too.
+QString TemporaryPathFor(const QString& destination) {
+    const QString folder = GetFolderOfPath(destination);
+    const bool clash =
+        destination.mid(folder.size()).compare(kCutTempFile, Qt::CaseInsensitive) == 0;
+    return folder + (clash ? kCutTempFileAside : kCutTempFile);
 }
 
 }  // namespace
@@ -49,17 +67,15 @@ void RemoveFile(const QString& path) {
 CuttingProc::CuttingProc(QObject* notifyWindow, std::uint32_t notifyMessage)
     : notifyWindow(notifyWindow),
       notifyMessage(notifyMessage),
-      mappingWindowSize(kMapWindowGranules * MapGranularity()) {
-    worker_ = std::thread(&CuttingProc::ThreadProc, this);
-}
+      mappingWindowSize(kMapWindowGranules * MapGranularity()),
+      worker_("cutting", [this](platform::Worker::Control& worker) { WorkerLoop(worker); }) {}
 
 CuttingProc::~CuttingProc() {
-    quit_.store(true);
+    // The worker's stop comes before the user's stop flag ends a cut in progress,
+    // so the interrupted cut posts no outcome to a window that may be going.
+    worker_.RequestStop();
     stopFlag.store(1);
-    wakeEvent_.Set();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Stop();
     ReleaseSelection();
 }
 
@@ -86,10 +102,14 @@ CutResult CuttingProc::StartCutting(const FileItemList& playList, const QString&
     // The estimate is also the divisor of every progress value.
     totalBytes = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(estimate));
     destinationPath = destination;
-    temporaryPath = GetFolderOfPath(destination) + kCutTempFile;
+    temporaryPath = TemporaryPathFor(destination);
+    sourceSizes.clear();
+    for (const TFileItem* item : selection) {
+        sourceSizes.push_back(SizeOrUnknown(item));
+    }
     busy_.store(true);
     stopFlag.store(0);
-    wakeEvent_.Set();
+    worker_.Wake();
     return Cut_OK;
 }
 
@@ -152,6 +172,7 @@ void CuttingProc::ReleaseSelection() {
         item->Release();
     }
     selection.clear();
+    sourceSizes.clear();
     busy_.store(false);
     stopFlag.store(0);
 }
@@ -162,19 +183,15 @@ void CuttingProc::PostProgress(std::int64_t bytesWritten) const {
                                 static_cast<platform::LPARAM>(perMille));
 }
 
-void CuttingProc::ThreadProc(CuttingProc* job) {
-    job->WorkerLoop();
-}
-
-void CuttingProc::WorkerLoop() {
+void CuttingProc::WorkerLoop(platform::Worker::Control& worker) {
     for (;;) {
-        wakeEvent_.Wait();
-        if (quit_.load()) {
+        worker.Wait();
+        if (worker.StopRequested()) {
             return;
         }
-        const CutResult result = RunJob();
+        const CutResult result = RunJob(worker);
         // A job being destroyed has no one left to take its outcome.
-        if (quit_.load()) {
+        if (worker.StopRequested()) {
             return;
         }
         platform::PostWindowMessage(notifyWindow, notifyMessage, result, 0);
@@ -183,12 +200,17 @@ void CuttingProc::WorkerLoop() {
 
 // One cut: the temporary file, the cutter, then the temporary file either takes
 // the destination's place or is removed.
-CutResult CuttingProc::RunJob() {
-    outputFile = platform::FileHandle::CreateWrite(temporaryPath);
+CutResult CuttingProc::RunJob(const platform::Worker::Control& worker) {
+    // A stale entry of the temporary name goes first, as a name: the clip is then
+    // written into a file of its own, never through a link into another one.
+    RemoveFile(temporaryPath);
+    outputFile = platform::FileHandle::CreateNew(temporaryPath);
     if (!outputFile.IsOpen()) {
+        // The outcome follows the box the user is reading, not the other way round.
         ShowErrorBox(
             static_cast<std::int32_t>(platform::ErrorCodeFromErrno(outputFile.LastError())),
-            QStringLiteral("Error"));
+            QStringLiteral("Error"),
+            [this, &worker] { return worker.StopRequested() || stopFlag.load() != 0; });
         return Err_Cut_OpenDestFileError;
     }
     CutResult result = RunCutter();

@@ -1,10 +1,13 @@
 #include "DestTable.h"
-
-#include "ByteOrder.h"
+#include "recordings/ByteOrder.h"
 
 #include <cstring>
 #include <new>
 #include <stdexcept>
+
+using recordings::WriteBe32;
+
+namespace cutting {
 
 DestTable::DestTable(std::uint32_t entrySize, std::uint64_t capacity)
     : entrySize_(entrySize), capacity_(capacity) {
@@ -27,7 +30,7 @@ bool DestTable::Append(const std::uint8_t* entries, std::uint32_t count) {
 
 bool DestTable::AppendU32BE(std::uint32_t value) {
     std::uint8_t entry[4];
-    PutU32BE(entry, value);
+    WriteBe32(entry, value);
     return entrySize_ == 4 && Append(entry, 1);
 }
 
@@ -37,3 +40,5 @@ std::uint8_t* DestTable::Entry(std::uint32_t index) {
     }
     return bytes_.data() + std::size_t{index} * entrySize_;
 }
+
+}  // namespace cutting

@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <vector>
 
+namespace cutting {
+
 // One merged sample table of a clip: entries of a fixed size held in file byte
 // order, zero-filled up to a capacity fixed when the cut starts. Appends never
 // grow it; one that would pass the capacity is refused and writes nothing.
@@ -32,3 +34,5 @@ class DestTable {
     std::uint32_t count_ = 0;
     std::vector<std::uint8_t> bytes_;
 };
+
+}  // namespace cutting

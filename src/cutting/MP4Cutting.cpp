@@ -1,18 +1,25 @@
 #include "MP4Cutting.h"
 
 #include "BoxBuilder.h"
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "CutFailure.h"
 #include "DestTable.h"
 #include "Mp4Layout.h"
 #include "SourceReader.h"
 #include "foundation/ErrorReport.h"
+#include "recordings/ByteOrder.h"
 
 #include <algorithm>
 #include <memory>
 #include <new>
 #include <stdexcept>
+
+using recordings::ReadBe32;
+using recordings::ReadLe32;
+using recordings::WriteBe32;
+using recordings::WriteLe32;
+
+using namespace cutting;
 
 namespace {
 
@@ -431,9 +438,9 @@ void Mp4CutState::AppendAudio(std::uint32_t shift) {
     // Samples before the start point and after the end point leave the first
     // and last chunks.
     std::uint8_t* firstEntry = audioStsc_.Entry(first);
-    PutU32BE(firstEntry + 4, GetU32BE(firstEntry + 4) - p.audioSkipCount);
+    WriteBe32(firstEntry + 4, ReadBe32(firstEntry + 4) - p.audioSkipCount);
     std::uint8_t* lastEntry = audioStsc_.Entry(audioStsc_.Count() - 1);
-    PutU32BE(lastEntry + 4, GetU32BE(lastEntry + 4) - p.audioStopExcess);
+    WriteBe32(lastEntry + 4, ReadBe32(lastEntry + 4) - p.audioStopExcess);
 }
 
 void Mp4CutState::AppendRecords() {
@@ -449,14 +456,14 @@ void Mp4CutState::AppendRecords() {
     // gap between the two records that meet there.
     std::uint32_t offset = 0;
     if (r0 == 0) {
-        offset = kFirstFptsValue - GetU32LE(fpts_.Entry(0));
+        offset = kFirstFptsValue - ReadLe32(fpts_.Entry(0));
     } else {
         const std::uint32_t gap =
             FlogRecordTime(flog_.Entry(r0)) - FlogRecordTime(flog_.Entry(r0 - 1));
-        offset = GetU32LE(fpts_.Entry(r0 - 1)) + gap - GetU32LE(fpts_.Entry(r0));
+        offset = ReadLe32(fpts_.Entry(r0 - 1)) + gap - ReadLe32(fpts_.Entry(r0));
     }
     for (std::uint32_t r = r0; r < fpts_.Count(); ++r) {
-        PutU32LE(fpts_.Entry(r), GetU32LE(fpts_.Entry(r)) + offset);
+        WriteLe32(fpts_.Entry(r), ReadLe32(fpts_.Entry(r)) + offset);
     }
 }
 
@@ -578,7 +585,7 @@ void Mp4CutState::BuildMovie(BoxBuilder& movie) {
 
 CutResult Mp4CutState::Finalized() {
     std::uint8_t mdatSize[4];
-    PutU32BE(mdatSize, static_cast<std::uint32_t>(outputMediaPosition_ - firstBoxSize_));
+    WriteBe32(mdatSize, static_cast<std::uint32_t>(outputMediaPosition_ - firstBoxSize_));
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstBoxSize_)) {
         return Err_Cut_OpenDestFileError;
     }
@@ -587,11 +594,11 @@ CutResult Mp4CutState::Finalized() {
     for (std::uint32_t i = 0; i < videoStsc_.Count(); ++i) {
         videoStss_.AppendU32BE(sum);
         std::uint8_t* entry = videoStsc_.Entry(i);
-        sum += GetU32BE(entry + 4);
-        PutU32BE(entry, i + 1);
+        sum += ReadBe32(entry + 4);
+        WriteBe32(entry, i + 1);
     }
     for (std::uint32_t i = 0; i < audioStsc_.Count(); ++i) {
-        PutU32BE(audioStsc_.Entry(i), i + 1);
+        WriteBe32(audioStsc_.Entry(i), i + 1);
     }
     BoxBuilder movie;
     BuildMovie(movie);

@@ -1,7 +1,6 @@
 #include "MovCutting.h"
 
 #include "BoxBuilder.h"
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "CutFailure.h"
 #include "DestTable.h"
@@ -9,6 +8,7 @@
 #include "SourceReader.h"
 #include "foundation/ErrorReport.h"
 #include "platform/MessageBox.h"
+#include "recordings/ByteOrder.h"
 
 #include <QString>
 
@@ -16,6 +16,11 @@
 #include <memory>
 #include <new>
 #include <stdexcept>
+
+using recordings::ReadBe32;
+using recordings::WriteBe32;
+
+using namespace cutting;
 
 namespace {
 
@@ -152,7 +157,7 @@ void MovCutState::CopyFirstAtom() {
     if (!source_.Read(0, header, sizeof header)) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
-    firstAtomSize_ = GetU32BE(header);
+    firstAtomSize_ = ReadBe32(header);
     if (firstAtomSize_ < 8 || std::uint64_t{firstAtomSize_} + 8 > source_.Size()) {
         throw CutFailure(Err_Cut_SrcFileMappingError, "Err_Cut_SrcFileMappingError");
     }
@@ -309,8 +314,10 @@ void MovCutState::MovModifyStbl(std::uint64_t start) {
         !videoOffsets_.HasRoomFor(videoCount) || !sync_.HasRoomFor(r_.ie - r_.is) ||
         !audioSizes_.HasRoomFor(r_.ae - r_.as) || !audioOffsets_.HasRoomFor(r_.ae - r_.as) ||
         !thirdSizes_.HasRoomFor(r_.te - r_.ts) || !thirdOffsets_.HasRoomFor(r_.te - r_.ts)) {
-        platform::MessageBox::Show(nullptr, QStringLiteral("Memory Alloc is not enough"),
-                                   QStringLiteral("Fatal Error"), platform::MB_OK);
+        // The job's result follows the box, not the other way round.
+        platform::MessageBox::ShowAndWait(QStringLiteral("Memory Alloc is not enough"),
+                                          QStringLiteral("Fatal Error"), platform::MB_OK,
+                                          [this] { return job_.stopFlag.load() != 0; });
         throw CutFailure(Err_Cut_MemReserveNotEnough, "Err_Cut_MemReserveNotEnough");
     }
     // Sync numbers follow the clip's sample numbering: a source's sample k
@@ -330,7 +337,7 @@ void MovCutState::MovModifyStbl(std::uint64_t start) {
 
 void MovCutState::MovWriteMoov() {
     std::uint8_t mdatSize[4];
-    PutU32BE(mdatSize, static_cast<std::uint32_t>(outputPosition_ - firstAtomSize_));
+    WriteBe32(mdatSize, static_cast<std::uint32_t>(outputPosition_ - firstAtomSize_));
     if (!job_.outputFile.WriteAt(mdatSize, sizeof mdatSize, firstAtomSize_)) {
         throw CutFailure(Err_Cut_OpenDestFileError, "WriteFile Error");
     }
@@ -353,6 +360,7 @@ CutResult MOVCutting(CuttingProc* job) {
         status = Cut_OK;
     } catch (const CutFailure& e) {
         status = e.code;
+        // Unlike the MP4 and TS cutters, a failed table allocation ends without a log line.
         if (e.code != Err_Cut_MemAllocError) {
             EXCEPTION_LOG_LINE("MOVCutting", e);
         }

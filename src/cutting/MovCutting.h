@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 
 // Cuts the job's span out of its MOV recordings into its open output file: the
 // first atom of the first source, one "mdat" with a byte range of each source

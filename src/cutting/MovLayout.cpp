@@ -1,16 +1,21 @@
 #include "MovLayout.h"
 
-#include "ByteOrder.h"
 #include "CutArithmetic.h"
 #include "foundation/ErrorReport.h"
+#include "recordings/ByteOrder.h"
 
 #include <stdexcept>
+
+using recordings::ReadBe32;
+
+using namespace cutting;
 
 namespace {
 
 constexpr std::uint32_t kTableHeaderSize = 16;
 constexpr std::uint32_t kStszHeaderSize = 20;
 constexpr std::uint32_t kCttsEntrySize = 8;
+constexpr std::uint32_t kStscEntrySize = 12;
 constexpr std::uint32_t kEntrySize = 4;
 constexpr std::uint32_t kElstDurationAt = 24;  // in the edts atom
 
@@ -53,6 +58,11 @@ void WalkTrackStart(const AtomWalk& walk, const AtomSpan& trak, MovTrackAtoms& t
 AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomSpan& before) {
     track.stsc = walk.Next(before, track.stbl);
     walk.Expect(track.stsc, "stsc");
+    const std::uint32_t stscEntries = walk.U32(track.stsc, 12);
+    track.sampleDescription = 1;
+    if (stscEntries > 0 && track.stsc.size >= kTableHeaderSize + kStscEntrySize) {
+        track.sampleDescription = walk.U32(track.stsc, kTableHeaderSize + 8);
+    }
     track.stsz = walk.Next(track.stsc, track.stbl);
     walk.Expect(track.stsz, "stsz");
     track.stco = walk.Next(track.stsz, track.stbl);
@@ -62,44 +72,44 @@ AtomSpan WalkChunkTables(const AtomWalk& walk, MovTrackAtoms& track, const AtomS
 
 }  // namespace
 
-const MovTrackAtoms& RecordingMovLayout::Track(int track) const {
+const MovTrackAtoms& cutting::RecordingMovLayout::Track(int track) const {
     return track == 0 ? map_.video : (track == 1 ? map_.audio : map_.third);
 }
 
-std::uint32_t RecordingMovLayout::SampleTotal(int track) const {
+std::uint32_t cutting::RecordingMovLayout::SampleTotal(int track) const {
     return track == 0 ? videoTotal : (track == 1 ? audioTotal : thirdTotal);
 }
 
-std::uint32_t RecordingMovLayout::SyncNumber(std::uint32_t index) const {
-    return GetU32BE(
+std::uint32_t cutting::RecordingMovLayout::SyncNumber(std::uint32_t index) const {
+    return ReadBe32(
         TableEntry(movie_, map_.video.stss, kTableHeaderSize, kEntrySize, index, syncTotal));
 }
 
-std::uint32_t RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
-    return GetU32BE(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
+std::uint32_t cutting::RecordingMovLayout::SampleOffset(int track, std::uint32_t index) const {
+    return ReadBe32(TableEntry(movie_, Track(track).stco, kTableHeaderSize, kEntrySize, index,
                                SampleTotal(track)));
 }
 
-std::uint32_t RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
-    return GetU32BE(SizeEntries(track, index, 1));
+std::uint32_t cutting::RecordingMovLayout::SampleSize(int track, std::uint32_t index) const {
+    return ReadBe32(SizeEntries(track, index, 1));
 }
 
-const std::uint8_t* RecordingMovLayout::CttsEntries(std::uint32_t first,
-                                                    std::uint32_t count) const {
+const std::uint8_t* cutting::RecordingMovLayout::CttsEntries(std::uint32_t first,
+                                                             std::uint32_t count) const {
     TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first + count - 1,
                videoTotal);
     return TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first, videoTotal);
 }
 
-const std::uint8_t* RecordingMovLayout::SizeEntries(int track, std::uint32_t first,
-                                                    std::uint32_t count) const {
+const std::uint8_t* cutting::RecordingMovLayout::SizeEntries(int track, std::uint32_t first,
+                                                             std::uint32_t count) const {
     const std::uint32_t total = SampleTotal(track);
     TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first + count - 1, total);
     return TableEntry(movie_, Track(track).stsz, kStszHeaderSize, kEntrySize, first, total);
 }
 
 // mdhd, hdlr, minf; media header, optional data handler, dinf, stbl; stsd, stts.
-void RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
+void cutting::RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
     walk.Expect(track.mdia, "mdia");
     track.mdhd = walk.FirstChild(track.mdia);
     walk.Expect(track.mdhd, "mdhd");
@@ -122,7 +132,7 @@ void RecordingMovLayout::WalkMedia(const AtomWalk& walk, MovTrackAtoms& track) {
     track.stts = walk.Next(track.stsd, track.stbl);
 }
 
-void RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
+void cutting::RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
     const AtomSpan& stss = map_.video.stss;
     syncTotal = walk.U32(stss, 12);
     walk.RequireEntries(stss, kTableHeaderSize, syncTotal, kEntrySize);
@@ -136,7 +146,7 @@ void RecordingMovLayout::CheckSyncNumbers(const AtomWalk& walk) {
     }
 }
 
-AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {
+AtomSpan cutting::RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak) {
     MovTrackAtoms& video = map_.video;
     WalkTrackStart(walk, trak, video);
     if (walk.Is(video.mdia, "edts")) {
@@ -167,9 +177,9 @@ AtomSpan RecordingMovLayout::WalkVideoTrack(const AtomWalk& walk, const AtomSpan
     return video.stss;
 }
 
-AtomSpan RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak,
-                                            MovTrackAtoms& track, std::uint32_t* total,
-                                            std::uint32_t* delta) {
+AtomSpan cutting::RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak,
+                                                     MovTrackAtoms& track, std::uint32_t* total,
+                                                     std::uint32_t* delta) {
     WalkTrackStart(walk, trak, track);
     WalkMedia(walk, track);
     *delta = SingleDelta(walk, track.stts);
@@ -179,7 +189,7 @@ AtomSpan RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const AtomSpan
     return track.stco;
 }
 
-void RecordingMovLayout::Walk(const SourceReader& source) {
+void cutting::RecordingMovLayout::Walk(const SourceReader& source) {
     const TopLevelAtom moov = FindTopLevelAtom(source, 0, "moov");
     ReadWholeAtom(source, moov.offset, movie_);
     const AtomWalk walk(movie_);
@@ -261,8 +271,13 @@ class MovMoovBuilder {
     std::uint32_t movieDuration_ = 0;
 };
 
+// A clip's stsc: one entry (every chunk one sample) when the track has samples.
+std::uint32_t StscSize(std::uint64_t samples) {
+    return kTableHeaderSize + (samples > 0 ? kStscEntrySize : 0);
+}
+
 std::uint64_t MovMoovBuilder::SoundStblSize(const MovTrackAtoms& track, std::uint64_t samples) {
-    return 8 + std::uint64_t{track.stsd.size} + kMovSttsSize + track.stsc.size +
+    return 8 + std::uint64_t{track.stsd.size} + kMovSttsSize + StscSize(samples) +
            (20 + 4 * samples) + (16 + 4 * samples);
 }
 
@@ -296,7 +311,13 @@ void MovMoovBuilder::SampleTables(const MovTrackAtoms& track, const DestTable& s
         out_.AppendPatched(last_.Bytes(track.ctts), 16, {{0, 16 + 8 * n}, {12, n}});
         AppendTable(out_, tables_.ctts);
     }
-    out_.Append(last_.Bytes(track.stsc), track.stsc.size);
+    const std::uint32_t chunks = n > 0 ? 1 : 0;
+    out_.AppendPatched(last_.Bytes(track.stsc), kTableHeaderSize, {{0, StscSize(n)}, {12, chunks}});
+    if (n > 0) {
+        out_.AppendU32BE(1);  // from the first chunk on
+        out_.AppendU32BE(1);  // one sample per chunk
+        out_.AppendU32BE(track.sampleDescription);
+    }
     out_.AppendPatched(last_.Bytes(track.stsz), 20, {{0, 20 + 4 * n}, {16, n}});
     AppendTable(out_, sizes);
     out_.AppendPatched(last_.Bytes(track.stco), 16, {{0, 16 + 4 * n}, {12, n}});
@@ -328,8 +349,8 @@ void MovMoovBuilder::Build() {
     movieDuration_ = RescaleDuration(dv, last_.videoTimeScale, last_.movieTimeScale);
 
     const std::uint64_t videoStbl = 8 + std::uint64_t{map.video.stsd.size} + kMovSttsSize +
-                                    (16 + 8 * nv) + map.video.stsc.size + (20 + 4 * nv) +
-                                    (16 + 4 * nv) + (16 + 4 * ns);
+                                    (16 + 8 * nv) + StscSize(nv) + (20 + 4 * nv) + (16 + 4 * nv) +
+                                    (16 + 4 * ns);
     const TrackSizes video = SizesOf(map.video, videoStbl);
     const TrackSizes audio =
         SizesOf(map.audio, SoundStblSize(map.audio, tables_.audioSizes.Count()));
@@ -351,6 +372,7 @@ void MovMoovBuilder::Build() {
 
 }  // namespace
 
-void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out) {
+void cutting::BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables,
+                           BoxBuilder& out) {
     MovMoovBuilder(last, tables, out).Build();
 }

@@ -2,7 +2,7 @@
 
 #include "AtomWalk.h"
 #include "BoxBuilder.h"
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 #include "DestTable.h"
 #include "SourceReader.h"
 
@@ -15,7 +15,19 @@
 // edts and the atom after it, mdia: mdhd, hdlr, minf: media header, optional data
 // hdlr, dinf, stbl: stsd, stts, ctts, stsc, stsz, stco, stss, optional sdtp),
 // audio and a third track (tkhd, mdia: ... stbl: stsd, stts, stsc, stsz, stco).
-// Every stts has one entry; every sample is its own chunk.
+// Every stts has one entry; every sample is its own chunk. A clip's stsc says so
+// in one entry, or in none for a track without samples in the clip.
+
+namespace cutting {
+class RecordingMovLayout;
+}  // namespace cutting
+
+// Finds the first "moov" of the file (from offset 0, over whole atoms), reads it
+// and walks it: 0, or Err_Cut_SrcFileMappingError for a file outside the layout,
+// one that breaks a reading limit, or one with a zero time scale or delta.
+CutResult MovReadMoov(const cutting::SourceReader& source, cutting::RecordingMovLayout& layout);
+
+namespace cutting {
 
 inline constexpr std::uint32_t kMovMvhdSize = 108;
 inline constexpr std::uint32_t kMovTkhdSize = 92;
@@ -27,6 +39,7 @@ struct MovTrackAtoms {
     AtomSpan trak, tkhd, edts, afterEdts;  // edts only in the video track; size 0 when absent
     AtomSpan mdia, mdhd, hdlr, minf, mediaHeader, dinf, stbl;
     AtomSpan stsd, stts, ctts, stsc, stsz, stco, stss;  // ctts and stss only for video
+    std::uint32_t sampleDescription = 1;                // of the first stsc entry; 1 without one
 };
 
 // Positions in the movie atom's bytes (the atom itself starts at 0).
@@ -63,7 +76,8 @@ class RecordingMovLayout {
     const std::uint8_t* SizeEntries(int track, std::uint32_t first, std::uint32_t count) const;
 
   private:
-    friend CutResult MovReadMoov(const SourceReader& source, RecordingMovLayout& layout);
+    friend CutResult(::MovReadMoov)(const cutting::SourceReader& source,
+                                    cutting::RecordingMovLayout& layout);
     void Walk(const SourceReader& source);
     AtomSpan WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);
     AtomSpan WalkSoundTrack(const AtomWalk& walk, const AtomSpan& trak, MovTrackAtoms& track,
@@ -75,11 +89,6 @@ class RecordingMovLayout {
     std::vector<std::uint8_t> movie_;  // reused from source to source
     MovAtomMap map_;
 };
-
-// Finds the first "moov" of the file (from offset 0, over whole atoms), reads it
-// and walks it: 0, or Err_Cut_SrcFileMappingError for a file outside the layout,
-// one that breaks a reading limit, or one with a zero time scale or delta.
-CutResult MovReadMoov(const SourceReader& source, RecordingMovLayout& layout);
 
 // The merged tables of a clip, in file byte order.
 struct MovMergedTables {
@@ -98,3 +107,5 @@ struct MovMergedTables {
 // header da x Na; the movie header, the track headers and the edit list take
 // the video duration in the movie's time scale.
 void BuildMovMoov(const RecordingMovLayout& last, const MovMergedTables& tables, BoxBuilder& out);
+
+}  // namespace cutting

@@ -1,9 +1,16 @@
 #include "Mp4Layout.h"
 
-#include "ByteOrder.h"
 #include "foundation/ErrorReport.h"
+#include "recordings/ByteOrder.h"
 
 #include <stdexcept>
+
+using recordings::ReadBe16;
+using recordings::ReadBe32;
+using recordings::ReadLe16;
+using recordings::ReadLe32;
+
+using namespace cutting;
 
 namespace {
 
@@ -66,8 +73,8 @@ void WalkTrackHead(const AtomWalk& walk, const AtomSpan& trak, Mp4TrackBoxes& tr
 
 }  // namespace
 
-std::uint32_t FlogRecordTime(const std::uint8_t* record) {
-    return GetU32LE(record) * 1000u + (GetU16LE(record + 4) & 0x0FFFu);
+std::uint32_t cutting::FlogRecordTime(const std::uint8_t* record) {
+    return ReadLe32(record) * 1000u + (ReadLe16(record + 4) & 0x0FFFu);
 }
 
 const std::uint8_t* RecordingMp4Layout::VideoSttsEntry(std::uint32_t sample) const {
@@ -104,28 +111,28 @@ const std::uint8_t* RecordingMp4Layout::FlogRecord(std::uint32_t record) const {
 }
 
 std::uint32_t RecordingMp4Layout::VideoSampleDelta(std::uint32_t sample) const {
-    return GetU32BE(VideoSttsEntry(sample) + 4);
+    return ReadBe32(VideoSttsEntry(sample) + 4);
 }
 
 std::uint32_t RecordingMp4Layout::VideoSamplesPerChunk(std::uint32_t chunk) const {
-    return GetU32BE(VideoStscEntry(chunk) + 4);
+    return ReadBe32(VideoStscEntry(chunk) + 4);
 }
 
 std::uint32_t RecordingMp4Layout::VideoChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(TableEntry(movie_, map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
+    return ReadBe32(TableEntry(movie_, map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
                                videoChunkCount));
 }
 
 std::uint32_t RecordingMp4Layout::AudioSamplesPerChunk(std::uint32_t chunk) const {
-    return GetU32BE(AudioStscEntry(chunk) + 4);
+    return ReadBe32(AudioStscEntry(chunk) + 4);
 }
 
 std::uint32_t RecordingMp4Layout::AudioSampleSize(std::uint32_t sample) const {
-    return GetU32BE(AudioStszEntry(sample));
+    return ReadBe32(AudioStszEntry(sample));
 }
 
 std::uint32_t RecordingMp4Layout::AudioChunkOffset(std::uint32_t chunk) const {
-    return GetU32BE(TableEntry(movie_, map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
+    return ReadBe32(TableEntry(movie_, map_.audio.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
                                audioChunkCount));
 }
 
@@ -170,7 +177,7 @@ void RecordingMp4Layout::WalkUserData(const AtomWalk& walk, const AtomSpan& udta
         Refuse("Text box outside udta");
     }
     map_.textPos = text;
-    map_.textLength = GetU16BE(movie_.data() + text + 8);
+    map_.textLength = ReadBe16(movie_.data() + text + 8);
     map_.fpts = walk.At(std::uint64_t{text} + kMp4TextHeaderSize + map_.textLength, udta);
     walk.Expect(map_.fpts, "FPTS");
     map_.flog = walk.Next(map_.fpts, udta);
@@ -185,7 +192,7 @@ void RecordingMp4Layout::Walk(const SourceReader& source) {
     if (!source.Read(0, first, sizeof first)) {
         Refuse("No first box");
     }
-    map_.firstBoxSize = GetU32BE(first);
+    map_.firstBoxSize = ReadBe32(first);
     if (map_.firstBoxSize < 8 || map_.firstBoxSize > source.Size()) {
         Refuse("First box size error");
     }

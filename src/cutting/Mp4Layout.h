@@ -1,7 +1,7 @@
 #pragma once
 
 #include "AtomWalk.h"
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 #include "SourceReader.h"
 
 #include <cstdint>
@@ -12,6 +12,8 @@
 // and the movie box right after "mdat". The movie box holds mvhd, the video trak,
 // the audio "trak" and "udta" with the recorder's text box, "FPTS" and "FLOG".
 // Headers and tables are big-endian; FPTS values and FLOG records little-endian.
+
+namespace cutting {
 
 inline constexpr std::uint32_t kMp4MvhdSize = 108;
 inline constexpr std::uint32_t kMp4TkhdSize = 92;
@@ -29,18 +31,24 @@ struct Mp4TrackBoxes {
     AtomSpan stsd, stts, stss, stsc, stsz, stco;
 };
 
+// Time of a FLOG record in milliseconds: seconds x 1000 plus the low 12 bits of
+// the 16-bit milliseconds field (32-bit arithmetic).
+std::uint32_t FlogRecordTime(const std::uint8_t* record);
+
+}  // namespace cutting
+
 // Where the walk found each box. Positions of the movie box's descendants are
 // offsets in the movie bytes (the movie box itself starts there at 0).
 struct Mp4BoxMap {
     std::uint32_t firstBoxSize = 0;  // S0
     std::uint64_t mdatOffset = 0;
     std::uint64_t moovOffset = 0;  // end of "mdat"
-    AtomSpan moov, mvhd;
-    Mp4TrackBoxes video, audio;
-    AtomSpan udta;
+    cutting::AtomSpan moov, mvhd;
+    cutting::Mp4TrackBoxes video, audio;
+    cutting::AtomSpan udta;
     std::uint32_t textPos = 0;     // the recorder's text box (its size is not used)
     std::uint32_t textLength = 0;  // L
-    AtomSpan fpts, flog;
+    cutting::AtomSpan fpts, flog;
 };
 
 // One walked source: its movie box and the values the cutter takes from it.
@@ -48,7 +56,9 @@ struct Mp4BoxMap {
 class RecordingMp4Layout {
   public:
     const Mp4BoxMap& Map() const { return map_; }
-    const std::uint8_t* Bytes(const AtomSpan& box) const { return movie_.data() + box.pos; }
+    const std::uint8_t* Bytes(const cutting::AtomSpan& box) const {
+        return movie_.data() + box.pos;
+    }
     const std::uint8_t* Bytes(std::uint32_t pos) const { return movie_.data() + pos; }
 
     std::uint32_t videoChunkCount = 0;
@@ -78,11 +88,11 @@ class RecordingMp4Layout {
     std::uint32_t AudioChunkOffset(std::uint32_t chunk) const;
 
   private:
-    friend CutResult Mp4ParseAtoms(const SourceReader& source, RecordingMp4Layout& layout);
-    void Walk(const SourceReader& source);
-    void WalkVideoTrack(const AtomWalk& walk, const AtomSpan& trak);
-    void WalkAudioTrack(const AtomWalk& walk, const AtomSpan& trak);
-    void WalkUserData(const AtomWalk& walk, const AtomSpan& udta);
+    friend CutResult Mp4ParseAtoms(const cutting::SourceReader& source, RecordingMp4Layout& layout);
+    void Walk(const cutting::SourceReader& source);
+    void WalkVideoTrack(const cutting::AtomWalk& walk, const cutting::AtomSpan& trak);
+    void WalkAudioTrack(const cutting::AtomWalk& walk, const cutting::AtomSpan& trak);
+    void WalkUserData(const cutting::AtomWalk& walk, const cutting::AtomSpan& udta);
 
     std::vector<std::uint8_t> movie_;
     Mp4BoxMap map_;
@@ -91,8 +101,4 @@ class RecordingMp4Layout {
 // Walks a source into `layout`: 0, or Err_Cut_SrcFileMappingError when the file
 // does not have the recorder's layout, breaks a reading limit or has a zero time
 // scale or audio sample delta.
-CutResult Mp4ParseAtoms(const SourceReader& source, RecordingMp4Layout& layout);
-
-// Time of a FLOG record in milliseconds: seconds x 1000 plus the low 12 bits of
-// the 16-bit milliseconds field (32-bit arithmetic).
-std::uint32_t FlogRecordTime(const std::uint8_t* record);
+CutResult Mp4ParseAtoms(const cutting::SourceReader& source, RecordingMp4Layout& layout);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+namespace cutting {
+
 bool FileSourceReader::Open(const QString& path) {
     file_ = platform::FileHandle::OpenRead(path);
     if (!file_.IsOpen()) {
@@ -82,3 +84,5 @@ CutResult CopyFailureResult(CopyOutcome outcome) {
     return outcome == CopyOutcome::ReadFailed ? Err_Cut_SrcFileMappingError
                                               : Err_Cut_OpenDestFileError;
 }
+
+}  // namespace cutting

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "CuttingProc.h"
+#include "Cuttingproc.h"
 #include "platform/FileHandle.h"
 
 #include <QString>
@@ -9,6 +9,8 @@
 #include <cstdint>
 #include <span>
 #include <vector>
+
+namespace cutting {
 
 // A source recording as the cutters read it: whole ranges by absolute offset.
 // Files are read with pread rather than mapped, so a memory card pulled out in
@@ -66,3 +68,5 @@ class MemorySourceReader : public SourceReader {
   private:
     std::span<const std::uint8_t> bytes_;
 };
+
+}  // namespace cutting

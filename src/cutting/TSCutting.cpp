@@ -1,9 +1,10 @@
 #include "TSCutting.h"
 
-#include "CutArithmetic.h"
+#include "CutFailure.h"
 #include "foundation/ErrorReport.h"
 #include "platform/DebugOutput.h"
 #include "platform/MessageBox.h"
+#include "recordings/TsPacket.h"
 
 #include <algorithm>
 #include <array>
@@ -17,18 +18,21 @@
 
 namespace {
 
-constexpr int kPacketSize = 188;
+using namespace recordings;
+using namespace cutting;
+
 constexpr std::int64_t kTicksPerSecond = 90000;
 // A join puts the next recording's first frame one frame (at 30 fps) on.
 constexpr std::int64_t kJoinGapTicks = 3000;
 // Audio that lags the video by more than this is no longer waited for.
 constexpr std::int64_t kAudioWaitTicks = 90000;
-constexpr std::int64_t kTimeMask = (std::int64_t{1} << 33) - 1;
+// An end that is never reached: an unbounded span runs to the end of the selection.
+constexpr std::int64_t kNever = std::int64_t{1} << 60;
+constexpr double kUnboundedSeconds = 1e9;
 constexpr std::uint32_t kPatPid = 0;
-constexpr std::uint32_t kNullPid = 0x1FFF;
 constexpr std::size_t kPidCount = 0x2000;
 // A recording's time zero is looked for within its first production-size chunk.
-constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kPacketSize;
+constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kTsPacketSize;
 constexpr int kTimeScanPackets = 1024;
 
 // The recorder's log packets: an ordinary one has a 105-byte adaptation field and
@@ -44,86 +48,36 @@ constexpr int kLogHeaderSize = 16;
 // Every failure of a cut is logged under this one text.
 constexpr char kFailureText[] = "Err_Cut_OpenSrcFileErrorr";
 
-// ---- Packet fields ----
-
-std::uint32_t PidOf(const std::uint8_t* p) {
-    return ((p[1] & 0x1Fu) << 8) | p[2];
-}
-bool IsPesStart(const std::uint8_t* p) {
-    return (p[1] & 0x40) != 0;
-}
-bool HasAdaptation(const std::uint8_t* p) {
-    return (p[3] & 0x20) != 0;
-}
-bool HasPayload(const std::uint8_t* p) {
-    return (p[3] & 0x10) != 0;
-}
-int PayloadStart(const std::uint8_t* p) {
-    return HasAdaptation(p) ? 5 + p[4] : 4;
-}
-bool HasPcr(const std::uint8_t* p) {
-    return HasAdaptation(p) && p[4] >= 7 && (p[5] & 0x10) != 0;
+// When the picture is decoded: its DTS, or its PTS when it carries no DTS.
+std::int64_t PesDecodeTime(const std::uint8_t* p, int at) {
+    return PesHasDts(p, at) ? ReadPesTime(p + at + 14) : PesPts(p, at);
 }
 
-std::uint32_t ReadLe32(const std::uint8_t* b) {
-    return b[0] | (b[1] << 8) | (b[2] << 16) | (std::uint32_t{b[3]} << 24);
+// Ticks from `zero` to `time` on a 33-bit clock that may have wrapped in between;
+// negative when `time` comes first.
+std::int64_t TicksAfter(std::int64_t time, std::int64_t zero) {
+    const std::int64_t ticks = (time - zero) & kTsTimeMask;
+    return ticks > (kTsTimeMask >> 1) ? ticks - kTsTimeMask - 1 : ticks;
 }
 
-// Bytes 6..9 hold the PCR base without its lowest bit, which stays as it is.
-std::int64_t ReadPcr(const std::uint8_t* p) {
-    const std::uint32_t field = (std::uint32_t{p[6]} << 24) | (p[7] << 16) | (p[8] << 8) | p[9];
-    return std::int64_t{field} * 2;
-}
-
-void WritePcr(std::uint8_t* p, std::int64_t value) {
-    const auto field = static_cast<std::uint32_t>((value & kTimeMask) >> 1);
-    p[6] = static_cast<std::uint8_t>(field >> 24);
-    p[7] = static_cast<std::uint8_t>(field >> 16);
-    p[8] = static_cast<std::uint8_t>(field >> 8);
-    p[9] = static_cast<std::uint8_t>(field);
-}
-
-// Where the packet's PES header starts, when the packet really holds one with a PTS.
-std::optional<int> PesHeaderAt(const std::uint8_t* p) {
-    const int at = PayloadStart(p);
-    if (at + 14 > kPacketSize || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1) {
-        return std::nullopt;
+// The span rounded up to whole seconds, in ticks; an unbounded one never ends.
+std::int64_t SpanTicks(double span) {
+    if (std::isnan(span) || span <= 0.0) {
+        return 0;
     }
-    if ((p[at + 7] & 0x80) == 0 || p[at + 8] < 5) {
-        return std::nullopt;
+    if (span >= kUnboundedSeconds) {
+        return kNever;
     }
-    return at;
-}
-
-bool PesHasDts(const std::uint8_t* p, int at) {
-    return (p[at + 7] & 0x40) != 0 && p[at + 8] >= 10 && at + 19 <= kPacketSize;
-}
-
-std::int64_t ReadTime(const std::uint8_t* b) {
-    return (std::int64_t{b[0] & 0x0E} << 29) | (std::int64_t{b[1]} << 22) |
-           (std::int64_t{b[2] & 0xFE} << 14) | (std::int64_t{b[3]} << 7) | (b[4] >> 1);
-}
-
-void WriteTime(std::uint8_t* b, std::uint8_t prefix, std::int64_t value) {
-    const std::int64_t v = value & kTimeMask;
-    b[0] = static_cast<std::uint8_t>(prefix | ((v >> 29) & 0x0E));
-    b[1] = static_cast<std::uint8_t>(v >> 22);
-    b[2] = static_cast<std::uint8_t>(((v >> 14) & 0xFE) | 1);
-    b[3] = static_cast<std::uint8_t>(v >> 7);
-    b[4] = static_cast<std::uint8_t>(((v & 0x7F) << 1) | 1);
-}
-
-std::int64_t PesPts(const std::uint8_t* p, int at) {
-    return ReadTime(p + at + 9);
+    return static_cast<std::int64_t>(std::ceil(span)) * kTicksPerSecond;
 }
 
 // A picture a decoder can start on: marked random access, or carrying an H.264
 // sequence parameter set or IDR slice in its first packet.
 bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
-    if (HasAdaptation(p) && p[4] >= 1 && (p[5] & 0x40) != 0) {
+    if (TsRandomAccess(p)) {
         return true;
     }
-    for (int i = pesAt + 9 + p[pesAt + 8]; i + 3 < kPacketSize; ++i) {
+    for (int i = pesAt + 9 + p[pesAt + 8]; i + 3 < kTsPacketSize; ++i) {
         if (p[i] == 0 && p[i + 1] == 0 && p[i + 2] == 1) {
             const int type = p[i + 3] & 0x1F;
             if (type == 5 || type == 7) {
@@ -139,23 +93,22 @@ bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
 
 // ---- One cut ----
 
-class TsCutFailure : public std::runtime_error {
-  public:
-    explicit TsCutFailure(CutResult result) : std::runtime_error(kFailureText), code(result) {}
-    CutResult code;
-};
-
 enum class Phase { FirstPackets, Bulk, Tail, ByPcr };
 enum class Verdict { Write, Drop, Stop };
 
 // A PES stream whose packets are written or dropped a whole PES at a time.
 struct StreamState {
-    std::int64_t lastTime = -1;  // rebased time of its latest PES start
-    bool keep = false;           // the PES in hand is written; false before the first
+    std::int64_t lastTime = -1;    // rebased time of its latest PES start
+    std::int64_t lastDecode = -1;  // rebased decode time of its latest PES start written
+    bool keep = false;             // the PES in hand is written; false before the first
+    // A PES past the end was dropped: the pictures after it in decode order may
+    // refer to it, so none of them is written either.
+    bool ended = false;
 };
 
 // Where a clip can begin: the PAT before a PES start (or that PES start itself
-// when no PAT came before it), and the source time that becomes clip time 0.
+// when no PAT came before it), and the time (from the recording's zero) that
+// becomes clip time 0.
 struct StartCandidate {
     std::int64_t offset = -1;
     std::int64_t time = 0;
@@ -168,6 +121,7 @@ struct StartSignal {
     bool keyFrame = false;  // a video key frame starts here
     bool past = false;      // its time lies past the start point
     bool decisive = false;  // past, on the stream that decides where to begin
+    // Both counted from the recording's time zero.
     std::int64_t time = 0;  // what is compared with the start point
     std::int64_t zero = 0;  // what becomes clip time 0 when the clip begins here
 };
@@ -191,17 +145,33 @@ class TsCut {
     void TsCutByPcr();
 
   private:
+    // A time stamp of a recording and, for a picture, when it is decoded.
+    struct Stamp {
+        std::int64_t time = 0;
+        std::int64_t decode = 0;
+    };
+
     // Sources and chunks.
     void TsCutOpenSource();
+    std::int64_t ReadSource(std::uint8_t* into, std::int64_t size, std::int64_t offset) const;
     bool TsCutReadChunk(bool mayJoin);
     void ContinueAcrossJoin();
     bool HavePacket(Phase phase);
-    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kPacketSize; }
+    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kTsPacketSize; }
     const std::uint8_t* Packet(int index) const {
-        return buffer_.data() + std::size_t(index) * kPacketSize;
+        return buffer_.data() + std::size_t(index) * kTsPacketSize;
     }
-    std::optional<std::int64_t> FirstTimeFrom(std::int64_t from) const;
-    std::optional<std::int64_t> TimeOf(const std::uint8_t* p) const;
+    std::optional<Stamp> FirstTimeFrom(std::int64_t from) const;
+    std::optional<Stamp> TimeOf(const std::uint8_t* p) const;
+
+    // The clock: each recording's stamps count from its own time zero; the clip
+    // places that zero at `clipStart_`, and ends where the play list's time line
+    // says, measured in the same recording.
+    Stamp TimeZero() const;
+    void PlaceItem(std::int64_t itemZero, std::int64_t clipStart);
+    std::int64_t Rebase(std::int64_t time) const {
+        return clipStart_ + TicksAfter(time, itemZero_);
+    }
 
     // Where the clip begins.
     bool StartCut();
@@ -209,9 +179,10 @@ class TsCut {
     std::optional<StartCandidate> TsCutFindStartByPcr(std::int64_t start);
     std::optional<StartCandidate> FindStart(std::int64_t start);
     StartSignal ObservePts(const std::uint8_t* p, std::int64_t start) const;
-    StartSignal ObservePcr(const std::uint8_t* p, std::int64_t start, std::int64_t& lastPcr);
-    std::int64_t BeginAt(const StartCandidate& candidate);
-    std::int64_t BeginAtNextItem();
+    StartSignal ObservePcr(const std::uint8_t* p, std::int64_t start,
+                           std::optional<std::int64_t>& lastPcr);
+    void BeginAt(const StartCandidate& candidate);
+    void BeginAtNextItem();
 
     // Phases.
     void TsCutWriteFirstPackets();
@@ -227,7 +198,7 @@ class TsCut {
     Verdict HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video);
     Verdict HandleLog(std::uint8_t* p, Phase phase);
     void RebasePes(std::uint8_t* p, int at) const;
-    void SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase);
+    void SetPcr(std::uint8_t* p, std::int64_t time, Phase phase);
     void InsertLogHeader(std::uint8_t* p);
     void Keep(const std::uint8_t* p);
     void Renumber(std::uint8_t* p);
@@ -235,7 +206,7 @@ class TsCut {
 
     void Note(Report report, const char* text);
     void BoxOnce(Report report, const char* text);
-    [[noreturn]] static void Fail(CutResult result) { throw TsCutFailure(result); }
+    [[noreturn]] static void Fail(CutResult result) { throw CutFailure(result, kFailureText); }
 
     CuttingProc* job_;
     std::array<std::uint32_t, 5> pids_{};
@@ -243,6 +214,7 @@ class TsCut {
     std::vector<std::uint8_t> buffer_;
 
     platform::FileHandle source_;
+    std::int64_t sourceLimit_ = 0;  // bytes of the source read: its size when the cut started
     std::size_t item_ = 0;
     std::int64_t readOffset_ = 0;   // file offset of the next read
     std::int64_t chunkOffset_ = 0;  // file offset of the chunk's first packet
@@ -251,8 +223,10 @@ class TsCut {
     int kept_ = 0;     // packets of the chunk kept, moved to its front
     int flushed_ = 0;  // of those, already written
 
-    std::int64_t offset_ = 0;   // added to every source time stamp
-    std::int64_t endTime_ = 0;  // last clip time written
+    std::int64_t itemZero_ = 0;     // the current recording's time zero, as its stamps say
+    std::int64_t clipStart_ = 0;    // where that zero stands in the clip
+    std::int64_t timeLineEnd_ = 0;  // from the first recording's zero on the time line
+    std::int64_t endTime_ = 0;      // last clip time written, in the current recording
     StreamState video_;
     StreamState audio_;
     StreamState log_;
@@ -260,6 +234,7 @@ class TsCut {
     bool headerPending_ = false;
     std::array<std::int8_t, kPidCount> counters_{};  // next counter per PID, -1 unseen
     std::int64_t bytesWritten_ = 0;
+    int pictures_ = 0;  // video PES starts written
     std::bitset<kReportCount> reported_;
 };
 
@@ -272,7 +247,7 @@ TsCut::TsCut(CuttingProc* job) : job_(job) {
     byPcr_ = first->fileType != FILE_TYPE_TS;
     const std::size_t packets = static_cast<std::size_t>(std::max(1, job->tsChunkPackets));
     try {
-        buffer_.assign(packets * kPacketSize, 0);
+        buffer_.assign(packets * kTsPacketSize, 0);
     } catch (const std::bad_alloc&) {
         buffer_.clear();  // the first read fails
     }
@@ -297,19 +272,35 @@ void TsCut::TsCutByPcr() {
     FinishCut();
 }
 
-// A clip without a single packet is no clip: the source had nothing to give.
+// A clip without a single picture is no clip: the source had nothing to give.
 void TsCut::FinishCut() {
     Flush();
-    if (bytesWritten_ == 0) {
+    if (pictures_ == 0) {
         Fail(Err_Cut_ReadSrcFileError);
     }
 }
 
+// A source is read only up to its size when the cut started: a recording that
+// grew since is not read further, and one replaced by something endless (a device,
+// a pipe) is not a recording.
 void TsCut::TsCutOpenSource() {
     source_ = platform::FileHandle::OpenRead(job_->selection[item_]->path);
-    if (!source_.IsOpen()) {
+    if (!source_.IsOpen() || !source_.IsRegularFile()) {
         Fail(Err_Cut_OpenSrcFileErrorr);
     }
+    const std::vector<std::int64_t>& sizes = job_->sourceSizes;
+    sourceLimit_ = item_ < sizes.size() && sizes[item_] >= 0 ? sizes[item_] : source_.Size();
+}
+
+// Reads up to `size` bytes at `offset` within the source's limit. A source that
+// ends before its limit has shrunk under the cut: a failed read.
+std::int64_t TsCut::ReadSource(std::uint8_t* into, std::int64_t size, std::int64_t offset) const {
+    const std::int64_t wanted = std::max<std::int64_t>(0, std::min(size, sourceLimit_ - offset));
+    const std::int64_t got = wanted > 0 ? source_.ReadAt(into, wanted, offset) : 0;
+    if (got != wanted) {
+        Fail(Err_Cut_ReadSrcFileError);
+    }
+    return got;
 }
 
 // Reads the next chunk of whole packets. At the end of a recording it goes on with
@@ -324,14 +315,11 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
     bool joined = false;
     for (;;) {
         const std::int64_t got =
-            source_.ReadAt(buffer_.data(), static_cast<std::int64_t>(buffer_.size()), readOffset_);
-        if (got < 0) {
-            Fail(Err_Cut_ReadSrcFileError);
-        }
+            ReadSource(buffer_.data(), static_cast<std::int64_t>(buffer_.size()), readOffset_);
         chunkOffset_ = readOffset_;
-        packetCount_ = static_cast<int>(got / kPacketSize);
+        packetCount_ = static_cast<int>(got / kTsPacketSize);
         packetIndex_ = kept_ = flushed_ = 0;
-        readOffset_ += std::int64_t{packetCount_} * kPacketSize;
+        readOffset_ += std::int64_t{packetCount_} * kTsPacketSize;
         if (packetCount_ > 0) {
             if (joined) {
                 ContinueAcrossJoin();
@@ -348,11 +336,13 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
     }
 }
 
-// The next recording's time stamps go on from the last ones written, counted from
-// that recording's own time zero.
+// The next recording goes on one frame step after the last picture decoded (or
+// from the last clock reference on the PCR path), counted from that recording's
+// own first picture.
 void TsCut::ContinueAcrossJoin() {
-    const std::int64_t zero = FirstTimeFrom(0).value_or(0);
-    offset_ = (byPcr_ ? lastPcr_ : video_.lastTime + kJoinGapTicks) - zero;
+    const Stamp zero = TimeZero();
+    const std::int64_t next = byPcr_ ? lastPcr_ : video_.lastDecode + kJoinGapTicks;
+    PlaceItem(zero.time, next - TicksAfter(zero.decode, zero.time));
     // A PES cut off at the end of the last recording does not go on in this one.
     video_.keep = audio_.keep = log_.keep = false;
 }
@@ -372,63 +362,91 @@ bool TsCut::HavePacket(Phase phase) {
     return TsCutReadChunk(true);
 }
 
-// The first time stamp of the source from `from` on: a video PTS, or a PCR on the
-// PCR path. It is looked for in a fixed stretch, whatever the read size.
-std::optional<std::int64_t> TsCut::FirstTimeFrom(std::int64_t from) const {
-    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kPacketSize);
+// The first time stamp of the source from `from` on: a video PTS with its decode
+// time, or a PCR on the PCR path. It is looked for in a fixed stretch, whatever
+// the read size.
+std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from) const {
+    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kTsPacketSize);
     for (std::int64_t at = from; at < from + kTimeScanBytes;) {
         const std::int64_t got =
-            source_.ReadAt(block.data(), static_cast<std::int64_t>(block.size()), at);
-        if (got < kPacketSize) {
+            ReadSource(block.data(), static_cast<std::int64_t>(block.size()), at);
+        if (got < kTsPacketSize) {
             return std::nullopt;
         }
-        for (std::int64_t i = 0; i + kPacketSize <= got; i += kPacketSize) {
-            if (const std::optional<std::int64_t> time = TimeOf(block.data() + i)) {
+        for (std::int64_t i = 0; i + kTsPacketSize <= got; i += kTsPacketSize) {
+            if (const std::optional<Stamp> time = TimeOf(block.data() + i)) {
                 return time;
             }
         }
-        at += got - got % kPacketSize;
+        at += got - got % kTsPacketSize;
     }
     return std::nullopt;
 }
 
-std::optional<std::int64_t> TsCut::TimeOf(const std::uint8_t* p) const {
-    const std::uint32_t pid = PidOf(p);
+std::optional<TsCut::Stamp> TsCut::TimeOf(const std::uint8_t* p) const {
+    const std::uint32_t pid = TsPid(p);
     if (byPcr_) {
-        return pid == pids_[PID_PCR] && HasPcr(p) ? std::optional(ReadPcr(p)) : std::nullopt;
+        if (pid != pids_[PID_PCR] || !TsHasPcr(p)) {
+            return std::nullopt;
+        }
+        return Stamp{TsReadPcr(p), TsReadPcr(p)};
     }
-    if (pid != pids_[PID_VIDEO] || !IsPesStart(p)) {
+    if (pid != pids_[PID_VIDEO] || !TsPayloadUnitStart(p)) {
         return std::nullopt;
     }
     const std::optional<int> pes = PesHeaderAt(p);
-    return pes ? std::optional(PesPts(p, *pes)) : std::nullopt;
+    return pes ? std::optional(Stamp{PesPts(p, *pes), PesDecodeTime(p, *pes)}) : std::nullopt;
+}
+
+// The current recording's first time stamp. A recording without one (no picture
+// with a time stamp, or nothing left of it) cannot be cut.
+TsCut::Stamp TsCut::TimeZero() const {
+    const std::optional<Stamp> zero = FirstTimeFrom(0);
+    if (!zero) {
+        Fail(Err_Cut_ReadSrcFileError);
+    }
+    return *zero;
+}
+
+// Makes the current recording's zero clip time `clipStart`, and sets the end where
+// the time line puts it in this recording: its items lie back to back with the
+// durations the probe found.
+void TsCut::PlaceItem(std::int64_t itemZero, std::int64_t clipStart) {
+    itemZero_ = itemZero;
+    clipStart_ = clipStart;
+    if (timeLineEnd_ >= kNever) {
+        endTime_ = kNever;
+        return;
+    }
+    double before = 0.0;
+    for (std::size_t i = 0; i < item_; ++i) {
+        before += job_->selection[i]->duration;
+    }
+    endTime_ = clipStart_ + timeLineEnd_ - std::llround(before * kTicksPerSecond);
 }
 
 // Opens the first recording, finds where the clip begins and reads from there.
 // True when the clip keeps the recording's first packet and its time stamps.
 bool TsCut::StartCut() {
     const auto start = static_cast<std::int64_t>(job_->startOffset * kTicksPerSecond);
-    // Saturated: an unbounded span runs to the end of the selection.
-    const std::int64_t spanTicks =
-        static_cast<std::int64_t>(WholeSeconds(std::ceil(job_->span))) * kTicksPerSecond;
+    const std::int64_t span = SpanTicks(job_->span);
+    timeLineEnd_ = span >= kNever ? kNever : start + span;
     item_ = 0;
     TsCutOpenSource();
+    itemZero_ = TimeZero().time;
     readOffset_ = 0;
-    const bool any = TsCutReadChunk(false);
-    const std::int64_t zero = FirstTimeFrom(0).value_or(0);
+    TsCutReadChunk(false);
     if (start <= kTicksPerSecond) {
-        offset_ = 0;
-        endTime_ = zero + start + spanTicks;
-        if (!any) {
-            TsCutReadChunk(true);
-        }
+        PlaceItem(itemZero_, itemZero_);  // the recording's own stamps stay
         return true;
     }
     const std::optional<StartCandidate> candidate =
-        byPcr_ ? TsCutFindStartByPcr(zero + start) : TsCutFindStartByPts(zero + start);
-    // Where clip time 0 stands, counted from the first recording's time zero.
-    const std::int64_t clipZero = candidate ? BeginAt(*candidate) - zero : BeginAtNextItem();
-    endTime_ = start + spanTicks - clipZero;
+        byPcr_ ? TsCutFindStartByPcr(start) : TsCutFindStartByPts(start);
+    if (candidate) {
+        BeginAt(*candidate);
+    } else {
+        BeginAtNextItem();
+    }
     headerPending_ = true;
     return false;
 }
@@ -444,19 +462,19 @@ std::optional<StartCandidate> TsCut::TsCutFindStartByPcr(std::int64_t start) {
 // Searches the first recording for the last key frame at or before `start` (or the
 // first one after it), once a time stamp past `start` shows the search is done.
 // Without any key frame: the first PES start past `start`. Nothing past `start`
-// in the whole recording: no candidate.
+// in the whole recording: no candidate. Times count from the recording's zero.
 std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
     StartCandidate key;
     StartCandidate first;
     bool past = false;
     std::int64_t patAt = -1;
-    std::int64_t lastPcr = -1;
+    std::optional<std::int64_t> lastPcr;
     readOffset_ = 0;
     while (TsCutReadChunk(false)) {
         for (int i = 0; i < packetCount_; ++i) {
             const std::uint8_t* p = Packet(i);
-            const std::int64_t at = chunkOffset_ + std::int64_t{i} * kPacketSize;
-            if (PidOf(p) == kPatPid) {
+            const std::int64_t at = chunkOffset_ + std::int64_t{i} * kTsPacketSize;
+            if (TsPid(p) == kPatPid) {
                 patAt = at;
                 continue;
             }
@@ -489,9 +507,9 @@ std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
 
 StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
     StartSignal signal;
-    const std::uint32_t pid = PidOf(p);
+    const std::uint32_t pid = TsPid(p);
     const bool video = pid == pids_[PID_VIDEO];
-    if ((!video && pid != pids_[PID_AUDIO]) || !IsPesStart(p)) {
+    if ((!video && pid != pids_[PID_AUDIO]) || !TsPayloadUnitStart(p)) {
         return signal;
     }
     const std::optional<int> pes = PesHeaderAt(p);
@@ -499,38 +517,40 @@ StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
         return signal;
     }
     signal.keyFrame = video && IsKeyFrame(p, *pes);
-    signal.time = PesPts(p, *pes);
+    signal.time = TicksAfter(PesPts(p, *pes), itemZero_);
     signal.past = signal.time > start;
     signal.decisive = video;
     // Decoding starts at the DTS: no DTS in the clip may fall below 0.
-    signal.zero = PesHasDts(p, *pes) ? ReadTime(p + *pes + 14) : signal.time;
+    signal.zero = TicksAfter(PesDecodeTime(p, *pes), itemZero_);
     return signal;
 }
 
-StartSignal TsCut::ObservePcr(const std::uint8_t* p, std::int64_t start, std::int64_t& lastPcr) {
+StartSignal TsCut::ObservePcr(const std::uint8_t* p, std::int64_t start,
+                              std::optional<std::int64_t>& lastPcr) {
     StartSignal signal;
-    const std::uint32_t pid = PidOf(p);
+    const std::uint32_t pid = TsPid(p);
     const bool video = pid == pids_[PID_VIDEO];
     if (pid == pids_[PID_PCR]) {
-        if (HasPcr(p)) {
-            lastPcr = ReadPcr(p);
-            signal.past = lastPcr >= start;
+        if (TsHasPcr(p)) {
+            lastPcr = TicksAfter(TsReadPcr(p), itemZero_);
+            signal.past = *lastPcr >= start;
             signal.decisive = true;
-        } else if (!HasAdaptation(p) && !video && pid != pids_[PID_AUDIO]) {
+        } else if (!TsHasAdaptation(p) && !video && pid != pids_[PID_AUDIO]) {
             BoxOnce(kBoxPcr, "Error");
         }
     }
-    if (video && IsPesStart(p)) {
+    if (video && TsPayloadUnitStart(p)) {
         const std::optional<int> pes = PesHeaderAt(p);
         signal.keyFrame = pes && IsKeyFrame(p, *pes);
     }
-    signal.time = lastPcr;
-    signal.zero = lastPcr;
+    // Before the first clock reference a key frame counts as at the recording's zero.
+    signal.time = lastPcr.value_or(0);
+    signal.zero = lastPcr.value_or(0);
     return signal;
 }
 
-// Reads from the candidate on; gives the source time that becomes clip time 0.
-std::int64_t TsCut::BeginAt(const StartCandidate& candidate) {
+// Reads from the candidate on: its time becomes clip time 0.
+void TsCut::BeginAt(const StartCandidate& candidate) {
     if (!candidate.afterPat) {
         platform::DebugOutput::Write(QStringLiteral("start id = 0 is not find"));
     }
@@ -539,27 +559,28 @@ std::int64_t TsCut::BeginAt(const StartCandidate& candidate) {
         Fail(Err_Cut_ReadSrcFileError);  // the file shrank since it was searched
     }
     // On the PCR path no clock reference may fall below 0.
-    const std::int64_t zero =
-        byPcr_ ? FirstTimeFrom(candidate.offset).value_or(candidate.time) : candidate.time;
-    offset_ = -zero;
-    return zero;
+    std::int64_t zero = candidate.time;
+    if (byPcr_) {
+        const std::optional<Stamp> clock = FirstTimeFrom(candidate.offset);
+        zero = clock ? TicksAfter(clock->time, itemZero_) : candidate.time;
+    }
+    PlaceItem(itemZero_, -zero);
 }
 
 // The first recording holds nothing past the start point: the clip begins with the
-// next one. Gives where that stands on the time line.
-std::int64_t TsCut::BeginAtNextItem() {
+// next one.
+void TsCut::BeginAtNextItem() {
     if (item_ + 1 >= job_->selection.size()) {
         Fail(Err_Cut_FindStartPositionError);
     }
-    const double firstDuration = job_->selection[item_]->duration;
     ++item_;
     TsCutOpenSource();
     readOffset_ = 0;
     if (!TsCutReadChunk(true)) {
         Fail(Err_Cut_FindStartPositionError);
     }
-    offset_ = -FirstTimeFrom(0).value_or(0);
-    return static_cast<std::int64_t>(firstDuration * kTicksPerSecond);
+    const Stamp zero = TimeZero();
+    PlaceItem(zero.time, -TicksAfter(zero.decode, zero.time));
 }
 
 void TsCut::TsCutWriteFirstPackets() {
@@ -603,18 +624,19 @@ bool TsCut::AwaitingAudio() const {
     return audio_.lastTime < 0 && video_.lastTime <= audio_.lastTime + kAudioWaitTicks;
 }
 
+// Done once each stream met a PES past the end: a picture exactly at the end may
+// still be followed, in decode order, by pictures shown before it.
 bool TsCut::TailDone() const {
-    const bool audioDone =
-        audio_.lastTime >= endTime_ || video_.lastTime > audio_.lastTime + kAudioWaitTicks;
-    return video_.lastTime >= endTime_ && audioDone;
+    const bool audioDone = audio_.ended || video_.lastTime > audio_.lastTime + kAudioWaitTicks;
+    return video_.ended && audioDone;
 }
 
 Verdict TsCut::HandlePacket(Phase phase) {
     std::uint8_t* p = Packet(packetIndex_);
-    const std::uint32_t pid = PidOf(p);
-    if (phase == Phase::ByPcr && pid == pids_[PID_PCR] && HasPcr(p)) {
-        lastPcr_ = ReadPcr(p) + offset_;
-        WritePcr(p, lastPcr_);
+    const std::uint32_t pid = TsPid(p);
+    if (phase == Phase::ByPcr && pid == pids_[PID_PCR] && TsHasPcr(p)) {
+        lastPcr_ = Rebase(TsReadPcr(p));
+        TsWritePcr(p, lastPcr_);
     }
     Verdict verdict = Verdict::Write;
     if (pid == pids_[PID_VIDEO]) {
@@ -627,16 +649,17 @@ Verdict TsCut::HandlePacket(Phase phase) {
         verdict = Verdict::Stop;
     }
     if (verdict == Verdict::Write) {
+        pictures_ += pid == pids_[PID_VIDEO] && TsPayloadUnitStart(p) ? 1 : 0;
         Keep(p);
     }
     return verdict;
 }
 
 // Audio and video: a PES start decides for its whole PES. Near the start and in the
-// tail PES outside [0, end] are dropped; the bulk phase stops at the first past the
-// end; the PCR path drops nothing.
+// tail PES outside [0, end] are dropped, and after one past the end every later
+// one; the bulk phase stops at the first past the end; the PCR path drops nothing.
 Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video) {
-    if (!IsPesStart(p)) {
+    if (!TsPayloadUnitStart(p)) {
         return stream.keep ? Verdict::Write : Verdict::Drop;
     }
     const std::optional<int> pes = PesHeaderAt(p);
@@ -650,27 +673,32 @@ Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, b
         stream.keep = true;
         return Verdict::Write;
     }
-    const std::int64_t time = pes ? PesPts(p, *pes) + offset_ : stream.lastTime;
+    const std::int64_t time = pes ? Rebase(PesPts(p, *pes)) : stream.lastTime;
     stream.lastTime = time;
     if (phase == Phase::Bulk && time > endTime_) {
         return Verdict::Stop;
     }
-    stream.keep = phase == Phase::Bulk || (time >= 0 && time <= endTime_);
+    if (phase != Phase::Bulk) {
+        stream.ended = stream.ended || time > endTime_;
+    }
+    stream.keep = phase == Phase::Bulk || (time >= 0 && !stream.ended);
     if (!stream.keep) {
         return Verdict::Drop;
     }
+    const std::int64_t decode = pes ? Rebase(PesDecodeTime(p, *pes)) : time;
+    stream.lastDecode = decode;
     if (pes) {
         RebasePes(p, *pes);
     }
     if (video) {
-        SetPcrFromPts(p, time, phase);
+        SetPcr(p, decode, phase);
     }
     return Verdict::Write;
 }
 
 // The sensor log: rebased like the sound; nothing before the first picture.
 Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
-    if (!IsPesStart(p)) {
+    if (!TsPayloadUnitStart(p)) {
         return log_.keep ? Verdict::Write : Verdict::Drop;
     }
     log_.keep = false;
@@ -678,7 +706,7 @@ Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
         return Verdict::Drop;
     }
     if (const std::optional<int> pes = PesHeaderAt(p)) {
-        const std::int64_t time = PesPts(p, *pes) + offset_;
+        const std::int64_t time = Rebase(PesPts(p, *pes));
         const bool windowed = phase == Phase::FirstPackets || phase == Phase::Tail;
         if (windowed && (time < 0 || time > endTime_)) {
             return Verdict::Drop;
@@ -696,15 +724,17 @@ Verdict TsCut::HandleLog(std::uint8_t* p, Phase phase) {
 
 void TsCut::RebasePes(std::uint8_t* p, int at) const {
     const bool dtsFlag = (p[at + 7] & 0x40) != 0;
-    WriteTime(p + at + 9, dtsFlag ? 0x31 : 0x21, PesPts(p, at) + offset_);
+    WritePesTime(p + at + 9, dtsFlag ? 0x31 : 0x21, Rebase(PesPts(p, at)));
     if (PesHasDts(p, at)) {
-        WriteTime(p + at + 14, 0x11, ReadTime(p + at + 14) + offset_);
+        WritePesTime(p + at + 14, 0x11, Rebase(ReadPesTime(p + at + 14)));
     }
 }
 
-// The recorder's clock reference on a video PES start equals its PTS.
-void TsCut::SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase) {
-    if (!HasAdaptation(p)) {
+// The recorder's clock reference on a video PES start is the picture's time; with
+// pictures decoded out of their order it must be the decode time, or the clock
+// would run backwards.
+void TsCut::SetPcr(std::uint8_t* p, std::int64_t time, Phase phase) {
+    if (!TsHasAdaptation(p)) {
         if (phase == Phase::Bulk) {
             BoxOnce(kBoxVideoPts, "Program Error!! \nQuendri cutting voide PTS");
         }
@@ -712,26 +742,26 @@ void TsCut::SetPcrFromPts(std::uint8_t* p, std::int64_t time, Phase phase) {
              "TSCutting: a video PES start without adaptation field keeps no PCR");
         return;
     }
-    if (!HasPcr(p)) {
+    if (!TsHasPcr(p)) {
         Note(kReportNoPcrField,
              "TSCutting: a video PES start without PCR field is left without one");
         return;
     }
-    WritePcr(p, time);
+    TsWritePcr(p, time);
 }
 
 // Turns the clip's first log packet into one that carries the LogStreamHeader,
 // as a recording's own first log packet does.
 void TsCut::InsertLogHeader(std::uint8_t* p) {
     headerPending_ = false;
-    const int pesAt = PayloadStart(p);
-    if (HasAdaptation(p) && pesAt + 9 <= kPacketSize) {
+    const int pesAt = TsPayloadOffset(p);
+    if (TsHasAdaptation(p) && pesAt + 9 <= kTsPacketSize) {
         const int dataAt = pesAt + 9 + p[pesAt + 8];
-        if (dataAt + kLogHeaderSize <= kPacketSize && ReadLe32(p + dataAt) == kLogStreamMagic) {
+        if (dataAt + kLogHeaderSize <= kTsPacketSize && ReadLe32(p + dataAt) == kLogStreamMagic) {
             return;
         }
     }
-    const bool recorderLayout = HasAdaptation(p) && p[4] == kLogAdaptationLength &&
+    const bool recorderLayout = TsHasAdaptation(p) && p[4] == kLogAdaptationLength &&
                                 p[kLogPesAt] == 0 && p[kLogPesAt + 1] == 0 &&
                                 p[kLogPesAt + 2] == 1 && p[kLogPesAt + 8] == 5;
     if (!recorderLayout) {
@@ -755,7 +785,7 @@ void TsCut::InsertLogHeader(std::uint8_t* p) {
 void TsCut::Keep(const std::uint8_t* p) {
     std::uint8_t* to = Packet(kept_);
     if (to != p) {
-        std::memcpy(to, p, kPacketSize);
+        std::memcpy(to, p, kTsPacketSize);
     }
     Renumber(to);
     ++kept_;
@@ -764,15 +794,15 @@ void TsCut::Keep(const std::uint8_t* p) {
 // Counters run on over dropped packets and joins. The four rewritten streams count
 // from 0; every other PID goes on from its first written packet's own counter.
 void TsCut::Renumber(std::uint8_t* p) {
-    const std::uint32_t pid = PidOf(p);
-    if (pid == kNullPid) {
+    const std::uint32_t pid = TsPid(p);
+    if (pid == kTsNullPid) {
         return;
     }
     int counter = counters_[pid];
     if (counter < 0) {
         counter = p[3] & 0x0F;
     }
-    if (HasPayload(p)) {
+    if (TsHasPayload(p)) {
         p[3] = static_cast<std::uint8_t>((p[3] & 0xF0) | counter);
         counters_[pid] = static_cast<std::int8_t>((counter + 1) & 0x0F);
     } else {
@@ -786,7 +816,7 @@ void TsCut::Flush() {
     if (kept_ == flushed_) {
         return;
     }
-    const std::int64_t bytes = std::int64_t{kept_ - flushed_} * kPacketSize;
+    const std::int64_t bytes = std::int64_t{kept_ - flushed_} * kTsPacketSize;
     if (!job_->outputFile.Write(Packet(flushed_), bytes)) {
         Fail(Err_Cut_OpenDestFileError);
     }
@@ -804,8 +834,10 @@ void TsCut::Note(Report report, const char* text) {
 void TsCut::BoxOnce(Report report, const char* text) {
     if (!reported_.test(report)) {
         reported_.set(report);
-        platform::MessageBox::Show(nullptr, QString::fromLatin1(text), QStringLiteral("Error"),
-                                   platform::MB_OK);
+        // The cut's outcome comes after the box, not on top of it.
+        platform::MessageBox::ShowAndWait(QString::fromLatin1(text), QStringLiteral("Error"),
+                                          platform::MB_OK,
+                                          [this] { return job_->stopFlag.load() != 0; });
     }
 }
 
@@ -821,13 +853,14 @@ CutResult TSCutting(CuttingProc* job) {
             cut.TsCutByPcr();
         }
         result = Cut_OK;
-    } catch (const TsCutFailure& failure) {
+    } catch (const CutFailure& failure) {
         result = failure.code;
         EXCEPTION_LOG_LINE("TSCutting", failure);
     } catch (const std::exception& error) {
         result = Err_Cut_Unknown;
         EXCEPTION_LOG_LINE("TSCutting", error);
     } catch (...) {
+        // Unlike the MP4 and MOV cutters, the TS cutter logs even what it cannot name.
         result = Err_Cut_Unknown;
         EXCEPTION_LOG_LINE("TSCutting", std::runtime_error("Unknown exception"));
     }

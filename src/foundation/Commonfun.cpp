@@ -111,7 +111,7 @@ void GdiplusRelease() {
     }
 }
 
-int GdiplusUseCount() {
+int foundation::GdiplusUseCount() {
     UseCount& useCount = TheUseCount();
     std::lock_guard lock(useCount.mutex);
     return useCount.count;

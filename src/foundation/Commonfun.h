@@ -15,7 +15,9 @@ class QWidget;
 // users on the debug output and in the "GDIPlusUseCount Error!" box.
 void GdiplusAddRef();
 void GdiplusRelease();
+namespace foundation {
 int GdiplusUseCount();
+}  // namespace foundation
 
 // Index of the first image writer whose MIME type equals `mimeType` exactly, or -1.
 // `format` (when given) receives the writer's format name for QImageWriter.

@@ -25,7 +25,8 @@ const char* BaseName(const char* path) {
 
 }  // namespace
 
-QString FormatExceptionLogLine(const char* file, const char* function, int line, const char* what) {
+QString foundation::FormatExceptionLogLine(const char* file, const char* function, int line,
+                                           const char* what) {
     const QString text = QStringLiteral(" File:%1 ;Function:%2 \n Line:%3 ;Exception:%4 ")
                              .arg(NarrowField(BaseName(file)), NarrowField(function),
                                   QString::number(line), NarrowField(what));
@@ -34,7 +35,8 @@ QString FormatExceptionLogLine(const char* file, const char* function, int line,
 
 void ExceptionLogLine(const char* file, const char* function, int line,
                       const std::exception& error) {
-    platform::DebugOutput::Write(FormatExceptionLogLine(file, function, line, error.what()));
+    platform::DebugOutput::Write(
+        foundation::FormatExceptionLogLine(file, function, line, error.what()));
 }
 
 QString GetSystemErrorText(std::uint32_t code) {
@@ -42,7 +44,7 @@ QString GetSystemErrorText(std::uint32_t code) {
     return text.isEmpty() ? QString() : text.left(kBoxTextLimit);
 }
 
-QString FormatErrorBoxText(std::int32_t code, const QString& context) {
+QString foundation::FormatErrorBoxText(std::int32_t code, const QString& context) {
     const QString system = GetSystemErrorText(static_cast<std::uint32_t>(code));
     // One pass of arg, so a '%' in the context or the system text stays as it is.
     const QString number = QString::number(code);
@@ -52,7 +54,7 @@ QString FormatErrorBoxText(std::int32_t code, const QString& context) {
     return text.left(kBoxTextLimit);
 }
 
-QString FormatErrorCodeText(std::int32_t code) {
+QString foundation::FormatErrorCodeText(std::int32_t code) {
     const QString system = GetSystemErrorText(static_cast<std::uint32_t>(code));
     const QString number = QString::number(code);
     const QString text = system.isNull() ? QStringLiteral(" Error:%1 \n \n").arg(number)
@@ -61,11 +63,18 @@ QString FormatErrorCodeText(std::int32_t code) {
 }
 
 void ShowErrorBox(std::int32_t code, const QString& context) {
-    platform::MessageBox::Show(nullptr, FormatErrorBoxText(code, context), QStringLiteral("Error"),
-                               platform::MB_OK | platform::MB_ICONHAND);
+    platform::MessageBox::Show(nullptr, foundation::FormatErrorBoxText(code, context),
+                               QStringLiteral("Error"), platform::MB_OK | platform::MB_ICONHAND);
+}
+
+void ShowErrorBox(std::int32_t code, const QString& context,
+                  const std::function<bool()>& stopRequested) {
+    platform::MessageBox::ShowAndWait(foundation::FormatErrorBoxText(code, context),
+                                      QStringLiteral("Error"),
+                                      platform::MB_OK | platform::MB_ICONHAND, stopRequested);
 }
 
 void ShowErrorCode(std::int32_t code) {
-    platform::MessageBox::Show(nullptr, FormatErrorCodeText(code), QStringLiteral("Error"),
-                               platform::MB_OK | platform::MB_ICONHAND);
+    platform::MessageBox::Show(nullptr, foundation::FormatErrorCodeText(code),
+                               QStringLiteral("Error"), platform::MB_OK | platform::MB_ICONHAND);
 }

@@ -14,7 +14,7 @@ constexpr std::size_t kWantedPackets = 50;
 }  // namespace
 
 AudioDecoderFilter::AudioDecoderFilter()
-    : QueuedFilter(CLSID_AudioDecoder, 0, kWantedPackets),
+    : QueuedFilter(CLSID_AudioDecoder, "media-adecode", 0, kWantedPackets),
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
@@ -69,9 +69,9 @@ void AudioDecoderFilter::BreakInputConnect(Pin&) {
     resampler_.reset();
 }
 
-void AudioDecoderFilter::Run() {
+void AudioDecoderFilter::Run(platform::Worker::Control& worker) {
     try {
-        while (!Stopping()) {
+        while (!worker.StopRequested()) {
             std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
             if (!sample) {
                 continue;

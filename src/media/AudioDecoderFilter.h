@@ -19,7 +19,7 @@ class AudioDecoderFilter : public QueuedFilter {
 
   private:
     bool ReadyToStream() const override { return codec_ != nullptr; }
-    void Run() override;
+    void Run(platform::Worker::Control& worker) override;
     void Decode(const AVPacket* packet);
     void Deliver(const AVFrame* frame);
 

@@ -20,7 +20,7 @@ constexpr long kSilence = -10000;
 }  // namespace
 
 AudioRendererFilter::AudioRendererFilter()
-    : QueuedFilter(CLSID_DSoundRender, kQueuedChunks, 0),
+    : QueuedFilter(CLSID_DSoundRender, "media-audio", kQueuedChunks, 0),
       input_(AddPin(PinDirection::Input, QStringLiteral("Audio Input pin (rendered)"))) {}
 
 AudioRendererFilter::~AudioRendererFilter() {
@@ -50,27 +50,14 @@ void AudioRendererFilter::BreakInputConnect(Pin&) {
     streamId_ = 0;
 }
 
-// The renderer thread also waits on its own condition between feeds.
-void AudioRendererFilter::BeginStop() {
-    QueuedFilter::BeginStop();
-    Wake();
-}
-
-void AudioRendererFilter::Wake() {
-    QueuedFilter::Wake();
-    std::lock_guard lock(wakeMutex_);
-    wake_.notify_all();
-}
-
-void AudioRendererFilter::Run() {
+void AudioRendererFilter::Run(platform::Worker::Control& worker) {
     try {
         device_ = OpenAudioDevice(sampleRate_, channels_);
         tempo_ = std::make_unique<AudioTempo>(sampleRate_, channels_);
-        while (!Stopping()) {
+        while (!worker.StopRequested()) {
             Feed();
             device_->Service();
-            std::unique_lock lock(wakeMutex_);
-            wake_.wait_for(lock, kFeedInterval);
+            worker.Wait(kFeedInterval);
         }
     } catch (const std::exception& e) {
         LogMediaFailure("AudioRendererFilter::Run", e);

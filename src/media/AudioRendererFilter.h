@@ -5,8 +5,6 @@
 #include "media/QueuedFilter.h"
 
 #include <atomic>
-#include <condition_variable>
-#include <mutex>
 #include <optional>
 
 namespace media {
@@ -24,8 +22,6 @@ class AudioRendererFilter : public QueuedFilter {
     HRESULT CheckInputType(const MediaType& type) const override;
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
     void BreakInputConnect(Pin& input) override;
-    void BeginStop() override;
-    void Wake() override;
 
     // Hundredths of a decibel, -10000 (silence) .. 0.
     void SetVolume(long volume) { volume_ = volume; }
@@ -35,7 +31,7 @@ class AudioRendererFilter : public QueuedFilter {
 
   private:
     bool ReadyToStream() const override { return streamId_ != 0; }
-    void Run() override;
+    void Run(platform::Worker::Control& worker) override;
     void Feed();
     void BeginGeneration(std::uint64_t generation);
     void FetchPending();
@@ -58,8 +54,6 @@ class AudioRendererFilter : public QueuedFilter {
     int streamId_ = 0;
     std::atomic<long> volume_{0};
     std::atomic<REFERENCE_TIME> offset_{0};
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
 
     // Renderer thread only.
     std::unique_ptr<AudioDevice> device_;

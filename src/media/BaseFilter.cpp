@@ -66,4 +66,47 @@ Pin& BaseFilter::AddPin(PinDirection direction, const QString& name) {
     return *pins_.back();
 }
 
+void BaseFilter::StartWorker(std::string name, platform::Worker::Body body) {
+    std::lock_guard lock(workerMutex_);
+    if (!worker_) {
+        worker_ = std::make_unique<platform::Worker>(std::move(name), std::move(body));
+    }
+}
+
+void BaseFilter::StopWorker() {
+    std::unique_ptr<platform::Worker> worker;
+    {
+        std::lock_guard lock(workerMutex_);
+        worker = std::move(worker_);
+    }
+    // Joined outside the lock: the worker itself may be waking its filter.
+    if (worker) {
+        worker->Stop();
+    }
+}
+
+void BaseFilter::RequestWorkerStop() {
+    std::lock_guard lock(workerMutex_);
+    if (worker_) {
+        worker_->RequestStop();
+    }
+}
+
+void BaseFilter::WakeWorker() {
+    std::lock_guard lock(workerMutex_);
+    if (worker_) {
+        worker_->Wake();
+    }
+}
+
+bool BaseFilter::WorkerRunning() const {
+    std::lock_guard lock(workerMutex_);
+    return worker_ != nullptr;
+}
+
+bool BaseFilter::WorkerStopRequested() const {
+    std::lock_guard lock(workerMutex_);
+    return !worker_ || worker_->StopRequested();
+}
+
 }  // namespace media

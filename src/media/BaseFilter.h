@@ -2,11 +2,14 @@
 
 #include "media/Interfaces.h"
 #include "media/Pin.h"
+#include "platform/Worker.h"
 
 #include <QString>
 #include <QUuid>
 
 #include <memory>
+#include <mutex>
+#include <string>
 #include <vector>
 
 namespace media {
@@ -14,7 +17,7 @@ namespace media {
 class PlaybackContext;
 
 // A filter of the graph: named, with input and output pins. Filters that stream
-// run their own threads between StartStreaming and StopStreaming.
+// run a worker of their own between StartStreaming and StopStreaming.
 class BaseFilter : public virtual MediaObject, public std::enable_shared_from_this<BaseFilter> {
   public:
     explicit BaseFilter(const QUuid& classId);
@@ -54,11 +57,25 @@ class BaseFilter : public virtual MediaObject, public std::enable_shared_from_th
   protected:
     Pin& AddPin(PinDirection direction, const QString& name);
 
+    // One worker per streaming run. GUI thread: starts it unless one runs, and
+    // stops it (stop request, wake, join; never from the worker itself). Any
+    // thread: wakes it or asks it to stop while the filter lives.
+    void StartWorker(std::string name, platform::Worker::Body body);
+    void StopWorker();
+    void RequestWorkerStop();
+    void WakeWorker();
+    bool WorkerRunning() const;
+    // True once this run's worker is asked to stop, or when none runs.
+    bool WorkerStopRequested() const;
+
   private:
     const QUuid classId_;
     QString name_;
     PlaybackContext* context_ = nullptr;
     std::vector<std::unique_ptr<Pin>> pins_;
+    // Other threads wake the worker while the GUI thread may be stopping it.
+    mutable std::mutex workerMutex_;
+    std::unique_ptr<platform::Worker> worker_;
 };
 
 }  // namespace media

@@ -1,11 +1,13 @@
 #pragma once
 
+#include "platform/HResult.h"
+
 #include <cstdint>
 
 namespace media {
 
-// 32-bit result codes with the values the player's callers test for.
-using HRESULT = std::int32_t;
+// Result codes with the values the player's callers test for.
+using platform::HRESULT;
 
 inline constexpr HRESULT Code(std::uint32_t value) {
     return static_cast<HRESULT>(value);

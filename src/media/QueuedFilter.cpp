@@ -4,8 +4,12 @@
 
 namespace media {
 
-QueuedFilter::QueuedFilter(const QUuid& classId, std::size_t maxQueued, std::size_t wanted)
-    : BaseFilter(classId), maxQueued_(maxQueued), wanted_(wanted) {}
+QueuedFilter::QueuedFilter(const QUuid& classId, std::string workerName, std::size_t maxQueued,
+                           std::size_t wanted)
+    : BaseFilter(classId),
+      workerName_(std::move(workerName)),
+      maxQueued_(maxQueued),
+      wanted_(wanted) {}
 
 void QueuedFilter::JoinGraph(PlaybackContext* context, const QString& name) {
     BaseFilter::JoinGraph(context, name);
@@ -15,32 +19,32 @@ void QueuedFilter::JoinGraph(PlaybackContext* context, const QString& name) {
 }
 
 void QueuedFilter::StartStreaming() {
-    if (thread_.joinable() || !ReadyToStream() || !queue_) {
+    if (WorkerRunning() || !ReadyToStream() || !queue_) {
         return;
     }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
+    StartWorker(workerName_, [this](platform::Worker::Control& worker) { Run(worker); });
 }
 
 void QueuedFilter::BeginStop() {
-    stop_ = true;
+    RequestWorkerStop();
     if (queue_) {
         queue_->Close();
     }
 }
 
 void QueuedFilter::StopStreaming() {
-    if (!thread_.joinable()) {
+    if (!WorkerRunning()) {
         return;
     }
     BeginStop();
-    thread_.join();
+    StopWorker();
 }
 
 void QueuedFilter::Wake() {
     if (queue_) {
         queue_->Wake();
     }
+    WakeWorker();
 }
 
 bool QueuedFilter::Receive(Pin&, MediaSample sample) {

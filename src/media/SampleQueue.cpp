@@ -57,6 +57,20 @@ std::optional<MediaSample> SampleQueue::Pop(std::chrono::milliseconds timeout) {
     return sample;
 }
 
+std::optional<SampleQueue::Peeked> SampleQueue::Peek(std::size_t index,
+                                                     std::chrono::milliseconds timeout) {
+    std::unique_lock lock(mutex_);
+    const bool ready = changed_.wait_for(lock, timeout, [&] {
+        DropStaleLocked();
+        return closed_ || samples_.size() > index;
+    });
+    if (!ready || closed_) {
+        return std::nullopt;
+    }
+    const MediaSample& sample = samples_[index];
+    return Peeked{sample.kind, sample.start};
+}
+
 void SampleQueue::Wake() {
     std::lock_guard lock(mutex_);
     DropStaleLocked();
@@ -69,6 +83,11 @@ void SampleQueue::Close() {
     samples_.clear();
     bytes_ = 0;
     changed_.notify_all();
+}
+
+bool SampleQueue::Closed() const {
+    std::lock_guard lock(mutex_);
+    return closed_;
 }
 
 void SampleQueue::Clear() {

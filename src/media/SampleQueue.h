@@ -16,15 +16,27 @@ namespace media {
 // while full; Wake() makes every waiter look at the generation again.
 class SampleQueue {
   public:
+    // What Peek tells of a waiting sample.
+    struct Peeked {
+        MediaSample::Kind kind = MediaSample::Kind::EndOfStream;
+        REFERENCE_TIME start = 0;
+    };
+
     SampleQueue(const std::atomic<std::uint64_t>& generation, std::size_t maxCount);
 
     // False when the sample was dropped (stale, or the queue is closed).
     bool Push(MediaSample sample);
     // A current sample, or nothing when the queue was closed or the wait timed out.
     std::optional<MediaSample> Pop(std::chrono::milliseconds timeout);
+    // The current sample `index` places from the front, left in the queue; waits as
+    // Pop does for it to come.
+    std::optional<Peeked> Peek(std::size_t index = 0,
+                               std::chrono::milliseconds timeout = std::chrono::milliseconds(0));
 
     void Wake();
+    // Drops what waits and every later push; ends every wait.
     void Close();
+    bool Closed() const;
     void Clear();
 
     std::size_t Count() const;

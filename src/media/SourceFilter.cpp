@@ -195,40 +195,30 @@ void SourceFilter::CreatePins() {
 }
 
 void SourceFilter::StartStreaming() {
-    if (thread_.joinable() || !format_) {
+    if (!format_) {
         return;
     }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
+    StartWorker("media-demux", [this](platform::Worker::Control& worker) { Run(worker); });
 }
 
 void SourceFilter::BeginStop() {
-    stop_ = true;
-    Wake();
+    RequestWorkerStop();
 }
 
 void SourceFilter::StopStreaming() {
-    if (!thread_.joinable()) {
-        return;
-    }
-    BeginStop();
-    thread_.join();
+    StopWorker();
 }
 
 void SourceFilter::Wake() {
-    {
-        std::lock_guard lock(wakeMutex_);
-        woken_ = true;
-    }
-    wake_.notify_all();
+    WakeWorker();
 }
 
-void SourceFilter::Run() {
+void SourceFilter::Run(platform::Worker::Control& worker) {
     try {
         AvPacketPtr packet(av_packet_alloc());
         std::uint64_t served = 0;
         bool ended = false;
-        while (!stop_) {
+        while (!worker.StopRequested()) {
             const std::uint64_t generation = Context()->Generation();
             if (generation != served) {
                 SeekForSegment();
@@ -236,9 +226,7 @@ void SourceFilter::Run() {
                 ended = false;
             }
             if (ended || HasEnoughQueued()) {
-                std::unique_lock lock(wakeMutex_);
-                wake_.wait_for(lock, std::chrono::milliseconds(10), [this] { return woken_; });
-                woken_ = false;
+                worker.Wait(std::chrono::milliseconds(10));
                 continue;
             }
             const int result = av_read_frame(format_.get(), packet.get());

@@ -6,11 +6,6 @@
 
 #include <QString>
 
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
-
 namespace media {
 
 // Reads one local file with libavformat and pushes its video and audio packets
@@ -36,7 +31,7 @@ class SourceFilter : public BaseFilter {
     void CreatePins();
     MediaType StreamType(int streamIndex, MajorType major) const;
 
-    void Run();
+    void Run(platform::Worker::Control& worker);
     void SeekForSegment();
     bool HasEnoughQueued() const;
     void Route(AVPacket* packet, std::uint64_t generation);
@@ -53,12 +48,6 @@ class SourceFilter : public BaseFilter {
     std::int64_t startAudioPts_ = 0;  // the same instant in the audio time base
     REFERENCE_TIME duration_ = 0;
     bool byteSeek_ = false;
-
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
-    std::mutex wakeMutex_;
-    std::condition_variable wake_;
-    bool woken_ = false;
 };
 
 }  // namespace media

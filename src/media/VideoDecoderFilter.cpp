@@ -17,7 +17,7 @@ constexpr int kMaxKeyFramesBack = 3;
 }  // namespace
 
 VideoDecoderFilter::VideoDecoderFilter()
-    : QueuedFilter(CLSID_LAVVideoDecoder, 0, kWantedPackets),
+    : QueuedFilter(CLSID_LAVVideoDecoder, "media-vdecode", 0, kWantedPackets),
       input_(AddPin(PinDirection::Input, QStringLiteral("Input"))),
       output_(AddPin(PinDirection::Output, QStringLiteral("Output"))) {}
 
@@ -53,9 +53,9 @@ void VideoDecoderFilter::BreakInputConnect(Pin&) {
     codec_.reset();
 }
 
-void VideoDecoderFilter::Run() {
+void VideoDecoderFilter::Run(platform::Worker::Control& worker) {
     try {
-        while (!Stopping()) {
+        while (!worker.StopRequested()) {
             std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
             if (!sample) {
                 continue;

@@ -21,7 +21,7 @@ class VideoDecoderFilter : public QueuedFilter {
 
   private:
     bool ReadyToStream() const override { return codec_ != nullptr; }
-    void Run() override;
+    void Run(platform::Worker::Control& worker) override;
     void BeginGeneration(std::uint64_t generation);
     void Decode(const AVPacket* packet);
     void ReceivePictures(bool draining);

@@ -3,8 +3,11 @@
 #include "media/FrameImage.h"
 #include "media/PlaybackContext.h"
 
-#include <QMetaObject>
+#include "platform/GuiThread.h"
+
 #include <QWidget>
+
+#include <algorithm>
 
 namespace media {
 
@@ -13,6 +16,15 @@ namespace {
 constexpr std::size_t kQueuedPictures = 6;
 constexpr std::chrono::milliseconds kIdleWait{50};
 constexpr std::chrono::milliseconds kStartPoll{10};
+
+// Waits for a wake until the deadline, kIdleWait at the most (the clock may be
+// moved meanwhile); rounds up, so a due picture is not looked at early.
+void WaitForWakeUntil(platform::Worker::Control& worker,
+                      std::chrono::steady_clock::time_point deadline) {
+    const auto left =
+        std::chrono::ceil<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+    worker.Wait(std::clamp(left, std::chrono::milliseconds(0), kIdleWait));
+}
 
 }  // namespace
 
@@ -50,144 +62,161 @@ void VideoRendererFilter::BreakInputConnect(Pin&) {
     streamId_ = 0;
 }
 
+void VideoRendererFilter::JoinGraph(PlaybackContext* context, const QString& name) {
+    BaseFilter::JoinGraph(context, name);
+    if (context != nullptr) {
+        queue_ = std::make_unique<SampleQueue>(context->GenerationRef(), kQueuedPictures);
+    }
+}
+
 void VideoRendererFilter::StartStreaming() {
-    if (thread_.joinable() || streamId_ == 0) {
+    if (streamId_ == 0 || !queue_) {
         return;
     }
-    stop_ = false;
-    thread_ = std::thread([this] { Run(); });
+    StartWorker("media-video", [this](platform::Worker::Control& worker) { Run(worker); });
 }
 
 void VideoRendererFilter::BeginStop() {
-    {
-        std::lock_guard lock(mutex_);
-        stop_ = true;
+    RequestWorkerStop();
+    if (queue_) {
+        queue_->Close();
     }
-    changed_.notify_all();
+    NotifyWaiters();
 }
 
 void VideoRendererFilter::StopStreaming() {
-    if (!thread_.joinable()) {
+    if (!WorkerRunning()) {
         return;
     }
     BeginStop();
-    thread_.join();
+    StopWorker();
 }
 
 void VideoRendererFilter::Wake() {
-    std::lock_guard lock(mutex_);
-    DropStaleLocked();
-    changed_.notify_all();
+    if (queue_) {
+        queue_->Wake();
+    }
+    WakeWorker();
+    NotifyWaiters();
 }
 
 bool VideoRendererFilter::Receive(Pin&, MediaSample sample) {
-    const PlaybackContext* context = Context();
-    std::unique_lock lock(mutex_);
-    changed_.wait(lock, [&] {
-        return stop_ || sample.generation != context->Generation() ||
-               queue_.size() < kQueuedPictures;
-    });
-    if (stop_ || sample.generation != context->Generation()) {
+    if (!queue_ || !queue_->Push(std::move(sample))) {
         return false;
     }
-    queue_.push_back(std::move(sample));
-    changed_.notify_all();
+    WakeWorker();
     return true;
 }
 
-void VideoRendererFilter::Run() {
-    std::unique_lock lock(mutex_);
-    while (!stop_) {
-        if (!RunOnce(lock)) {
-            changed_.wait_for(lock, kIdleWait);
+void VideoRendererFilter::Run(platform::Worker::Control& worker) {
+    while (!worker.StopRequested()) {
+        if (!RunOnce(worker)) {
+            worker.Wait(kIdleWait);
         }
     }
 }
 
-// One step of the presenting thread; false when it has to wait for a change.
-bool VideoRendererFilter::RunOnce(std::unique_lock<std::mutex>& lock) {
+// One step of the presenting worker; false when it has to wait for a change.
+bool VideoRendererFilter::RunOnce(platform::Worker::Control& worker) {
     PlaybackContext& context = *Context();
-    DropStaleLocked();
     const std::uint64_t generation = context.Generation();
     const FilterState state = context.State();
     if (state == State_Stopped) {
         return false;
     }
     if (claimedGeneration_ != generation) {
-        // Preroll: the first picture of a segment shows at once, paused or not.
-        if (queue_.empty()) {
+        std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(0));
+        if (!sample) {
             return false;
         }
-        MediaSample sample = std::move(queue_.front());
-        queue_.pop_front();
-        claimedGeneration_ = generation;
-        changed_.notify_all();
-        if (sample.kind == MediaSample::Kind::EndOfStream) {
-            endGeneration_ = generation;
-            lastStop_ = context.Target();
-            shownGeneration_ = generation;
-            lock.unlock();
-        } else {
-            lock.unlock();
-            Present(std::move(sample));
-        }
-        context.StreamReady(streamId_, generation);
-        lock.lock();
+        Preroll(std::move(*sample));
         return true;
     }
     MediaClock& clock = context.Clock();
     if (state != State_Running || !clock.Running()) {
         if (state == State_Running) {
-            lock.unlock();
             context.PollClockStart();
-            lock.lock();
-            changed_.wait_for(lock, kStartPoll);
+            worker.Wait(kStartPoll);
             return true;
         }
         return false;
     }
     const REFERENCE_TIME now = clock.Now();
-    if (endGeneration_ == generation) {
+    std::optional<REFERENCE_TIME> endAt;
+    {
+        std::lock_guard lock(mutex_);
+        if (endGeneration_ == generation) {
+            endAt = lastStop_;
+        }
+    }
+    if (endAt) {
         if (endedGeneration_ == generation) {
             return false;
         }
-        if (now >= lastStop_) {
+        if (now >= *endAt) {
             endedGeneration_ = generation;
-            lock.unlock();
             context.StreamEnded(streamId_, generation);
-            lock.lock();
             return true;
         }
-        changed_.wait_until(
-            lock, std::min(clock.DueTime(lastStop_), std::chrono::steady_clock::now() + kIdleWait));
+        WaitForWakeUntil(worker, clock.DueTime(*endAt));
         return true;
     }
-    if (queue_.empty()) {
+    const std::optional<SampleQueue::Peeked> next = queue_->Peek();
+    if (!next) {
         return false;
     }
-    if (queue_.front().kind == MediaSample::Kind::EndOfStream) {
-        queue_.pop_front();
-        endGeneration_ = generation;
-        changed_.notify_all();
+    if (next->kind == MediaSample::Kind::Picture && next->start > now) {
+        WaitForWakeUntil(worker, clock.DueTime(next->start));
         return true;
     }
-    if (queue_.front().start > now) {
-        changed_.wait_until(lock, std::min(clock.DueTime(queue_.front().start),
-                                           std::chrono::steady_clock::now() + kIdleWait));
-        return true;
+    // Due. When the one after it is due as well this one is late: drop it.
+    const std::optional<SampleQueue::Peeked> after = queue_->Peek(1);
+    const bool late = after && after->kind == MediaSample::Kind::Picture && after->start <= now;
+    std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(0));
+    if (!sample) {
+        return true;  // a seek took it meanwhile
     }
-    // Due. When the next one is due as well this one is late: drop it.
-    const bool late = queue_.size() >= 2 && queue_[1].kind == MediaSample::Kind::Picture &&
-                      queue_[1].start <= now;
-    MediaSample sample = std::move(queue_.front());
-    queue_.pop_front();
-    changed_.notify_all();
-    if (!late) {
-        lock.unlock();
-        Present(std::move(sample));
-        lock.lock();
+    if (sample->generation != generation) {
+        Preroll(std::move(*sample));  // the first of a seek that came meanwhile
+    } else if (sample->kind == MediaSample::Kind::EndOfStream) {
+        SetEnd(generation, std::nullopt);
+    } else if (!late) {
+        Present(std::move(*sample));
     }
     return true;
+}
+
+// Taking the lock first, a waiter that has just looked at its condition is
+// already waiting when the notice comes.
+void VideoRendererFilter::NotifyWaiters() {
+    { std::lock_guard lock(mutex_); }
+    presented_.notify_all();
+}
+
+// The first sample of a segment shows at once, paused or not.
+void VideoRendererFilter::Preroll(MediaSample sample) {
+    PlaybackContext& context = *Context();
+    const std::uint64_t generation = sample.generation;
+    claimedGeneration_ = generation;
+    if (sample.kind == MediaSample::Kind::EndOfStream) {
+        SetEnd(generation, context.Target());
+    } else {
+        Present(std::move(sample));
+    }
+    context.StreamReady(streamId_, generation);
+}
+
+// The end of stream is taken; with `stop` it stands in for a picture shown up to there.
+void VideoRendererFilter::SetEnd(std::uint64_t generation, std::optional<REFERENCE_TIME> stop) {
+    {
+        std::lock_guard lock(mutex_);
+        endGeneration_ = generation;
+        if (stop) {
+            lastStop_ = *stop;
+            shownGeneration_ = generation;
+        }
+    }
+    presented_.notify_all();
 }
 
 void VideoRendererFilter::Present(MediaSample sample) {
@@ -198,7 +227,7 @@ void VideoRendererFilter::Present(MediaSample sample) {
         lastStop_ = sample.stop;
         shownGeneration_ = sample.generation;
     }
-    changed_.notify_all();
+    presented_.notify_all();
     RequestRepaint();
 }
 
@@ -206,34 +235,37 @@ HRESULT VideoRendererFilter::StepOne(std::chrono::milliseconds timeout, REFERENC
     if (!WaitForPresentation(timeout)) {
         return VFW_E_TIMEOUT;
     }
-    std::unique_lock lock(mutex_);
-    const bool ready = changed_.wait_for(lock, timeout, [&] {
-        DropStaleLocked();
-        return stop_ || !queue_.empty() || endGeneration_ == Context()->Generation();
-    });
-    if (!ready || stop_) {
+    {
+        std::lock_guard lock(mutex_);
+        if (endGeneration_ == Context()->Generation()) {
+            return S_FALSE;
+        }
+    }
+    // Paused: the worker takes nothing more, the next picture waits at the front.
+    const std::optional<SampleQueue::Peeked> next = queue_->Peek(0, timeout);
+    if (!next) {
         return VFW_E_TIMEOUT;
     }
-    if (queue_.empty() || queue_.front().kind == MediaSample::Kind::EndOfStream) {
+    if (next->kind == MediaSample::Kind::EndOfStream) {
         return S_FALSE;
     }
-    MediaSample sample = std::move(queue_.front());
-    queue_.pop_front();
-    changed_.notify_all();
-    lock.unlock();
-    shownAt = sample.start;
-    Present(std::move(sample));
+    std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(0));
+    if (!sample) {
+        return VFW_E_TIMEOUT;
+    }
+    shownAt = sample->start;
+    Present(std::move(*sample));
     return S_OK;
 }
 
 bool VideoRendererFilter::WaitForPresentation(std::chrono::milliseconds timeout) {
     const PlaybackContext* context = Context();
-    if (context == nullptr || streamId_ == 0) {
+    if (context == nullptr || streamId_ == 0 || !queue_) {
         return false;
     }
     std::unique_lock lock(mutex_);
-    return changed_.wait_for(lock, timeout, [&] {
-        return stop_ || context->State() == State_Stopped ||
+    return presented_.wait_for(lock, timeout, [&] {
+        return queue_->Closed() || context->State() == State_Stopped ||
                shownGeneration_ == context->Generation();
     }) && shownGeneration_ == context->Generation();
 }
@@ -258,15 +290,12 @@ void VideoRendererFilter::RequestRepaint() {
     if (sink_ == nullptr || repaintPending_.exchange(true)) {
         return;
     }
-    QMetaObject::invokeMethod(
-        sink_,
-        [this] {
-            repaintPending_ = false;
-            if (sink_ != nullptr) {
-                sink_->update();
-            }
-        },
-        Qt::QueuedConnection);
+    platform::RunOnGuiThread(sink_, [this] {
+        repaintPending_ = false;
+        if (sink_ != nullptr) {
+            sink_->update();
+        }
+    });
 }
 
 HRESULT VideoRendererFilter::AttachWindow(QWidget* window) {
@@ -338,17 +367,6 @@ void VideoRendererFilter::ApplyGeometry() {
     sink_->raise();
     sink_->show();
     sink_->update();
-}
-
-void VideoRendererFilter::DropStaleLocked() {
-    const PlaybackContext* context = Context();
-    if (context == nullptr) {
-        return;
-    }
-    const std::uint64_t current = context->Generation();
-    while (!queue_.empty() && queue_.front().generation != current) {
-        queue_.pop_front();
-    }
 }
 
 }  // namespace media

@@ -2,6 +2,7 @@
 
 #include "media/AvHandles.h"
 #include "media/BaseFilter.h"
+#include "media/SampleQueue.h"
 
 #include <QRect>
 #include <QSize>
@@ -9,15 +10,15 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
-#include <deque>
+#include <memory>
 #include <mutex>
-#include <thread>
+#include <optional>
 
 class QWidget;
 
 namespace media {
 
-// What the renderers share: the queue of decoded pictures, the thread that shows
+// What the renderers share: the queue of decoded pictures, the worker that shows
 // each one when the clock reaches it (dropping late ones), the preroll after a
 // seek, frame steps, grabs, and the destination rectangle in the video window with
 // its letterbox. A subclass gives the sink widget that paints.
@@ -26,6 +27,7 @@ class VideoRendererFilter : public BaseFilter {
     explicit VideoRendererFilter(const QUuid& classId);
     ~VideoRendererFilter() override;
 
+    void JoinGraph(PlaybackContext* context, const QString& name) override;
     bool IsRenderer() const override { return true; }
     HRESULT CheckInputType(const MediaType& type) const override;
     HRESULT CompleteInputConnect(Pin& input, const MediaType& type) override;
@@ -66,30 +68,34 @@ class VideoRendererFilter : public BaseFilter {
     void SinkDestroyed();
 
   private:
-    void Run();
-    bool RunOnce(std::unique_lock<std::mutex>& lock);
+    void Run(platform::Worker::Control& worker);
+    bool RunOnce(platform::Worker::Control& worker);
+    void Preroll(MediaSample sample);
     void Present(MediaSample sample);
-    void DropStaleLocked();
+    void SetEnd(std::uint64_t generation, std::optional<REFERENCE_TIME> stop);
+    void NotifyWaiters();
     void ApplyGeometry();
 
     Pin& input_;
     MediaType inputType_;
     int streamId_ = 0;
-    std::thread thread_;
-    std::atomic<bool> stop_{false};
+    std::unique_ptr<SampleQueue> queue_;  // made when the filter joins a graph
 
-    mutable std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<MediaSample> queue_;
-    std::uint64_t claimedGeneration_ = 0;  // preroll taken by the presenting thread
-    std::uint64_t shownGeneration_ = 0;    // preroll on screen
-    std::uint64_t endGeneration_ = 0;      // end of stream queued behind the last picture
+    // The presenting worker's own.
+    std::uint64_t claimedGeneration_ = 0;  // preroll taken
     std::uint64_t endedGeneration_ = 0;    // end of stream reported
+
+    // Guarded by mutex_: what the worker and a frame step (GUI thread) show.
+    mutable std::mutex mutex_;
+    std::condition_variable presented_;  // a picture shown, a wake, the stop
+    std::uint64_t shownGeneration_ = 0;  // preroll on screen
+    std::uint64_t endGeneration_ = 0;    // end of stream taken behind the last picture
     REFERENCE_TIME lastStop_ = 0;
     SharedFrame current_;
+    QWidget* sink_ = nullptr;  // written on the GUI thread, read by the worker
 
-    QWidget* sink_ = nullptr;  // guarded by mutex_ for the presenting thread
     std::atomic<bool> repaintPending_{false};
+    // GUI thread.
     Rect destination_{};
     QWidget* window_ = nullptr;
 };

@@ -61,6 +61,20 @@ FileHandle FileHandle::CreateWrite(const QString& path) {
     return FileHandle(fd, fd < 0 ? errno : 0);
 }
 
+FileHandle FileHandle::CreateNew(const QString& path) {
+    const int fd = OpenNonBlocking(path, O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW, 0666);
+    return FileHandle(fd, fd < 0 ? errno : 0);
+}
+
+bool FileHandle::IsRegularFile() const {
+    struct stat info {};
+    if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
+        error_ = fd_ < 0 ? EBADF : errno;
+        return false;
+    }
+    return S_ISREG(info.st_mode);
+}
+
 std::int64_t FileHandle::Size() const {
     struct stat info {};
     if (fd_ < 0 || ::fstat(fd_, &info) != 0) {
@@ -160,7 +174,16 @@ bool FileHandle::IsReadOnlyFile(const QString& path) {
     if (::stat(NativePath(path).constData(), &info) != 0) {
         return false;
     }
-    return (info.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0;
+    return (info.st_mode & S_IWUSR) == 0;
+}
+
+bool FileHandle::AddOwnerWritePermission(const QString& path) {
+    struct stat info {};
+    const QByteArray native = NativePath(path);
+    if (::stat(native.constData(), &info) != 0) {
+        return false;
+    }
+    return ::chmod(native.constData(), (info.st_mode & 07777) | S_IWUSR) == 0;
 }
 
 }  // namespace platform

@@ -21,6 +21,9 @@ class FileHandle {
     static FileHandle OpenRead(const QString& path);
     // Creates the file or empties an existing one, for writing.
     static FileHandle CreateWrite(const QString& path);
+    // Creates a new file for writing; fails (EEXIST) when an entry of that name
+    // exists, whatever it is, and never writes through a symbolic link.
+    static FileHandle CreateNew(const QString& path);
 
     bool IsOpen() const { return fd_ >= 0; }
     // errno of the last failed call on this handle (or of the failed open).
@@ -28,6 +31,8 @@ class FileHandle {
 
     // File size in bytes, or -1.
     std::int64_t Size() const;
+    // True for a regular file; false for a device, a pipe, a folder or an error.
+    bool IsRegularFile() const;
     // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
     // Returns the bytes read, or -1 on an error.
     std::int64_t ReadAt(void* buffer, std::int64_t size, std::int64_t offset) const;
@@ -38,8 +43,12 @@ class FileHandle {
     // Flushes to the device and closes; false when either fails.
     bool Close();
 
-    // True when the file exists and no one has a write permission bit on it.
+    // True when the file exists and its owner has no write permission: what a
+    // recorder's locked file looks like once copied or mounted.
     static bool IsReadOnlyFile(const QString& path);
+    // Gives the owner write permission, every other mode bit unchanged; false when
+    // the file is missing or its mode cannot be changed (errno kept).
+    static bool AddOwnerWritePermission(const QString& path);
 
   private:
     explicit FileHandle(int fd, int error) : fd_(fd), error_(error) {}

@@ -3,6 +3,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <functional>
 #include <vector>
 
 class QWidget;
@@ -38,6 +39,13 @@ class MessageBox {
   public:
     static int Show(QWidget* owner, const QString& text, const QString& caption,
                     std::uint32_t flags);
+    // For a worker whose next step must come after the box: queues the box (no
+    // owner) like Show, then waits until the user has closed it and gives the
+    // answer. `stopRequested` is polled while waiting; once it is true the worker
+    // goes on at once with IDCANCEL and the box stays for the user. On the GUI
+    // thread this is Show, modal: the GUI thread never waits on a worker's box.
+    static int ShowAndWait(const QString& text, const QString& caption, std::uint32_t flags,
+                           const std::function<bool()>& stopRequested);
 
     static void StartRecording(int answer = IDOK);
     static void StopRecording();

@@ -32,15 +32,25 @@ constexpr CodeMapping kMappings[] = {
     {31, ENODEV},
 };
 
+constexpr int kMaxCarriedErrno = 0xFFFF;
+constexpr std::uint32_t kDeviceNotFunctioning = 31;
+
+QString ErrnoText(int error) {
+    char buffer[256] = {};
+    return QString::fromLocal8Bit(strerror_r(error, buffer, sizeof buffer));
+}
+
 }  // namespace
 
 QString SystemErrorText(std::uint32_t code) {
     for (const CodeMapping& mapping : kMappings) {
         if (mapping.code == code) {
-            char buffer[256] = {};
-            const char* text = strerror_r(mapping.error, buffer, sizeof buffer);
-            return QString::fromLocal8Bit(text);
+            return ErrnoText(mapping.error);
         }
+    }
+    const std::uint32_t carried = code - kErrnoCodeBase;
+    if (code > kErrnoCodeBase && carried <= kMaxCarriedErrno) {
+        return ErrnoText(static_cast<int>(carried));
     }
     return QString();
 }
@@ -51,7 +61,10 @@ std::uint32_t ErrorCodeFromErrno(int error) {
             return mapping.code;
         }
     }
-    return 31;
+    if (error > 0 && error <= kMaxCarriedErrno) {
+        return kErrnoCodeBase + static_cast<std::uint32_t>(error);
+    }
+    return kDeviceNotFunctioning;
 }
 
 }  // namespace platform

@@ -12,7 +12,8 @@ using LPARAM = std::intptr_t;
 using LRESULT = std::intptr_t;
 
 // A window message carried as a Qt event whose type is the message number.
-// The program's messages (0x8000..0x83E9) all lie in Qt's user event range.
+// The program's messages (0x8000..0xBFFF, checked where they are numbered) lie in
+// Qt's user event range.
 class WindowMessage : public QEvent {
   public:
     WindowMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam);

@@ -1,13 +1,13 @@
 #include "DSvideo.h"
 
 #include "foundation/ErrorReport.h"
-#include "platform/DebugOutput.h"
-#include "platform/MessageBox.h"
-#include "platform/WindowMessage.h"
 #include "media/BaseFilter.h"
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/TaskMemory.h"
+#include "platform/DebugOutput.h"
+#include "platform/MessageBox.h"
+#include "platform/WindowMessage.h"
 
 #include <QWidget>
 

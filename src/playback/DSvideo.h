@@ -1,8 +1,10 @@
 #pragma once
 
+#include "foundation/MessageNumbers.h"
 #include "media/Interfaces.h"
 #include "media/MediaResult.h"
 #include "media/MediaTypes.h"
+#include "platform/HResult.h"
 
 #include <QUuid>
 
@@ -11,11 +13,7 @@
 
 class QWidget;
 
-using HRESULT = std::int32_t;
-
-// Window messages to the video window.
-inline constexpr std::uint32_t WM_GRAPH_NOTIFY = 0x83E8;   // posted; lParam the player
-inline constexpr std::uint32_t WM_PLAY_COMPLETE = 0x83E9;  // sent; wParam the player
+using platform::HRESULT;
 
 enum PlayerState : std::int32_t {
     STATE_NO_GRAPH = 0,
@@ -29,15 +27,12 @@ class CVideoRenderer {
   public:
     virtual ~CVideoRenderer() = default;
     virtual bool HasVideo() const = 0;
-    virtual HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
-                           QWidget* window) = 0;
-    virtual HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<media::IGraphBuilder>& graph) = 0;
+    virtual HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph, QWidget* window) = 0;
+    virtual HRESULT RemoveIfUnconnected(const std::shared_ptr<media::IGraphBuilder>& graph) = 0;
     virtual HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) = 0;
     virtual HRESULT Repaint(QWidget* window, media::HDC dc) = 0;
     virtual HRESULT OnDisplayChange() = 0;
-    virtual HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
-                                    std::uint8_t** bits) = 0;
+    virtual HRESULT GetCurrentImage(media::BitmapInfoHeader* header, std::uint8_t** bits) = 0;
     virtual HRESULT MemFreeCurrentImage(std::uint8_t* bits) = 0;
 };
 
@@ -46,15 +41,12 @@ class CEVR : public CVideoRenderer {
   public:
     ~CEVR() override;
     bool HasVideo() const override;
-    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
-                   QWidget* window) override;
-    HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<media::IGraphBuilder>& graph) override;
+    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph, QWidget* window) override;
+    HRESULT RemoveIfUnconnected(const std::shared_ptr<media::IGraphBuilder>& graph) override;
     HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) override;
     HRESULT Repaint(QWidget* window, media::HDC dc) override;
     HRESULT OnDisplayChange() override;
-    HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
-                            std::uint8_t** bits) override;
+    HRESULT GetCurrentImage(media::BitmapInfoHeader* header, std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
   private:
@@ -68,15 +60,12 @@ class CWindowlessRenderer : public CVideoRenderer {
   public:
     ~CWindowlessRenderer() override;
     bool HasVideo() const override;
-    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph,
-                   QWidget* window) override;
-    HRESULT RemoveIfUnconnected(
-        const std::shared_ptr<media::IGraphBuilder>& graph) override;
+    HRESULT Attach(const std::shared_ptr<media::IGraphBuilder>& graph, QWidget* window) override;
+    HRESULT RemoveIfUnconnected(const std::shared_ptr<media::IGraphBuilder>& graph) override;
     HRESULT SetVideoRect(QWidget* window, const media::Rect* destination) override;
     HRESULT Repaint(QWidget* window, media::HDC dc) override;
     HRESULT OnDisplayChange() override;
-    HRESULT GetCurrentImage(media::BitmapInfoHeader* header,
-                            std::uint8_t** bits) override;
+    HRESULT GetCurrentImage(media::BitmapInfoHeader* header, std::uint8_t** bits) override;
     HRESULT MemFreeCurrentImage(std::uint8_t* bits) override;
 
   protected:
@@ -152,16 +141,12 @@ class DShowPlayer {
 };
 
 // Graph utilities.
-HRESULT CreateAndAddFilter(const std::shared_ptr<media::IGraphBuilder>& graph,
-                           const QUuid& classId,
-                           std::shared_ptr<media::BaseFilter>& filter,
-                           const QString& name);
+HRESULT CreateAndAddFilter(const std::shared_ptr<media::IGraphBuilder>& graph, const QUuid& classId,
+                           std::shared_ptr<media::BaseFilter>& filter, const QString& name);
 HRESULT RemoveFilterIfUnconnected(const std::shared_ptr<media::IGraphBuilder>& graph,
-                                  const std::shared_ptr<media::BaseFilter>& filter,
-                                  bool& removed);
+                                  const std::shared_ptr<media::BaseFilter>& filter, bool& removed);
 HRESULT FirstConnectedPin(const std::shared_ptr<media::BaseFilter>& filter,
-                          media::PinDirection direction,
-                          std::shared_ptr<media::Pin>& pin);
+                          media::PinDirection direction, std::shared_ptr<media::Pin>& pin);
 HRESULT PinIsConnected(const std::shared_ptr<media::Pin>& pin, bool& connected);
-HRESULT PinHasDirection(const std::shared_ptr<media::Pin>& pin,
-                        media::PinDirection direction, bool& hasDirection);
+HRESULT PinHasDirection(const std::shared_ptr<media::Pin>& pin, media::PinDirection direction,
+                        bool& hasDirection);

@@ -1,16 +1,17 @@
 #include "FileItem.h"
 
 #include "foundation/ErrorReport.h"
+#include "platform/GuiThread.h"
 #include "platform/MessageBox.h"
 #include "recordings/TsBlockReader.h"
 
-#include <QCoreApplication>
 #include <QDateTime>
 #include <QFileInfo>
-#include <QThread>
 
 #include <algorithm>
 #include <stdexcept>
+
+using namespace recordings;
 
 namespace {
 
@@ -19,31 +20,18 @@ constexpr std::uint32_t kVideoPid = 0x1011;
 constexpr std::uint32_t kAudioPid = 0x1100;
 constexpr std::uint32_t kLogPid = 0x1600;
 constexpr double kPcrClock = 90000.0;
-constexpr int kPcrAdaptationBytes = 7;  // flags byte and the 6 PCR bytes
-constexpr int kMaxAdaptationLength = 183;
 constexpr int kVersionTextLength = 9;
 
 std::atomic<TFileItem::PlayerDestroyer> playerDestroyer{nullptr};
 
-std::uint32_t ReadBe32(const std::uint8_t* at) {
-    return (static_cast<std::uint32_t>(at[0]) << 24) | (static_cast<std::uint32_t>(at[1]) << 16) |
-           (static_cast<std::uint32_t>(at[2]) << 8) | static_cast<std::uint32_t>(at[3]);
-}
-
-bool HasAdaptationField(const std::uint8_t* packet) {
-    return (packet[3] & 0x20) != 0;
-}
-
-// A PCR packet of `pid`: an adaptation field long enough for the PCR, PCR flag set.
+// A PCR packet of `pid` whose adaptation field is no longer than a packet allows.
 bool IsPcrPacket(const std::uint8_t* packet, std::uint32_t pid) {
-    return TsPacketPid(packet) == pid && HasAdaptationField(packet) &&
-           packet[4] >= kPcrAdaptationBytes && packet[4] <= kMaxAdaptationLength &&
-           (packet[5] & 0x10) != 0;
+    return TsPid(packet) == pid && TsHasPcr(packet) && packet[4] <= kTsMaxAdaptationLength;
 }
 
-// The upper 32 bits of the 33-bit PCR base, doubled: 90 kHz units modulo 2^32.
+// The PCR base in 90 kHz units modulo 2^32.
 std::uint32_t PcrValue(const std::uint8_t* packet) {
-    return static_cast<std::uint32_t>(ReadBe32(packet + 6) << 1);
+    return static_cast<std::uint32_t>(TsReadPcr(packet));
 }
 
 // The probe's forward scans: each goes on from the packet where the previous one
@@ -105,8 +93,9 @@ std::uint32_t FindLastPcr(TsBlockReader& reader, std::uint32_t pcrPid, std::int6
 
 }  // namespace
 
-platform::FileHandle OpenRecording(const QString& path, const RecordingReadLimits& limits,
-                                   std::int64_t* size) {
+platform::FileHandle recordings::OpenRecording(const QString& path,
+                                               const RecordingReadLimits& limits,
+                                               std::int64_t* size) {
     platform::FileHandle file = platform::FileHandle::OpenRead(path);
     // Only a regular file has a size to check and an end that the scans reach: a
     // folder, a pipe or a device is no recording.
@@ -156,24 +145,23 @@ bool TFileItem::ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSi
             throw std::runtime_error("Only support TS File");
         }
         PacketScan scan(reader);
-        const std::uint8_t* pat =
-            scan.Find([](const std::uint8_t* p) { return TsPacketPid(p) == 0; },
-                      " pid == 0 is not find", " program list is not find.");
-        pids[PID_PMT] = (static_cast<std::uint32_t>(pat[19] & 0x1F) << 8) | pat[20];
+        const std::uint8_t* pat = scan.Find([](const std::uint8_t* p) { return TsPid(p) == 0; },
+                                            " pid == 0 is not find", " program list is not find.");
+        pids[PID_PMT] = ReadPid(pat + 19);
         if (pids[PID_PMT] != kPmtPid) {
             throw std::runtime_error(" AM_PMT_PID is not equal.");
         }
         const std::uint8_t* pmt =
-            scan.Find([&](const std::uint8_t* p) { return TsPacketPid(p) == pids[PID_PMT]; },
+            scan.Find([&](const std::uint8_t* p) { return TsPid(p) == pids[PID_PMT]; },
                       " pid == 0 is not find", " PMT is not find.");
-        pids[PID_PCR] = (static_cast<std::uint32_t>(pmt[13] & 0x1F) << 8) | pmt[14];
+        pids[PID_PCR] = ReadPid(pmt + 13);
         // Only the low byte of each length is taken; every entry must lie in the packet.
         std::int64_t entry = 17 + pmt[16];
         for (int i = PID_VIDEO; i <= PID_LOG; ++i) {
             if (entry + 5 > kTsPacketSize) {
                 throw std::runtime_error(" PID is not equal to define.");
             }
-            pids[i] = (static_cast<std::uint32_t>(pmt[entry + 1] & 0x1F) << 8) | pmt[entry + 2];
+            pids[i] = ReadPid(pmt + entry + 1);
             entry += 5 + pmt[entry + 4];
         }
         if (pids[PID_VIDEO] != kVideoPid || pids[PID_AUDIO] != kAudioPid ||
@@ -187,9 +175,9 @@ bool TFileItem::ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSi
                       " PCR is not find", " PCR is not find.");
         const std::uint32_t firstPcr = PcrValue(firstPcrPacket);
         const std::uint8_t* logPacket =
-            scan.Find([&](const std::uint8_t* p) { return TsPacketPid(p) == pids[PID_LOG]; },
+            scan.Find([&](const std::uint8_t* p) { return TsPid(p) == pids[PID_LOG]; },
                       " pidLog is not find", " PID is not equal to define.");
-        if (HasAdaptationField(logPacket)) {
+        if (TsHasAdaptation(logPacket)) {
             ReadLogStreamHeader(logPacket);
         }
         const std::uint32_t lastPcr = FindLastPcr(reader, pcrPid, fileSize);
@@ -235,13 +223,7 @@ std::int32_t TFileItem::Release() {
         return count;
     }
     // The player belongs to the GUI thread: a last release elsewhere queues the teardown.
-    QCoreApplication* application = QCoreApplication::instance();
-    if (application != nullptr && QThread::currentThread() != application->thread()) {
-        QMetaObject::invokeMethod(
-            application, [this] { Teardown(); }, Qt::QueuedConnection);
-    } else {
-        Teardown();
-    }
+    platform::RunOnGuiThread(nullptr, [this] { Teardown(); });
     return count;
 }
 

@@ -1,7 +1,9 @@
 #pragma once
 
 #include "platform/FileHandle.h"
+#include "platform/HResult.h"
 #include "recordings/SensorLog.h"
+#include "recordings/TsPacket.h"
 
 #include <QString>
 
@@ -12,8 +14,8 @@
 
 class DShowPlayer;  // the playback library's player; recordings only hold it
 
-// Result codes of the player's operations (32-bit, as the media framework gives them).
-using HRESULT = std::int32_t;
+// Result codes of the player's operations, as the media graph gives them.
+using platform::HRESULT;
 
 // What a recording file is.
 enum FileType : std::int32_t {
@@ -37,12 +39,13 @@ enum LogState : std::int32_t {
     LOG_FAILED = 3,   // read failed or empty
 };
 
+namespace recordings {
+
 // Indexes into TFileItem::pids, in the order the cutter takes them.
 enum TsPidIndex { PID_PMT = 0, PID_PCR = 1, PID_VIDEO = 2, PID_AUDIO = 3, PID_LOG = 4 };
 
 inline constexpr std::uint32_t kLogStreamMagic = 0x18168828;
 inline constexpr std::int64_t kMaxRecordingSize = 2000000000;
-inline constexpr int kTsPacketSize = 188;
 inline constexpr std::int64_t kTsBlockBytes = 65535 * kTsPacketSize;  // 12,320,580
 
 // How the readers of a recording work through it. The defaults are the program's;
@@ -58,6 +61,8 @@ struct RecordingReadLimits {
 platform::FileHandle OpenRecording(const QString& path, const RecordingReadLimits& limits,
                                    std::int64_t* size);
 
+}  // namespace recordings
+
 // One recording file: what the probe learnt of it, its sensor log and, once it
 // has been opened for viewing, its player. Shared by reference count between the
 // file list, the play list, the log worker and the cutting job.
@@ -66,7 +71,7 @@ class TFileItem {
     // Opens and probes the file; the caller checks fileType (0: not a recording,
     // and the caller releases the item at once). The count starts at 1.
     explicit TFileItem(const QString& path);
-    TFileItem(const QString& path, const RecordingReadLimits& limits);
+    TFileItem(const QString& path, const recordings::RecordingReadLimits& limits);
 
     void AddRef();
     // Drops a reference and gives the new count. The last one frees the log and the
@@ -103,7 +108,7 @@ class TFileItem {
     // The probe; fills the stream identifiers, file type, duration, start time,
     // version text and header. False on any failure (logged).
     bool ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSize,
-                    const RecordingReadLimits& limits);
+                    const recordings::RecordingReadLimits& limits);
     void ReadLogStreamHeader(const std::uint8_t* packet);
     // Frees the log block, destroys the player and the item; GUI thread.
     void Teardown();

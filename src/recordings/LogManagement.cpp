@@ -11,6 +11,8 @@
 #include <limits>
 #include <stdexcept>
 
+using namespace recordings;
+
 namespace {
 
 constexpr std::uint32_t kLogPidHigh = 0x16;  // PIDs 0x1600..0x16FF carry the log
@@ -101,22 +103,21 @@ void MergeExtremes(SensorLog& merged, const SensorLog& item) {
 TLogManagement* LogManager = nullptr;
 
 TLogManagement::TLogManagement(QObject* notifyWindow, const RecordingReadLimits& limits)
-    : notifyWindow_(notifyWindow), limits_(limits) {
+    : notifyWindow_(notifyWindow),
+      limits_(limits),
+      worker_("sensor-log", [this](platform::Worker::Control& worker) { Run(worker); }) {
+    // The worker waits for its first item; it touches neither the merged log nor
+    // the snapshot.
     AllocLog(merged_, kMergedLogStartCapacity);
     PublishSnapshot();
-    worker_ = std::thread(&TLogManagement::ThreadProc, this);
 }
 
 void TLogManagement::StopWorker() {
-    stopFlag_.store(true);
-    wakeEvent_.Set();
+    worker_.RequestStop();
 }
 
 TLogManagement::~TLogManagement() {
-    StopWorker();
-    if (worker_.joinable()) {
-        worker_.join();
-    }
+    worker_.Stop();
     if (TFileItem* item = itemInWork_.exchange(nullptr)) {
         item->Release();
     }
@@ -173,7 +174,7 @@ void TLogManagement::MergeLogs() {
                 item->AddRef();
                 item->logState.store(LOG_READING);
                 itemInWork_.store(item);
-                wakeEvent_.Set();
+                worker_.Wake();
             }
             break;  // merged once the worker's WM_LOG_LOADED brings the walk back
         }
@@ -228,14 +229,10 @@ std::shared_ptr<const SensorLog> TLogManagement::Snapshot() const {
     return snapshot_;
 }
 
-void TLogManagement::ThreadProc(TLogManagement* manager) {
-    manager->Run();
-}
-
-void TLogManagement::Run() {
+void TLogManagement::Run(platform::Worker::Control& worker) {
     for (;;) {
-        wakeEvent_.Wait();
-        if (stopFlag_.load()) {
+        worker.Wait();
+        if (worker.StopRequested()) {
             return;
         }
         TFileItem* item = itemInWork_.load();
@@ -243,7 +240,7 @@ void TLogManagement::Run() {
             continue;
         }
         const bool read = ReadLog(*item);
-        if (!read && stopFlag_.load()) {
+        if (!read && worker.StopRequested()) {
             return;  // cut short: the item stays unread, the destructor releases it
         }
         if (read && item->log.count > 0) {
@@ -279,12 +276,12 @@ bool TLogManagement::ReadTSLog(const platform::FileHandle& file, TFileItem& item
     LogOrigin origin;
     std::uint32_t samples = 0;
     for (bool more = reader.ReadBlock(0);; more = reader.ReadNextBlock()) {
-        if (!more || stopFlag_.load()) {
+        if (!more || worker_.StopRequested()) {
             throw std::runtime_error("Err_Read_TS_LOG");
         }
         for (std::int64_t i = 0; i < reader.Packets(); ++i) {
             const std::uint8_t* packet = reader.Packet(i);
-            if ((packet[1] & 0x1F) != kLogPidHigh) {
+            if ((TsPid(packet) >> 8) != kLogPidHigh) {
                 continue;
             }
             if (samples == log.capacity) {

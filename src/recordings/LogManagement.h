@@ -1,7 +1,8 @@
 #pragma once
 
-#include "platform/AutoResetEvent.h"
+#include "foundation/MessageNumbers.h"
 #include "platform/FileHandle.h"
+#include "platform/Worker.h"
 #include "recordings/FileItem.h"
 #include "recordings/SensorLog.h"
 
@@ -11,14 +12,11 @@
 #include <cstdint>
 #include <memory>
 #include <mutex>
-#include <thread>
 #include <vector>
 
-// Posted to the notify window, wParam and lParam 0.
-inline constexpr std::uint32_t WM_LOG_LOADED = 0x8000;  // the worker is done with an item
-inline constexpr std::uint32_t WM_LOG_MERGED = 0x8001;  // the merged log may have changed
-
+namespace recordings {
 inline constexpr std::uint32_t kMergedLogStartCapacity = 5400;
+}  // namespace recordings
 
 // The program's one sensor-log store: the play list on one time line, a worker
 // that decodes the recordings' logs one at a time, and the merged log.
@@ -28,7 +26,8 @@ inline constexpr std::uint32_t kMergedLogStartCapacity = 5400;
 // log only through Snapshot().
 class TLogManagement {
   public:
-    explicit TLogManagement(QObject* notifyWindow, const RecordingReadLimits& limits = {});
+    explicit TLogManagement(QObject* notifyWindow,
+                            const recordings::RecordingReadLimits& limits = {});
     // Stops the worker (a decode in progress stops between blocks), joins it and
     // releases every item held.
     ~TLogManagement();
@@ -62,27 +61,24 @@ class TLogManagement {
     std::shared_ptr<const SensorLog> Snapshot() const;
 
   private:
-    static void ThreadProc(TLogManagement* manager);
-    void Run();
+    void Run(platform::Worker::Control& worker);
     bool ReadLog(TFileItem& item);
     void AppendItemLog(const TFileItem& item);
     void PublishSnapshot();
 
     QObject* notifyWindow_;
-    RecordingReadLimits limits_;
-    platform::AutoResetEvent wakeEvent_;
+    recordings::RecordingReadLimits limits_;
     std::atomic<TFileItem*> itemInWork_{nullptr};
     FileItemList playList_;
     bool newList_ = false;
     std::size_t nextIndex_ = 0;
-    std::atomic<bool> stopFlag_{false};
     double mergeOffset_ = 0.0;  // ms
     double total_ = 0.0;        // ms
     SensorLog merged_;
     std::vector<double> startOffsets_;
     mutable std::mutex snapshotMutex_;
     std::shared_ptr<const SensorLog> snapshot_;
-    std::thread worker_;
+    platform::Worker worker_;  // last: built after what it reads, joined first
 };
 
 // The one log manager, set by the main window that owns it; readers reach the

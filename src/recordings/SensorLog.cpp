@@ -1,9 +1,12 @@
 #include "SensorLog.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstring>
 #include <new>
 #include <type_traits>
+
+namespace recordings {
 
 namespace {
 
@@ -56,7 +59,11 @@ void CopyChannel(const T* from, std::uint32_t first, std::uint32_t count, T* to,
     }
 }
 
+// A value that is not a number or infinite (a damaged record) widens nothing.
 void Widen(float value, float& maximum, float& minimum) {
+    if (!std::isfinite(value)) {
+        return;
+    }
     if (value > maximum) {
         maximum = value;
     }
@@ -66,7 +73,7 @@ void Widen(float value, float& maximum, float& minimum) {
 }
 
 void Raise(float value, float& maximum) {
-    if (value > maximum) {
+    if (std::isfinite(value) && value > maximum) {
         maximum = value;
     }
 }
@@ -149,3 +156,5 @@ void ComputeSensorLogExtremes(SensorLog& log) {
         Raise(static_cast<float>(log.rpm[i]), log.rpmMax);
     }
 }
+
+}  // namespace recordings

@@ -32,6 +32,8 @@ struct SensorLog {
     std::unique_ptr<std::uint8_t[]> block;  // owns every channel
 };
 
+namespace recordings {
+
 inline constexpr std::uint32_t kSensorLogBytesPerSample = 52;  // 13 channels x 4 bytes
 
 // Gives the log one zero-filled block for `capacity` samples, carved into the 13
@@ -54,3 +56,5 @@ std::shared_ptr<const SensorLog> CopySensorLog(const SensorLog& log);
 // The eight extremes over all samples, each starting at 0.
 void ComputeSensorLogExtremes(SensorLog& log);
 void ClearSensorLogExtremes(SensorLog& log);
+
+}  // namespace recordings

@@ -2,9 +2,12 @@
 
 #include <algorithm>
 
+namespace recordings {
+
 TsBlockReader::TsBlockReader(const platform::FileHandle& file, std::int64_t blockBytes)
     : file_(file),
-      blockBytes_(std::max<std::int64_t>(kPacket, blockBytes / kPacket * kPacket)),
+      blockBytes_(
+          std::max<std::int64_t>(kTsPacketSize, blockBytes / kTsPacketSize * kTsPacketSize)),
       buffer_(static_cast<std::size_t>(blockBytes_), 0) {}
 
 bool TsBlockReader::ReadBlock(std::int64_t offset, std::int64_t length) {
@@ -18,3 +21,5 @@ bool TsBlockReader::ReadBlock(std::int64_t offset, std::int64_t length) {
 bool TsBlockReader::ReadNextBlock() {
     return ReadBlock(offset_ + blockBytes_);
 }
+
+}  // namespace recordings

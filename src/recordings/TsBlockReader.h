@@ -1,9 +1,12 @@
 #pragma once
 
 #include "platform/FileHandle.h"
+#include "recordings/TsPacket.h"
 
 #include <cstdint>
 #include <vector>
+
+namespace recordings {
 
 // Reads a recording in blocks of whole 188-byte packets into one zero-filled
 // buffer that lives as long as the reader.
@@ -23,10 +26,8 @@ class TsBlockReader {
     std::int64_t Offset() const { return offset_; }
     // Bytes of the last read, and the whole packets among them.
     std::int64_t Length() const { return length_; }
-    std::int64_t Packets() const { return length_ / kPacket; }
-    const std::uint8_t* Packet(std::int64_t index) const { return Data() + index * kPacket; }
-
-    static constexpr std::int64_t kPacket = 188;
+    std::int64_t Packets() const { return length_ / kTsPacketSize; }
+    const std::uint8_t* Packet(std::int64_t index) const { return Data() + index * kTsPacketSize; }
 
   private:
     const platform::FileHandle& file_;
@@ -36,17 +37,4 @@ class TsBlockReader {
     std::int64_t length_ = 0;
 };
 
-// The 13-bit PID of a packet.
-inline std::uint32_t TsPacketPid(const std::uint8_t* packet) {
-    return (static_cast<std::uint32_t>(packet[1] & 0x1F) << 8) | packet[2];
-}
-
-// Little-endian fields of the recorder's log header and records.
-inline std::uint16_t ReadLe16(const std::uint8_t* at) {
-    return static_cast<std::uint16_t>(at[0] | (at[1] << 8));
-}
-
-inline std::uint32_t ReadLe32(const std::uint8_t* at) {
-    return static_cast<std::uint32_t>(ReadLe16(at)) |
-           (static_cast<std::uint32_t>(ReadLe16(at + 2)) << 16);
-}
+}  // namespace recordings

@@ -5,8 +5,11 @@
 #include "support/TestMedia.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
+
+#include <algorithm>
+#include <map>
+#include <string>
 
 std::int32_t RefCount(TFileItem* item) {
     item->AddRef();
@@ -40,20 +43,11 @@ int CutMessageSink::FinalCount() const {
 }
 
 bool CutMessageSink::WaitForFinal(int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!Final() && timer.elapsed() < timeoutMs) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return Final().has_value();
+    return WaitUntil([this] { return Final().has_value(); }, timeoutMs);
 }
 
-void CutMessageSink::Drain(int milliseconds) {
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < milliseconds) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
+void CutMessageSink::Drain() {
+    QCoreApplication::sendPostedEvents();
 }
 
 namespace {
@@ -77,7 +71,77 @@ void ParsePes(const std::uint8_t* p, ClipPacket& packet) {
     }
 }
 
+// Continuity faults per PID; the four rewritten streams must count from 0.
+std::string ContinuityFaults(const std::vector<ClipPacket>& packets) {
+    std::map<int, int> last;
+    std::string faults;
+    for (const ClipPacket& packet : packets) {
+        if (packet.pid == tsrec::kPidNull) {
+            continue;
+        }
+        const auto found = last.find(packet.pid);
+        if (found == last.end()) {
+            const bool rewritten = packet.pid == tsrec::kPidVideo ||
+                                   packet.pid == tsrec::kPidAudio || packet.pid == tsrec::kPidLog ||
+                                   packet.pid == tsrec::kPidPmt;
+            if (rewritten && packet.counter != 0) {
+                faults += "first counter of " + std::to_string(packet.pid) + "; ";
+            }
+        } else {
+            const int expected = packet.payload ? (found->second + 1) & 0x0F : found->second;
+            if (packet.counter != expected) {
+                faults += "pid " + std::to_string(packet.pid) + " at " +
+                          std::to_string(packet.offset) + "; ";
+            }
+        }
+        last[packet.pid] = packet.counter;
+    }
+    return faults;
+}
+
+// Bounded PES (sound, log) that do not hold exactly the bytes their length says.
+std::string IncompletePes(const std::vector<std::uint8_t>& clip, std::uint16_t pid) {
+    std::string faults;
+    int expected = -1;  // bytes the PES in hand still lacks; -1 none or unbounded
+    for (const ClipPacket& packet : PacketsOf(ParseClip(clip), pid)) {
+        const std::uint8_t* p = clip.data() + packet.offset;
+        const int payloadAt = packet.adaptationLength >= 0 ? 5 + packet.adaptationLength : 4;
+        const int payload = std::max(0, 188 - payloadAt);
+        if (packet.pesStart) {
+            if (expected > 0) {
+                faults += "short PES before " + std::to_string(packet.offset) + "; ";
+            }
+            const int length =
+                packet.pesAt >= 0 ? (p[packet.pesAt + 4] << 8) | p[packet.pesAt + 5] : 0;
+            expected = length > 0 ? length + 6 - payload : -1;
+        } else if (expected >= 0) {
+            expected -= payload;
+            if (expected < 0) {
+                faults += "long PES at " + std::to_string(packet.offset) + "; ";
+            }
+        }
+    }
+    return faults;
+}
+
 }  // namespace
+
+void ExpectPacketGrid(const std::vector<std::uint8_t>& clip) {
+    ASSERT_FALSE(clip.empty());
+    EXPECT_EQ(clip.size() % 188, 0u);
+    const std::vector<ClipPacket> packets = ParseClip(clip);
+    for (const ClipPacket& packet : packets) {
+        ASSERT_EQ(packet.sync, 0x47) << "at " << packet.offset;
+    }
+    for (const std::uint16_t pid : {tsrec::kPidVideo, tsrec::kPidAudio, tsrec::kPidLog}) {
+        const std::vector<ClipPacket> stream = PacketsOf(packets, pid);
+        if (!stream.empty()) {
+            EXPECT_TRUE(stream.front().pesStart) << "pid " << pid;
+        }
+        EXPECT_EQ(IncompletePes(clip, pid), "") << "pid " << pid;
+    }
+    EXPECT_EQ(ContinuityFaults(packets), "");
+}
 
 std::vector<ClipPacket> ParseClip(const std::vector<std::uint8_t>& bytes) {
     std::vector<ClipPacket> packets;
@@ -127,6 +191,18 @@ std::vector<std::int64_t> PtsOf(const std::vector<ClipPacket>& packets, std::uin
     return result;
 }
 
+int BackwardClockSteps(const std::vector<ClipPacket>& packets) {
+    int steps = 0;
+    std::optional<std::int64_t> last;
+    for (const ClipPacket& packet : packets) {
+        if (packet.pcr) {
+            steps += last && *packet.pcr < *last ? 1 : 0;
+            last = packet.pcr;
+        }
+    }
+    return steps;
+}
+
 QString FfprobeErrors(const QString& path) {
     const tsrec::FfprobeReport report = tsrec::RunFfprobe(path);
     return report.ran ? report.errors : QStringLiteral("ffprobe failed: ") + report.errors;
@@ -160,6 +236,24 @@ QString DecodeErrors(const QString& path) {
     return ran ? QString::fromUtf8(errors) : QStringLiteral("ffmpeg failed: ") + errors;
 }
 
+QStringList PictureHashes(const QString& path) {
+    QByteArray output;
+    QByteArray errors;
+    tsrec::RunTool(QStringLiteral("ffmpeg"),
+                   {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                    QStringLiteral("-i"), path, QStringLiteral("-map"), QStringLiteral("0:v"),
+                    QStringLiteral("-fps_mode"), QStringLiteral("passthrough"),
+                    QStringLiteral("-f"), QStringLiteral("framemd5"), QStringLiteral("-")},
+                   &output, &errors);
+    QStringList hashes;
+    for (const QByteArray& line : output.split('\n')) {
+        if (!line.isEmpty() && !line.startsWith('#')) {
+            hashes << QString::fromLatin1(line.split(',').last().trimmed());
+        }
+    }
+    return hashes;
+}
+
 ItemRef CutTest::Recording(const QString& name, const tsrec::TsRecordingSpec& spec) {
     const QString path = PathOf(name);
     EXPECT_TRUE(tsrec::WriteTsRecording(path, spec)) << name.toStdString();
@@ -176,9 +270,10 @@ ItemRef CutTest::FakeItem(double duration, std::int32_t fileType, const QString&
     return item;
 }
 
-const tsrec::ElementaryStreams& CutTest::RealMedia(double seconds) {
+const tsrec::ElementaryStreams& CutTest::RealMedia(double seconds, int bFrames) {
     tsrec::TestMediaParams params;
     params.seconds = seconds;
+    params.bFrames = bFrames;
     const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
     EXPECT_FALSE(media.h264.empty()) << "the ffmpeg tool made no test media";
     return media;
@@ -224,6 +319,10 @@ CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TF
             item->AddRef();
             job.selection.push_back(item);
             bytes += static_cast<std::uint64_t>(QFileInfo(item->path).size());
+            job.sourceSizes.push_back(QFileInfo(item->path).size());
+        }
+        if (!options.sourceSizes.empty()) {
+            job.sourceSizes = options.sourceSizes;
         }
         for (std::size_t i = 0; i + 1 < sources.size(); ++i) {
             before += sources[i]->duration;
@@ -251,7 +350,7 @@ CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TF
         job.ReleaseSelection();
         cut.clip = Bytes(path);
     }
-    sink.Drain(30);
+    sink.Drain();
     cut.messages = sink.Messages();
     return cut;
 }

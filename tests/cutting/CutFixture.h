@@ -1,10 +1,12 @@
 #pragma once
 
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "support/TsRecordingWriter.h"
+#include "support/WaitUntil.h"
 
 #include <QEvent>
 #include <QObject>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -36,10 +38,11 @@ class CutMessageSink : public QObject {
     // The final message's result, when it came.
     std::optional<CutResult> Final() const;
     int FinalCount() const;
-    // Pumps events until the final message came; false after the time-out.
+    // Runs events until the final message came; false after the time-out.
     bool WaitForFinal(int timeoutMs = 60000);
-    // Pumps events for a while (to see that nothing more arrives).
-    void Drain(int milliseconds);
+    // Delivers what was posted; the caller knows nothing more is on its way (the
+    // cutter ran on this thread, or the job's worker is joined or was never woken).
+    void Drain();
 
   private:
     std::vector<Message> messages_;
@@ -65,10 +68,19 @@ std::vector<ClipPacket> PacketsOf(const std::vector<ClipPacket>& packets, std::u
 // The PTS of the PES starts of `pid`, in file order.
 std::vector<std::int64_t> PtsOf(const std::vector<ClipPacket>& packets, std::uint16_t pid);
 
+// Every packet in place and continuous per stream (the four rewritten streams
+// from 0); no PES of the three streams continues one that is not there, and every
+// bounded one is whole.
+void ExpectPacketGrid(const std::vector<std::uint8_t>& clip);
+// How often a clock reference is below the one before it.
+int BackwardClockSteps(const std::vector<ClipPacket>& packets);
+
 // Checks by the outside tools. Empty texts mean clean.
 QString FfprobeErrors(const QString& path);
 QString ContinuityErrors(const QString& path);
 QString DecodeErrors(const QString& path);
+// The MD5 of every decoded picture, in presentation order (ffmpeg's framemd5).
+QStringList PictureHashes(const QString& path);
 
 // A folder of recordings and clips for one test, and a cut run end to end through
 // the job and its worker.
@@ -79,8 +91,9 @@ class CutTest : public testing::Test {
     ItemRef Recording(const QString& name, const tsrec::TsRecordingSpec& spec);
     // An item that was never probed (no file needed), with the fields the job reads.
     static ItemRef FakeItem(double duration, std::int32_t fileType, const QString& path = {});
-    // Real H.264/AAC content: `seconds` long, one key frame a second.
-    static const tsrec::ElementaryStreams& RealMedia(double seconds);
+    // Real H.264/AAC content: `seconds` long, one key frame a second, with
+    // `bFrames` B-frames between reference pictures.
+    static const tsrec::ElementaryStreams& RealMedia(double seconds, int bFrames = 0);
 
     struct CutRun {
         CutResult started = Err_Cut_Unknown;
@@ -113,6 +126,8 @@ class CutTest : public testing::Test {
         bool stopBeforeStart = false;
         bool readOnlyOutput = false;  // an output that refuses writes
         bool discardOutput = false;   // write to /dev/null (clips of gigabytes)
+        // The sources' sizes when the cut started; empty: their sizes now.
+        std::vector<std::int64_t> sourceSizes = {};
     };
     // Runs a cutter on the calling thread with a job set up as the worker would.
     CutOutput RunCutter(const Cutter& cutter, const std::vector<TFileItem*>& sources,

@@ -6,9 +6,13 @@
 #include "platform/MessageBox.h"
 #include "platform/SystemError.h"
 
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <unistd.h>
 
@@ -35,6 +39,25 @@ void WriteText(const QString& path, const QByteArray& text) {
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
     file.write(text);
+}
+
+// A folder the cut cannot create its temporary file in; empty when this machine
+// lets the test write anywhere.
+QString UnwritableFolder(const QString& scratch) {
+    QString folder = scratch;
+    if (::geteuid() == 0) {
+        folder = QStringLiteral("/sys");  // not even root adds files there
+    } else {
+        QDir().mkpath(folder);
+        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    }
+    const platform::FileHandle probe =
+        platform::FileHandle::CreateNew(folder + QStringLiteral("/quendrix.tmp"));
+    if (probe.IsOpen()) {
+        QFile::remove(folder + QStringLiteral("/quendrix.tmp"));
+        return QString();
+    }
+    return folder;
 }
 
 // A job with its message sink, driven by hand.
@@ -129,7 +152,7 @@ TEST_F(CuttingProcTest, RefusalsKeepNothingSelectedAndPostNothing) {
         EXPECT_TRUE(job.proc.selection.empty());
         EXPECT_FALSE(job.proc.IsBusy());
         EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
-        job.sink.Drain(20);
+        job.sink.Drain();
         EXPECT_TRUE(job.sink.Messages().empty());
     }
     // Wholly inside the second: one file type.
@@ -230,20 +253,12 @@ TEST_F(CuttingProcTest, TheTemporaryFileReplacesTheDestinationOnlyOnSuccess) {
 }
 
 TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError) {
-    // Even root cannot add files under /sys; others get a folder without write access.
-    QString folder = PathOf(QStringLiteral("readonly"));
-    if (::geteuid() == 0) {
-        folder = QStringLiteral("/sys");
-    } else {
-        ASSERT_TRUE(QDir().mkpath(folder));
-        QFile::setPermissions(folder, QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    const QString folder = UnwritableFolder(PathOf(QStringLiteral("readonly")));
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "this machine lets the test write everywhere";
     }
-    platform::FileHandle probe =
-        platform::FileHandle::CreateWrite(folder + QStringLiteral("/quendrix.tmp"));
-    if (probe.IsOpen()) {
-        QFile::remove(folder + QStringLiteral("/quendrix.tmp"));
-        GTEST_SKIP() << "this machine lets the test write into " << folder.toStdString();
-    }
+    const platform::FileHandle probe =
+        platform::FileHandle::CreateNew(folder + QStringLiteral("/quendrix.tmp"));
     const std::uint32_t code = platform::ErrorCodeFromErrno(probe.LastError());
     MakePlayList({10});
     platform::MessageBox::ClearRecorded();
@@ -254,8 +269,8 @@ TEST_F(CuttingProcTest, AReadOnlyFolderShowsTheSystemErrorThenOpenDestFileError)
     const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(boxes[0].text,
-              FormatErrorBoxText(static_cast<std::int32_t>(code), QStringLiteral("Error")));
+    EXPECT_EQ(boxes[0].text, foundation::FormatErrorBoxText(static_cast<std::int32_t>(code),
+                                                            QStringLiteral("Error")));
     EXPECT_TRUE(boxes[0].fromWorker);
     EXPECT_TRUE(job.proc.IsBusy());
     job.proc.ReleaseSelection();
@@ -343,19 +358,90 @@ TEST_F(CuttingProcTest, DestroyingTheJobInTheMiddleOfACutStopsAndJoinsTheWorker)
     // Holds the cutter until the destructor has raised the stop flag.
     NoteHook hook([&inside, raw] {
         inside.store(true);
-        for (int i = 0; i < 10000 && raw->stopFlag.load() == 0; ++i) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        }
+        WaitUntil([raw] { return raw->stopFlag.load() != 0; });
     });
     ASSERT_EQ(job->StartCutting({item.get()}, PathOf(QStringLiteral("clip.ts")), 0, 1.1), Cut_OK);
-    for (int i = 0; i < 10000 && !inside.load(); ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(1));
-    }
-    ASSERT_TRUE(inside.load());
+    ASSERT_TRUE(WaitUntil([&] { return inside.load(); }));
     job.reset();
-    sink.Drain(50);
+    sink.Drain();
     EXPECT_EQ(sink.FinalCount(), 0);  // no one is left to take an outcome
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("clip.ts"))));
     EXPECT_EQ(RefCount(item.get()), 1);
+}
+
+TEST_F(CuttingProcTest, ADestinationNamedLikeTheTemporaryFileIsKeptOnFailureAndReplacedOnSuccess) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    const QString path = item->path;
+    // Memory cards fold case: either spelling is the temporary file's name.
+    for (const QString& name : {QStringLiteral("quendrix.tmp"), QStringLiteral("QUENDRIX.TMP")}) {
+        SCOPED_TRACE(name.toStdString());
+        const QString destination = PathOf(name);
+        WriteText(destination, "old clip");
+        ASSERT_TRUE(QFile::rename(path, PathOf(QStringLiteral("moved.ts"))));
+        EXPECT_EQ(Cut({item.get()}, destination, 0.5, 2.5).result, Err_Cut_OpenSrcFileErrorr);
+        EXPECT_EQ(FileText(destination), QStringLiteral("old clip"));
+        ASSERT_TRUE(QFile::rename(PathOf(QStringLiteral("moved.ts")), path));
+        ASSERT_EQ(Cut({item.get()}, destination, 0.5, 2.5).result, Cut_OK);
+        EXPECT_EQ(Bytes(destination).at(0), 0x47);
+        EXPECT_EQ(QDir(PathOf(QString())).entryList(QDir::Files).size(), 2);
+        ASSERT_TRUE(QFile::remove(destination));
+    }
+}
+
+TEST_F(CuttingProcTest, ALinkAtTheTemporaryNameIsRemovedNeverWrittenThrough) {
+    ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    const QString temporary = PathOf(QStringLiteral("quendrix.tmp"));
+    const QString other = PathOf(QStringLiteral("other.txt"));
+    const QString nowhere = PathOf(QStringLiteral("nowhere.txt"));
+    WriteText(other, "someone else's file");
+    for (const QString& target : {other, nowhere}) {
+        SCOPED_TRACE(target.toStdString());
+        ASSERT_TRUE(QFile::link(target, temporary));
+        ASSERT_EQ(Cut({item.get()}, PathOf(QStringLiteral("clip.ts")), 0.5, 2.5).result, Cut_OK);
+        EXPECT_EQ(FileText(other), QStringLiteral("someone else's file"));
+        EXPECT_FALSE(QFileInfo::exists(nowhere));
+        EXPECT_FALSE(QFileInfo(temporary).isSymLink());
+        EXPECT_EQ(Bytes(PathOf(QStringLiteral("clip.ts"))).at(0), 0x47);
+    }
+}
+
+TEST_F(CuttingProcTest, TheOutcomeWaitsForTheErrorBoxUnlessTheJobIsDestroyed) {
+    const QString folder = UnwritableFolder(PathOf(QStringLiteral("readonly")));
+    if (folder.isEmpty()) {
+        GTEST_SKIP() << "this machine lets the test write everywhere";
+    }
+    MakePlayList({10});
+    const QString destination = folder + QStringLiteral("/clip.ts");
+    platform::MessageBox::StopRecording();
+    {
+        // No event loop runs the box: the destructor's stop alone ends the wait.
+        Job job;
+        ASSERT_EQ(job.proc.StartCutting(playList_, destination, 1, 5), Cut_OK);
+    }
+    QCoreApplication::removePostedEvents(nullptr);
+    Job job;
+    // The box runs modally in the GUI thread's event loop: a timer there finds it,
+    // notes whether the outcome had come, and closes it.
+    bool seen = false;
+    bool outcomeWhileOpen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box != nullptr && !seen) {
+            seen = true;
+            outcomeWhileOpen = job.sink.Final().has_value();
+            box->button(QMessageBox::Ok)->click();
+        }
+    });
+    probe.start(10);
+    ASSERT_EQ(job.proc.StartCutting(playList_, destination, 1, 5), Cut_OK);
+    const bool ended = job.sink.WaitForFinal();
+    platform::MessageBox::StartRecording();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(outcomeWhileOpen);
+    EXPECT_EQ(job.sink.Final(), Err_Cut_OpenDestFileError);
+    job.proc.ReleaseSelection();
+    EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1}));
 }

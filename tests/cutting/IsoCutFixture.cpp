@@ -44,6 +44,22 @@ void IsoCutTest::ExpectJobWritesTheCuttersClip(const Cutter& cutter,
     EXPECT_EQ(isorec::ReadWholeFile(destination), direct.clip);
 }
 
+void RealAvMedia(isorec::AvMedia* out) {
+    tsrec::TestMediaParams params;
+    params.seconds = 6.0;
+    params.sampleRate = 16000;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    EXPECT_TRUE(isorec::MediaFromElementaryStreams(media.h264, media.adts, 320, 240, out));
+}
+
+isorec::MovRecordingSpec RealMovSpec(const isorec::AvMedia& av) {
+    isorec::MovRecordingSpec spec = isorec::SyntheticMovSpec(6.0, 1);
+    spec.video = av.video;
+    spec.audio = av.audio;
+    spec.audioTimeScale = av.audioSampleRate;
+    return spec;
+}
+
 std::vector<SampleId> IsoCutTest::Ids(const isorec::BoxTree& tree, int track) {
     std::vector<SampleId> ids;
     for (const std::vector<std::uint8_t>& bytes : tree.TrackSamples(track)) {

@@ -4,8 +4,9 @@
 // back what they wrote.
 
 #include "CutFixture.h"
-#include "cutting/CuttingProc.h"
+#include "cutting/Cuttingproc.h"
 #include "support/BoxTree.h"
+#include "support/MovRecordingWriter.h"
 #include "support/RecordingMedia.h"
 
 #include <QString>
@@ -40,6 +41,12 @@ class IsoCutTest : public CutTest {
                                                std::uint32_t first, std::uint32_t end);
     static std::vector<isorec::SampleId> Join(std::vector<std::vector<isorec::SampleId>> parts);
 };
+
+// Six seconds of real H.264 (25 pictures a second) and 16 kHz AAC; `out` stays
+// empty and the test fails when the ffmpeg tool made none.
+void RealAvMedia(isorec::AvMedia* out);
+// A MOV recording of that media with one data sample a second.
+isorec::MovRecordingSpec RealMovSpec(const isorec::AvMedia& av);
 
 // ffprobe's view of one stream of a clip.
 struct StreamProbe {

@@ -45,11 +45,7 @@ std::vector<std::uint8_t> BuildRealMp4(const AvMedia& av) {
 }
 
 std::vector<std::uint8_t> BuildRealMov(const AvMedia& av) {
-    MovRecordingSpec spec = SyntheticMovSpec(6.0, 1);
-    spec.video = av.video;
-    spec.audio = av.audio;
-    spec.audioTimeScale = av.audioSampleRate;
-    return BuildMovRecording(spec);
+    return BuildMovRecording(RealMovSpec(av));
 }
 
 class IsoCuttingTest : public IsoCutTest, public testing::WithParamInterface<IsoKind> {
@@ -116,12 +112,8 @@ TEST_P(IsoCuttingTest, TheJobCutsItsItemsWithThisCutter) {
 }
 
 TEST_P(IsoCuttingTest, RealMediaClipsPlayFromZero) {
-    tsrec::TestMediaParams params;
-    params.seconds = 6.0;
-    params.sampleRate = 16000;
-    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
     AvMedia av;
-    ASSERT_TRUE(MediaFromElementaryStreams(media.h264, media.adts, 320, 240, &av));
+    RealAvMedia(&av);
     ASSERT_EQ(av.video.samples.size(), 150u);
     const std::vector<std::uint8_t> bytes = GetParam().buildReal(av);
     ItemRef a = Source(QStringLiteral("a"), bytes, 6.0);

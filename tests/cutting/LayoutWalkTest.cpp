@@ -14,6 +14,8 @@
 #include <cstring>
 #include <type_traits>
 
+using namespace cutting;
+
 using namespace isorec;
 
 namespace {

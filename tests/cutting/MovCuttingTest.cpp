@@ -15,6 +15,8 @@
 
 #include <algorithm>
 
+using namespace cutting;
+
 using namespace isorec;
 
 namespace {
@@ -257,4 +259,42 @@ TEST_F(MovCuttingTest, AClipThatWouldPassFourGibibytesIsRefused) {
             {.start = 0.0, .end = 1.9, .totalBytes = 1u << 30, .discardOutput = true});
     EXPECT_EQ(cut.result, Err_Cut_DestFileSizeOverError);
     EXPECT_TRUE(capture.Contains(QStringLiteral("Err_Cut_DestFileSizeOverError")));
+}
+
+TEST_F(MovCuttingTest, TracksWithoutSamplesInTheClipGetTablesOtherProgramsRead) {
+    AvMedia av;
+    RealAvMedia(&av);
+    ASSERT_FALSE(av.video.samples.empty());
+    MovRecordingSpec spec = RealMovSpec(av);
+    // Data for the first two seconds only; then sound for the first second only.
+    spec.data.samples.resize(2);
+    ItemRef dataless = Source(QStringLiteral("a.mov"), spec);
+    spec.audio.samples.resize(16);
+    ItemRef silent = Source(QStringLiteral("b.mov"), spec);
+    for (TFileItem* source : {dataless.get(), silent.get()}) {
+        SCOPED_TRACE(source->path.toStdString());
+        const CutOutput cut = Run({source}, {.start = 3.0, .end = 5.9});
+        ASSERT_EQ(cut.result, Cut_OK);
+        const BoxTree clip(cut.clip);
+        ASSERT_TRUE(clip.Valid());
+        EXPECT_TRUE(Ids(clip, 2).empty());
+        for (int track = 0; track < 3; ++track) {
+            SCOPED_TRACE(track);
+            const std::string stbl = "moov/trak[" + std::to_string(track) + "]/mdia/minf/stbl/";
+            const std::size_t samples = clip.Entries(stbl + "stsz", 20).size();
+            EXPECT_EQ(clip.Entries(stbl + "stco", 16).size(), samples);
+            // One sample per chunk, or no chunk at all.
+            EXPECT_EQ(clip.Entries(stbl + "stsc", 16, 12, 0),
+                      samples > 0 ? std::vector<std::uint32_t>{1} : std::vector<std::uint32_t>{});
+            EXPECT_EQ(clip.Entries(stbl + "stts", 16, 8, 0),
+                      (std::vector<std::uint32_t>{static_cast<std::uint32_t>(samples)}));
+        }
+        const QString path = PathOf(QStringLiteral("clip.mov"));
+        ASSERT_TRUE(WriteWholeFile(path, cut.clip));
+        EXPECT_EQ(FfprobeErrors(path).toStdString(), "");
+        EXPECT_EQ(DecodeErrors(path).toStdString(), "");
+        // The clip can be cut again.
+        RecordingMovLayout layout;
+        EXPECT_EQ(MovReadMoov(MemorySourceReader(cut.clip), layout), Cut_OK);
+    }
 }

@@ -13,6 +13,8 @@
 
 #include <cstring>
 
+using namespace cutting;
+
 using namespace isorec;
 
 namespace {

@@ -16,7 +16,7 @@
 TEST(GdiplusUseCount, StartsOnceAndShutsDownOnTheLastRelease) {
     platform::MessageBox::StartRecording();
     DebugCapture capture;
-    const int base = GdiplusUseCount();
+    const int base = foundation::GdiplusUseCount();
     ASSERT_EQ(base, 0);
     GdiplusAddRef();
     GdiplusAddRef();
@@ -31,11 +31,11 @@ TEST(GdiplusUseCount, StartsOnceAndShutsDownOnTheLastRelease) {
     ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
     EXPECT_EQ(platform::MessageBox::Recorded()[0].text, QStringLiteral("GDIPlusUseCount Error!"));
     EXPECT_EQ(platform::MessageBox::Recorded()[0].caption, QStringLiteral("Error"));
-    EXPECT_EQ(GdiplusUseCount(), -1);
+    EXPECT_EQ(foundation::GdiplusUseCount(), -1);
     GdiplusAddRef();  // starts again at 1
-    EXPECT_EQ(GdiplusUseCount(), 1);
+    EXPECT_EQ(foundation::GdiplusUseCount(), 1);
     GdiplusRelease();
-    EXPECT_EQ(GdiplusUseCount(), 0);
+    EXPECT_EQ(foundation::GdiplusUseCount(), 0);
 }
 
 TEST(GetEncoderClsid, FindsWritersByExactMimeType) {

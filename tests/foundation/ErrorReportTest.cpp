@@ -38,15 +38,15 @@ TEST(ExceptionLogLine, MacroNamesItsOwnFileAndLine) {
 
 TEST(ExceptionLogLine, LongTextsAreCutSoTheLineStaysWithin255) {
     const std::string what(300, 'w');
-    const QString line =
-        FormatExceptionLogLine("FileItem.cpp", "TFileItem::ReadTSInfo", 267, what.c_str());
+    const QString line = foundation::FormatExceptionLogLine("FileItem.cpp", "TFileItem::ReadTSInfo",
+                                                            267, what.c_str());
     EXPECT_EQ(line.size(), 255);
     EXPECT_TRUE(line.startsWith(QStringLiteral(
         " File:FileItem.cpp ;Function:TFileItem::ReadTSInfo \n Line:267 ;Exception:www")));
 }
 
 TEST(ExceptionLogLine, PercentSignsInFieldsStayAsTheyAre) {
-    const QString line = FormatExceptionLogLine("a.cpp", "F%1", 7, "%2 %3");
+    const QString line = foundation::FormatExceptionLogLine("a.cpp", "F%1", 7, "%2 %3");
     EXPECT_EQ(line, QStringLiteral(" File:a.cpp ;Function:F%1 \n Line:7 ;Exception:%2 %3 "));
 }
 
@@ -60,13 +60,13 @@ TEST(SystemErrorText, KnownCodesHaveTextUnknownHaveNone) {
 
 TEST(ErrorBoxes, TextsFollowTheFormatsWithAndWithoutSystemText) {
     const QString system = GetSystemErrorText(5);
-    EXPECT_EQ(FormatErrorBoxText(5, QStringLiteral("CreateFile")),
+    EXPECT_EQ(foundation::FormatErrorBoxText(5, QStringLiteral("CreateFile")),
               QStringLiteral(" CreateFile \n Error:5 \n \n ") + system);
-    EXPECT_EQ(FormatErrorCodeText(5), QStringLiteral(" Error:5 \n \n ") + system);
-    EXPECT_EQ(FormatErrorCodeText(123456), QStringLiteral(" Error:123456 \n \n"));
-    EXPECT_EQ(FormatErrorBoxText(-1, QStringLiteral("ctx")),
+    EXPECT_EQ(foundation::FormatErrorCodeText(5), QStringLiteral(" Error:5 \n \n ") + system);
+    EXPECT_EQ(foundation::FormatErrorCodeText(123456), QStringLiteral(" Error:123456 \n \n"));
+    EXPECT_EQ(foundation::FormatErrorBoxText(-1, QStringLiteral("ctx")),
               QStringLiteral(" ctx \n Error:-1 \n \n"));
-    EXPECT_EQ(FormatErrorBoxText(1, QString(2000, u'c')).size(), 1023);
+    EXPECT_EQ(foundation::FormatErrorBoxText(1, QString(2000, u'c')).size(), 1023);
 }
 
 TEST(ErrorBoxes, ShowErrorCodeFromAWorkerIsAStopBoxCaptionedError) {
@@ -77,7 +77,7 @@ TEST(ErrorBoxes, ShowErrorCodeFromAWorkerIsAStopBoxCaptionedError) {
     const auto boxes = platform::MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 2u);
     EXPECT_TRUE(boxes[0].fromWorker);
-    EXPECT_EQ(boxes[0].text, FormatErrorCodeText(8));
+    EXPECT_EQ(boxes[0].text, foundation::FormatErrorCodeText(8));
     EXPECT_EQ(boxes[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(boxes[0].flags, platform::MB_OK | platform::MB_ICONHAND);
     EXPECT_FALSE(boxes[1].fromWorker);

@@ -1,7 +1,9 @@
-// Writes seed files for the walk fuzzers into <folder>/mp4 and <folder>/mov:
-// short recordings with and without each optional box or atom.
+// Writes seed files for the fuzzers into <folder>/mp4, <folder>/mov and
+// <folder>/ts: short recordings with and without each optional box, atom or
+// stream.
 #include "support/MovRecordingWriter.h"
 #include "support/Mp4RecordingWriter.h"
+#include "support/TsRecordingWriter.h"
 
 #include <QDir>
 #include <QString>
@@ -17,7 +19,8 @@ int main(int argc, char** argv) {
         return 2;
     }
     const QDir folder(QString::fromLocal8Bit(argv[1]));
-    if (!folder.mkpath(QStringLiteral("mp4")) || !folder.mkpath(QStringLiteral("mov"))) {
+    if (!folder.mkpath(QStringLiteral("mp4")) || !folder.mkpath(QStringLiteral("mov")) ||
+        !folder.mkpath(QStringLiteral("ts"))) {
         return 1;
     }
     const std::function<void(Mp4RecordingSpec&)> mp4Changes[] = {
@@ -58,6 +61,24 @@ int main(int argc, char** argv) {
         change(spec);
         ok = WriteMovRecording(folder.filePath(QStringLiteral("mov/seed%1.mov").arg(index++)),
                                spec) &&
+             ok;
+    }
+    // Two seconds of five small pictures a second: small enough for the fuzzers'
+    // input limit, long enough for a start past the first second.
+    const std::function<void(tsrec::TsRecordingSpec&)> tsChanges[] = {
+        [](tsrec::TsRecordingSpec&) {},
+        [](tsrec::TsRecordingSpec& s) { s.writeAudio = false; },
+        [](tsrec::TsRecordingSpec& s) { s.firstPcrBase = (std::uint64_t{1} << 33) - 90000; },
+        [](tsrec::TsRecordingSpec& s) { s.firstLogPacketHasAdaptationField = false; },
+        [](tsrec::TsRecordingSpec& s) { s.pcrStopsAfterFrames = 4; },
+    };
+    for (const auto& change : tsChanges) {
+        tsrec::TsRecordingSpec spec;
+        spec.frameRate = 5;
+        spec.syntheticFrameBytes = 40;
+        change(spec);
+        ok = tsrec::WriteTsRecording(folder.filePath(QStringLiteral("ts/seed%1.ts").arg(index++)),
+                                     spec) &&
              ok;
     }
     return ok ? 0 : 1;

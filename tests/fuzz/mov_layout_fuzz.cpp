@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+using namespace cutting;
+
 extern "C" int LLVMFuzzerInitialize(int*, char***) {
     platform::DebugOutput::SetSink([](const QString&) {});
     return 0;

@@ -1,5 +1,8 @@
 #include "platform/AutoResetEvent.h"
 
+#include "support/ProcessState.h"
+#include "support/WaitUntil.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -24,11 +27,13 @@ TEST(AutoResetEvent, ResetDropsAPendingSignal) {
 TEST(AutoResetEvent, WakesAWaitingThread) {
     platform::AutoResetEvent event;
     std::atomic<bool> woken{false};
+    std::atomic<pid_t> waiterId{0};
     std::thread waiter([&] {
+        waiterId = CurrentThreadId();
         event.Wait();
         woken = true;
     });
-    std::this_thread::sleep_for(20ms);
+    ASSERT_TRUE(WaitUntil([&] { return waiterId != 0 && ThreadIsAsleep(waiterId); }));
     EXPECT_FALSE(woken);
     event.Set();
     waiter.join();
@@ -37,8 +42,11 @@ TEST(AutoResetEvent, WakesAWaitingThread) {
 
 TEST(AutoResetEvent, ExtremeTimeoutsNeitherOverflowNorSkipTheWait) {
     platform::AutoResetEvent event;
+    const pid_t self = CurrentThreadId();
+    // Set only once this thread sleeps in the wait: a wait that ended at once
+    // (the overflow) would miss the signal.
     std::thread setter([&] {
-        std::this_thread::sleep_for(50ms);
+        WaitUntil([&] { return ThreadIsAsleep(self); });
         event.Set();
     });
     EXPECT_TRUE(event.WaitFor(std::chrono::milliseconds::max()));

@@ -99,12 +99,54 @@ TEST(FileHandle, MovesOwnership) {
     EXPECT_EQ(second.Size(), 3);
 }
 
-TEST(FileHandle, ReadOnlyMeansNoWriteBitForAnyone) {
+TEST(FileHandle, ReadOnlyMeansNoWriteBitForTheOwner) {
     QTemporaryDir dir;
     const QString path = WriteFile(dir, QStringLiteral("r.bin"), QByteArray("abc"));
     EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::ReadGroup);
     EXPECT_TRUE(platform::FileHandle::IsReadOnlyFile(path));
     QFile::setPermissions(path, QFileDevice::ReadOwner | QFileDevice::WriteGroup);
+    EXPECT_TRUE(platform::FileHandle::IsReadOnlyFile(path));
+
+    // Unlocking adds the owner's bit and keeps the others.
+    ASSERT_TRUE(platform::FileHandle::AddOwnerWritePermission(path));
     EXPECT_FALSE(platform::FileHandle::IsReadOnlyFile(path));
+    const QFileDevice::Permissions userBits =
+        QFileDevice::ReadUser | QFileDevice::WriteUser | QFileDevice::ExeUser;
+    EXPECT_EQ(QFile::permissions(path) & ~userBits,
+              QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::WriteGroup);
+    EXPECT_FALSE(platform::FileHandle::AddOwnerWritePermission(dir.filePath("missing")));
+}
+
+TEST(FileHandle, ANewFileIsNeverAnOldOneNorWrittenThroughALink) {
+    QTemporaryDir dir;
+    const QString kept = WriteFile(dir, QStringLiteral("kept.ts"), QByteArray("old"));
+    const QString link = dir.filePath(QStringLiteral("link.tmp"));
+    ASSERT_TRUE(QFile::link(kept, link));
+    const QString dangling = dir.filePath(QStringLiteral("dangling.tmp"));
+    ASSERT_TRUE(QFile::link(dir.filePath(QStringLiteral("nowhere")), dangling));
+    for (const QString& path : {kept, link, dangling}) {
+        SCOPED_TRACE(path.toStdString());
+        const platform::FileHandle file = platform::FileHandle::CreateNew(path);
+        EXPECT_FALSE(file.IsOpen());
+        EXPECT_EQ(file.LastError(), EEXIST);
+    }
+    EXPECT_FALSE(QFile::exists(dir.filePath(QStringLiteral("nowhere"))));
+    QFile old(kept);
+    ASSERT_TRUE(old.open(QIODevice::ReadOnly));
+    EXPECT_EQ(old.readAll(), QByteArray("old"));
+
+    platform::FileHandle fresh = platform::FileHandle::CreateNew(dir.filePath("new.tmp"));
+    ASSERT_TRUE(fresh.IsOpen());
+    EXPECT_TRUE(fresh.Write("x", 1));
+    EXPECT_TRUE(fresh.IsRegularFile());
+}
+
+TEST(FileHandle, OnlyARegularFileIsOne) {
+    QTemporaryDir dir;
+    EXPECT_TRUE(
+        platform::FileHandle::OpenRead(WriteFile(dir, QStringLiteral("f"), "abc")).IsRegularFile());
+    EXPECT_FALSE(platform::FileHandle::OpenRead(QStringLiteral("/dev/zero")).IsRegularFile());
+    EXPECT_FALSE(platform::FileHandle::OpenRead(dir.path()).IsRegularFile());
+    EXPECT_FALSE(platform::FileHandle().IsRegularFile());
 }

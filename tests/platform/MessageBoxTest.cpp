@@ -1,9 +1,16 @@
 #include "platform/MessageBox.h"
 
-#include <QCoreApplication>
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
+#include <atomic>
+#include <functional>
+#include <future>
 #include <thread>
 
 using platform::MessageBox;
@@ -50,4 +57,81 @@ TEST(MessageBox, OutsideRecordingAWorkerDoesNotWaitForTheBox) {
     MessageBox::StartRecording();
     // The queued box is never shown: drop it without running the event loop's modal box.
     QCoreApplication::removePostedEvents(QCoreApplication::instance());
+}
+
+namespace {
+
+// Pumps the GUI thread's events until `done` or a generous deadline.
+bool PumpUntil(const std::function<bool()>& done) {
+    QElapsedTimer timer;
+    timer.start();
+    while (!done() && timer.elapsed() < 30000) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
+    }
+    return done();
+}
+
+}  // namespace
+
+TEST(MessageBox, AWaitingWorkerGoesOnOnlyOnceItsBoxIsClosed) {
+    MessageBox::StopRecording();
+    std::atomic<bool> returned{false};
+    std::atomic<int> answer{0};
+    std::thread worker([&] {
+        answer = MessageBox::ShowAndWait(QStringLiteral("Stop?"), QStringLiteral("Warning"),
+                                         platform::MB_YESNO, [] { return false; });
+        returned = true;
+    });
+    // The box runs modally inside the GUI thread's event loop: a timer there finds
+    // it, notes whether the worker went on, and answers it.
+    bool seen = false;
+    bool returnedWhileOpen = false;
+    QTimer probe;
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (box == nullptr || seen) {
+            return;
+        }
+        seen = true;
+        returnedWhileOpen = returned.load();
+        box->button(QMessageBox::No)->click();
+    });
+    probe.start(10);
+    const bool ended = PumpUntil([&] { return returned.load(); });
+    worker.join();
+    MessageBox::StartRecording();
+    ASSERT_TRUE(ended);
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(returnedWhileOpen);
+    EXPECT_EQ(answer.load(), platform::IDNO);
+}
+
+TEST(MessageBox, AStopRequestEndsTheWaitForABoxNoOneCloses) {
+    MessageBox::StopRecording();
+    std::atomic<bool> stop{false};
+    auto waited = std::async(std::launch::async, [&] {
+        return MessageBox::ShowAndWait(QStringLiteral("queued"), QStringLiteral("Error"),
+                                       platform::MB_OK, [&] { return stop.load(); });
+    });
+    // The GUI thread runs no events, so the box never shows; only the stop ends it.
+    EXPECT_EQ(waited.wait_for(std::chrono::milliseconds(100)), std::future_status::timeout);
+    stop = true;
+    ASSERT_EQ(waited.wait_for(std::chrono::seconds(30)), std::future_status::ready);
+    EXPECT_EQ(waited.get(), platform::IDCANCEL);
+    MessageBox::StartRecording();
+    QCoreApplication::removePostedEvents(QCoreApplication::instance());
+}
+
+TEST(MessageBox, AWaitingBoxIsRecordedAndAnsweredAtOnceInRecordingMode) {
+    MessageBox::StartRecording(platform::IDYES);
+    int answer = 0;
+    std::thread worker([&] {
+        answer = MessageBox::ShowAndWait(QStringLiteral("w"), QStringLiteral("Error"),
+                                         platform::MB_YESNO, [] { return false; });
+    });
+    worker.join();
+    EXPECT_EQ(answer, platform::IDYES);
+    ASSERT_EQ(MessageBox::Recorded().size(), 1u);
+    EXPECT_TRUE(MessageBox::Recorded()[0].fromWorker);
+    MessageBox::StartRecording();
 }

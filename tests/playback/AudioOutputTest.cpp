@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cmath>
 #include <memory>
 #include <mutex>
@@ -40,7 +41,7 @@ class AudioOutputTest : public testing::Test {
         player.SeekSeconds(1.0);
         player.Play();
         // One second of sound, however long the machine takes to start.
-        WaitFor(
+        WaitUntil(
             [this] {
                 std::lock_guard lock(mutex);
                 return heard.size() >= 96000;
@@ -106,7 +107,11 @@ TEST(NullAudioDeviceTest, ConsumesInRealTimeOnly) {
     // An empty device banks no time.
     device.Reset();
     device.Resume();
-    WaitFor([] { return false; }, 100);
+    // Real time is what it must not bank: let a tenth of a second pass, empty.
+    const auto resumed = std::chrono::steady_clock::now();
+    WaitUntil([&] {
+        return std::chrono::steady_clock::now() - resumed >= std::chrono::milliseconds(100);
+    });
     EXPECT_LT(device.Write(second.data(), 192000), 192000);
     EXPECT_GT(device.BufferedBytes(), 0);
 }

@@ -1,10 +1,10 @@
 #include "PlaybackTestSupport.h"
 
-#include "platform/MessageBox.h"
 #include "media/AudioDevice.h"
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/TaskMemory.h"
+#include "platform/MessageBox.h"
 
 #include <QFile>
 
@@ -47,9 +47,9 @@ class PlayerTest : public testing::Test {
     int PlayToEnd(int timeoutMs) {
         const int before = window.playCompletes;
         EXPECT_EQ(player->Play(), S_OK);
-        WaitFor([&] { return window.playCompletes > before; }, timeoutMs);
+        WaitUntil([&] { return window.playCompletes > before; }, timeoutMs);
         // Anything later would be a second end.
-        WaitFor([] { return false; }, 500);
+        WaitUntil([&] { return window.playCompletes > before + 1; }, 500);
         return window.playCompletes;
     }
 

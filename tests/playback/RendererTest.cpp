@@ -5,6 +5,7 @@
 #include "media/FilterFactory.h"
 #include "media/FrameImage.h"
 #include "media/GlVideoRenderer.h"
+#include "support/TestMedia.h"
 
 #include <QGuiApplication>
 #include <QImage>
@@ -140,15 +141,12 @@ TEST_F(RendererTest, AudioOnlyFileHasNoVideoAndNoImage) {
 }
 
 // Picture 99 has bands 0, 1, 5 and 6 white.
-void ExpectLetterboxedPicture99(const QImage& image) {
-    ASSERT_EQ(image.size(), QSize(640, 360));
+bool IsLetterboxedPicture99(const QImage& image) {
     // The picture is 480x360 at x 80; the bands are 48 wide and 72 high there.
-    EXPECT_TRUE(IsBlack(image.pixel(40, 180)));
-    EXPECT_TRUE(IsBlack(image.pixel(600, 180)));
-    EXPECT_TRUE(IsWhite(image.pixel(80 + 24, 36)));
-    EXPECT_TRUE(IsWhite(image.pixel(80 + 48 + 24, 36)));
-    EXPECT_TRUE(IsBlack(image.pixel(80 + 96 + 24, 36)));
-    EXPECT_TRUE(IsWhite(image.pixel(80 + 5 * 48 + 24, 36)));
+    return image.size() == QSize(640, 360) && IsBlack(image.pixel(40, 180)) &&
+           IsBlack(image.pixel(600, 180)) && IsWhite(image.pixel(80 + 24, 36)) &&
+           IsWhite(image.pixel(80 + 48 + 24, 36)) && IsBlack(image.pixel(80 + 96 + 24, 36)) &&
+           IsWhite(image.pixel(80 + 5 * 48 + 24, 36));
 }
 
 TEST_F(RendererTest, RasterRenderersLetterboxTheWindow) {
@@ -158,8 +156,10 @@ TEST_F(RendererTest, RasterRenderersLetterboxTheWindow) {
         QWidget* sink = Sink(preScaled ? "VMR-7" : "VMR-9");
         ASSERT_NE(sink, nullptr);
         EXPECT_EQ(sink->geometry(), window.rect());
-        WaitFor([] { return false; }, 100);
-        ExpectLetterboxedPicture99(window.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        EXPECT_TRUE(WaitUntil([&] {
+            return IsLetterboxedPicture99(
+                window.grab().toImage().convertToFormat(QImage::Format_RGB32));
+        }));
 
         const Rect part{100, 50, 300, 200};
         EXPECT_EQ(player->SetVideoRect(&part), S_OK);
@@ -184,10 +184,11 @@ TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
     EXPECT_EQ(GrabbedPictureNumber(header, bits), 37);
 
     QByteArray reference;
-    ASSERT_TRUE(RunTool("ffmpeg",
-                        {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
-                         "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
-                        &reference));
+    ASSERT_TRUE(
+        tsrec::RunTool("ffmpeg",
+                       {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
+                        "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
+                       &reference, nullptr));
     ASSERT_EQ(reference.size(), kClipWidth * kClipHeight * 4);
     const int stride = kClipWidth * 4;
     long long difference = 0;
@@ -220,8 +221,10 @@ TEST_F(RendererTest, GlRendererShowsThePictureUnderX) {
     auto* sink = qobject_cast<QOpenGLWidget*>(Sink("EVR"));
     ASSERT_NE(sink, nullptr);
     EXPECT_EQ(Sink("VMR-9"), nullptr);
-    WaitFor([] { return false; }, 200);
-    ExpectLetterboxedPicture99(sink->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+    EXPECT_TRUE(WaitUntil([&] {
+        return IsLetterboxedPicture99(
+            sink->grabFramebuffer().convertToFormat(QImage::Format_RGB32));
+    }));
 
     // The grab is at the native size and leaves the destination as it was.
     const Rect part{0, 0, 320, 180};

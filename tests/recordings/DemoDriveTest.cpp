@@ -5,6 +5,8 @@
 
 #include <QFileInfo>
 
+using namespace recordings;
+
 using DemoDrive = RecordingTest;
 
 TEST_F(DemoDrive, RecordingsAreProbedDecodedAndReadByFfprobe) {

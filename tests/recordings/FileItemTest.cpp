@@ -15,6 +15,8 @@
 #include <thread>
 #include <vector>
 
+using namespace recordings;
+
 namespace {
 
 constexpr std::uint32_t kStart = 1700000000;  // the writer's default start time
@@ -277,7 +279,7 @@ TEST_F(FileItemLifetime, LastReleaseTearsDownOnTheGuiThread) {
     std::thread([&] { count = there->Release(); }).join();
     EXPECT_EQ(count, 0);
     EXPECT_EQ(teardownsOnGuiThread.size(), 1u);
-    ASSERT_TRUE(ProcessEventsUntil([] { return teardownsOnGuiThread.size() == 2; }));
+    ASSERT_TRUE(WaitUntil([] { return teardownsOnGuiThread.size() == 2; }));
     EXPECT_EQ(teardownsOnGuiThread, (std::vector<bool>{true, true}));
     TFileItem::SetPlayerDestroyer(nullptr);
 }

@@ -4,15 +4,18 @@
 #include "platform/WindowMessage.h"
 #include "recordings/LogManagement.h"
 #include "support/DebugCapture.h"
+#include "support/ProcessState.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QScopeGuard>
-#include <QThread>
 
 #include <atomic>
+#include <future>
 #include <thread>
+
+using namespace recordings;
 
 using tsrec::TsRecordingSpec;
 
@@ -64,7 +67,7 @@ class LogManagementTest : public RecordingTest {
 
     // Waits until the whole play list is read and merged.
     bool MergeEnds() {
-        return ProcessEventsUntil([this] {
+        return WaitUntil([this] {
             std::uint32_t count = 0;
             for (TFileItem* item : manager->PlayList()) {
                 const std::int32_t state = item->logState.load();
@@ -91,7 +94,7 @@ TEST_F(LogManagementTest, EmptyPlayList) {
     EXPECT_EQ(logs.MergedLog().count, 0u);
     EXPECT_TRUE(logs.StartOffsets().empty());
     EXPECT_EQ(logs.Snapshot()->count, 0u);
-    ASSERT_TRUE(ProcessEventsUntil([this] { return window.merged > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return window.merged > 0; }));
     QCoreApplication::processEvents();
     EXPECT_EQ(window.merged, 1);
     EXPECT_EQ(window.loaded, 0);
@@ -149,20 +152,19 @@ TEST_F(LogManagementTest, NewListWhileTheWorkerReads) {
     // b's read fails: the worker's exception line is held until the gate opens.
     ASSERT_TRUE(QFile::remove(b->path));
     std::atomic<bool> held{false};
-    std::atomic<bool> open{false};
+    std::promise<void> gate;
+    const std::shared_future<void> opened = gate.get_future().share();
     auto previous = platform::DebugOutput::SetSink([&](const QString&) {
         held = true;
-        while (!open) {
-            QThread::msleep(1);
-        }
+        opened.wait();
     });
     {
         const auto restore = qScopeGuard([&] {
-            open = true;
+            gate.set_value();
             platform::DebugOutput::SetSink(std::move(previous));
         });
         logs.SetFileList({b.get()});
-        ASSERT_TRUE(ProcessEventsUntil([&] { return held.load(); }));  // in b's read
+        ASSERT_TRUE(WaitUntil([&] { return held.load(); }));  // in b's read
         logs.SetFileList({a.get(), c.get()});
         // a was read: merged at once. The walk stops at c while b is in work.
         EXPECT_EQ(logs.MergedLog().count, a->log.count);
@@ -248,7 +250,7 @@ TEST_F(LogManagementTest, ShutdownWhileIdleAndWhileDecodingReturnsEveryReference
     // takes seconds; the stop ends it at the next block.
     Resize(b->path, kMaxRecordingSize);
     Start(SmallBlocks(4)).SetFileList({b.get()});
-    QThread::msleep(100);
+    ASSERT_TRUE(WaitUntil([&] { return FileIsOpen(b->path); }));  // the worker decodes b
     QElapsedTimer timer;
     timer.start();
     Stop();

@@ -4,10 +4,10 @@
 #include "recordings/LogManagement.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QThread>
 
 #include <unistd.h>
+
+using namespace recordings;
 
 bool Decode(TFileItem& item, const RecordingReadLimits& limits) {
     TLogManagement manager(nullptr, limits);
@@ -16,7 +16,7 @@ bool Decode(TFileItem& item, const RecordingReadLimits& limits) {
 }
 
 void ExpectSizeBoxShown(bool fromWorker) {
-    ASSERT_TRUE(ProcessEventsUntil([] { return !platform::MessageBox::Recorded().empty(); }));
+    ASSERT_TRUE(WaitUntil([] { return !platform::MessageBox::Recorded().empty(); }));
     const auto boxes = platform::MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_EQ(boxes[0].text, QStringLiteral("File is greater 2GB. This Program is not supported"));
@@ -39,17 +39,4 @@ QString RecordingTest::WriteBytes(const char* name, const std::vector<std::uint8
 
 void RecordingTest::Resize(const QString& path, std::int64_t size) {
     ASSERT_EQ(::truncate(path.toLocal8Bit().constData(), static_cast<off_t>(size)), 0);
-}
-
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
 }

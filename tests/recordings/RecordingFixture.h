@@ -2,6 +2,7 @@
 
 #include "recordings/FileItem.h"
 #include "support/TsRecordingWriter.h"
+#include "support/WaitUntil.h"
 
 #include <QTemporaryDir>
 
@@ -16,17 +17,18 @@ struct ItemReleaser {
 // One reference to an item, dropped at the end of the scope.
 using ItemRef = std::unique_ptr<TFileItem, ItemReleaser>;
 
-inline ItemRef ProbeItem(const QString& path, const RecordingReadLimits& limits = {}) {
+inline ItemRef ProbeItem(const QString& path, const recordings::RecordingReadLimits& limits = {}) {
     return ItemRef(new TFileItem(path, limits));
 }
 
 // Blocks of `packets` packets, to reach multi-block cases with small files.
-inline RecordingReadLimits SmallBlocks(std::int64_t packets = 16) {
-    return RecordingReadLimits{packets * tsrec::kPacketSize, kMaxRecordingSize};
+inline recordings::RecordingReadLimits SmallBlocks(std::int64_t packets = 16) {
+    return recordings::RecordingReadLimits{packets * tsrec::kPacketSize,
+                                           recordings::kMaxRecordingSize};
 }
 
 // Decodes the item's log as the worker does, on this thread.
-bool Decode(TFileItem& item, const RecordingReadLimits& limits = {});
+bool Decode(TFileItem& item, const recordings::RecordingReadLimits& limits = {});
 
 // The one box the readers show for a file over the size limit.
 void ExpectSizeBoxShown(bool fromWorker);
@@ -49,6 +51,3 @@ class RecordingTest : public testing::Test {
   private:
     QTemporaryDir folder_;
 };
-
-// Pumps the GUI thread's events until `done` holds; false after the time-out.
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 30000);

@@ -3,9 +3,12 @@
 #include "recordings/LogManagement.h"
 
 #include <algorithm>
+#include <limits>
 #include <stdexcept>
 #include <tuple>
 #include <utility>
+
+using namespace recordings;
 
 using tsrec::TsLogSample;
 
@@ -55,12 +58,16 @@ TEST_F(TsLogDecoding, EveryChannelAndTheTimeWrap) {
           .batteryTenths = 1,
           .gZ = -1},
          {1500, 0, 0, 1, 1, 0, 14.1f, 0, 3}},
+        // A damaged record: an infinite G stays in its sample, not in the extremes.
+        {{.seconds = 1003, .gX = -std::numeric_limits<float>::infinity()},
+         {2500, std::numeric_limits<float>::infinity(), 0, 0,
+          std::numeric_limits<float>::infinity(), 0, 0, 0, 0}},
     };
-    ItemRef item = Probe("edge.ts", {.logSampleCount = 4,
+    ItemRef item = Probe("edge.ts", {.logSampleCount = 5,
                                      .logSample = [&rows](int i, auto&) { return rows[i].first; }});
     ASSERT_TRUE(Decode(*item));
     SensorLog& log = item->log;
-    ASSERT_EQ(log.count, 4u);
+    ASSERT_EQ(log.count, 5u);
     for (std::uint32_t i = 0; i < log.count; ++i) {
         EXPECT_EQ(At(log, i), rows[i].second) << i;
         // The MPEG-TS record carries none of these.

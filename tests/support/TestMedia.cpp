@@ -77,7 +77,7 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
     } else {
         args << QStringLiteral("-crf") << QStringLiteral("28");
     }
-    // With B-frames the pictures' time stamps come in an MPEG-TS beside them.
+    // Reordered pictures need their time stamps, which only a container keeps.
     args << QStringLiteral("-f")
          << (p.bFrames > 0 ? QStringLiteral("mpegts") : QStringLiteral("h264")) << videoPath
          << QStringLiteral("-map") << QStringLiteral("1:a") << QStringLiteral("-c:a")
@@ -87,54 +87,31 @@ QStringList EncoderArguments(const TestMediaParams& p, const QString& videoPath,
     return args;
 }
 
-std::int64_t ReadTimeStamp(const std::uint8_t* at) {
-    return (static_cast<std::int64_t>((at[0] >> 1) & 0x07) << 30) |
-           (static_cast<std::int64_t>(at[1]) << 22) |
-           (static_cast<std::int64_t>(at[2] >> 1) << 15) | (static_cast<std::int64_t>(at[3]) << 7) |
-           (at[4] >> 1);
-}
-
-// Appends one video PES: its payload to the stream, its PTS minus DTS to the offsets.
-void TakeVideoPes(const std::vector<std::uint8_t>& pes, ElementaryStreams* out) {
-    if (pes.size() < 9 || pes.size() < 9u + pes[8]) {
-        return;
+// Takes the pictures of the MPEG-TS file at `tsPath` out into Annex B at `h264Path`
+// and lists each one's presentation delay, in decode order.
+bool TakeReorderedPictures(const QString& tsPath, const QString& h264Path, ElementaryStreams* out,
+                           QByteArray* errors) {
+    QByteArray times;
+    if (!RunTool(QStringLiteral("ffprobe"),
+                 {QStringLiteral("-v"), QStringLiteral("error"), QStringLiteral("-select_streams"),
+                  QStringLiteral("v:0"), QStringLiteral("-show_entries"),
+                  QStringLiteral("packet=pts,dts"), QStringLiteral("-of"),
+                  QStringLiteral("csv=p=0"), tsPath},
+                 &times, errors) ||
+        !RunTool(QStringLiteral("ffmpeg"),
+                 {QStringLiteral("-nostdin"), QStringLiteral("-v"), QStringLiteral("error"),
+                  QStringLiteral("-y"), QStringLiteral("-i"), tsPath, QStringLiteral("-c:v"),
+                  QStringLiteral("copy"), QStringLiteral("-f"), QStringLiteral("h264"), h264Path},
+                 nullptr, errors)) {
+        return false;
     }
-    const std::uint8_t flags = pes[7];
-    const std::int64_t pts = (flags & 0x80) != 0 ? ReadTimeStamp(&pes[9]) : 0;
-    const std::int64_t dts = (flags & 0xC0) == 0xC0 ? ReadTimeStamp(&pes[14]) : pts;
-    out->ptsOffsets.push_back((pts - dts) & ((std::int64_t{1} << 33) - 1));
-    out->h264.insert(out->h264.end(), pes.begin() + 9 + pes[8], pes.end());
-}
-
-// The video of the tool's MPEG-TS (one PES per picture, in decode order); false
-// when there is none.
-bool TakeVideoFromTransportStream(const std::vector<std::uint8_t>& ts, ElementaryStreams* out) {
-    int videoPid = -1;
-    std::vector<std::uint8_t> pes;
-    for (std::size_t at = 0; at + kPacketSize <= ts.size(); at += kPacketSize) {
-        const std::uint8_t* p = &ts[at];
-        const int control = (p[3] >> 4) & 0x03;
-        const std::size_t payload = 4 + ((control & 0x02) != 0 ? 1u + p[4] : 0u);
-        if (p[0] != 0x47 || (control & 0x01) == 0 || payload >= kPacketSize) {
-            continue;
+    for (const QByteArray& line : times.split('\n')) {
+        const QList<QByteArray> fields = line.trimmed().split(',');
+        if (fields.size() >= 2) {
+            out->presentationDelays.push_back(fields[0].toLongLong() - fields[1].toLongLong());
         }
-        const bool unitStart = (p[1] & 0x40) != 0;
-        const int pid = PacketPid(p);
-        if (videoPid < 0 && unitStart && payload + 4 <= kPacketSize && p[payload] == 0 &&
-            p[payload + 1] == 0 && p[payload + 2] == 1 && p[payload + 3] == 0xE0) {
-            videoPid = pid;
-        }
-        if (pid != videoPid) {
-            continue;
-        }
-        if (unitStart) {
-            TakeVideoPes(pes, out);
-            pes.clear();
-        }
-        pes.insert(pes.end(), p + payload, p + kPacketSize);
     }
-    TakeVideoPes(pes, out);
-    return !out->h264.empty();
+    return true;
 }
 
 }  // namespace
@@ -172,26 +149,25 @@ bool EncodeMedia(const TestMediaParams& params, const QString& workDir, Elementa
                              .arg(params.height)
                              .arg(params.videoKbps)
                              .arg(reinterpret_cast<quintptr>(out));
-    const QString videoPath =
-        stem + (params.bFrames > 0 ? QStringLiteral(".ts") : QStringLiteral(".h264"));
+    const QString videoPath = stem + QStringLiteral(".h264");
+    const QString reorderedPath = stem + QStringLiteral(".ts");
     const QString audioPath = stem + QStringLiteral(".aac");
+    const bool reordered = params.bFrames > 0;
     QByteArray errors;
-    if (!RunTool(QStringLiteral("ffmpeg"), EncoderArguments(params, videoPath, audioPath), nullptr,
-                 &errors, 600000)) {
+    if (!RunTool(QStringLiteral("ffmpeg"),
+                 EncoderArguments(params, reordered ? reorderedPath : videoPath, audioPath),
+                 nullptr, &errors, 600000) ||
+        (reordered && !TakeReorderedPictures(reorderedPath, videoPath, out, &errors))) {
         if (error != nullptr) {
             *error = QString::fromUtf8(errors);
         }
         return false;
     }
-    *out = ElementaryStreams{};
-    if (params.bFrames > 0) {
-        TakeVideoFromTransportStream(ReadFileBytes(videoPath), out);
-    } else {
-        out->h264 = ReadFileBytes(videoPath);
-    }
+    out->h264 = ReadFileBytes(videoPath);
     out->adts = ReadFileBytes(audioPath);
     out->frameRate = params.frameRate;
     QFile::remove(videoPath);
+    QFile::remove(reorderedPath);
     QFile::remove(audioPath);
     if (out->h264.empty()) {
         if (error != nullptr) {

@@ -28,7 +28,7 @@ struct TestMediaParams {
     int sampleRate = 48000;
     int audioKbps = 64;
     QString preset = QStringLiteral("ultrafast");
-    int bFrames = 0;  // > 0: up to this many B-frames in a row (the streams carry ptsOffsets)
+    int bFrames = 0;  // B-frames between reference pictures (their delays are listed)
 };
 
 // Runs the ffmpeg tool into `workDir`; false with `error` set when it fails.

@@ -30,15 +30,14 @@ void PutLe32(std::uint8_t* at, std::uint32_t value) {
     }
 }
 
-// A 33-bit time stamp behind its 4-bit prefix: 0x2 a lone PTS, 0x3 a PTS
-// followed by a DTS, 0x1 that DTS.
-void PutTimeStamp(std::uint8_t* at, std::uint8_t prefix, std::uint64_t time) {
-    time &= kPtsMask;
-    at[0] = static_cast<std::uint8_t>((prefix << 4) | 0x01 | ((time >> 29) & 0x0E));
-    at[1] = static_cast<std::uint8_t>(time >> 22);
-    at[2] = static_cast<std::uint8_t>(((time >> 14) & 0xFE) | 1);
-    at[3] = static_cast<std::uint8_t>(time >> 7);
-    at[4] = static_cast<std::uint8_t>(((time << 1) & 0xFE) | 1);
+// A PTS alone takes the prefix 0x21; a PTS before a DTS 0x31, that DTS 0x11.
+void PutPts(std::uint8_t* at, std::uint64_t pts, std::uint8_t prefix = 0x21) {
+    pts &= kPtsMask;
+    at[0] = static_cast<std::uint8_t>(prefix | ((pts >> 29) & 0x0E));
+    at[1] = static_cast<std::uint8_t>(pts >> 22);
+    at[2] = static_cast<std::uint8_t>(((pts >> 14) & 0xFE) | 1);
+    at[3] = static_cast<std::uint8_t>(pts >> 7);
+    at[4] = static_cast<std::uint8_t>(((pts << 1) & 0xFE) | 1);
 }
 
 void PutPcr(std::uint8_t* at, std::uint64_t base) {
@@ -57,12 +56,27 @@ std::vector<std::uint8_t> PesHeader(std::uint8_t streamId, std::uint64_t pts, st
                                      streamId, 0x00, 0x00,
                                      0x80,     0x80, static_cast<std::uint8_t>(headerDataLength)};
     pes.resize(9 + static_cast<std::size_t>(headerDataLength), 0xFF);
-    PutTimeStamp(pes.data() + 9, 0x2, pts);
+    PutPts(pes.data() + 9, pts);
     const std::size_t length = 3 + static_cast<std::size_t>(headerDataLength) + dataSize;
     if (bounded && length <= 0xFFFF) {
         pes[4] = static_cast<std::uint8_t>(length >> 8);
         pes[5] = static_cast<std::uint8_t>(length);
     }
+    return pes;
+}
+
+// A picture's header: PTS and DTS, PTS alone (dts < 0) or no time stamp (pts < 0).
+std::vector<std::uint8_t> VideoPesHeader(std::int64_t pts, std::int64_t dts) {
+    if (pts < 0) {
+        return {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0x00, 0x00};
+    }
+    if (dts < 0) {
+        return PesHeader(0xE0, static_cast<std::uint64_t>(pts), 0, 5, false);
+    }
+    std::vector<std::uint8_t> pes = {0x00, 0x00, 0x01, 0xE0, 0x00, 0x00, 0x80, 0xC0, 10};
+    pes.resize(19);
+    PutPts(pes.data() + 9, static_cast<std::uint64_t>(pts), 0x31);
+    PutPts(pes.data() + 14, static_cast<std::uint64_t>(dts), 0x11);
     return pes;
 }
 
@@ -188,8 +202,6 @@ struct Scheduled {
     int index;
 };
 
-// Signed seconds to 90 kHz ticks, modulo 2^64: added to a clock base, a time a
-// little before 0 lands a little before the base.
 std::uint64_t Ticks(double seconds) {
     return static_cast<std::uint64_t>(std::llround(seconds * static_cast<double>(kClock)));
 }
@@ -356,23 +368,12 @@ void TsPacketWriter::WritePes(std::uint16_t pid, const std::vector<std::uint8_t>
     }
 }
 
-void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::int64_t pts,
                                    std::uint64_t pcrBase, bool withPcr, bool keyFrame,
-                                   std::uint16_t pid) {
-    std::vector<std::uint8_t> pes = PesHeader(0xE0, pts, accessUnit.size(), 5, false);
+                                   std::uint16_t pid, std::int64_t dts) {
+    std::vector<std::uint8_t> pes = VideoPesHeader(pts, dts);
     pes.insert(pes.end(), accessUnit.begin(), accessUnit.end());
     WritePes(pid, pes, withPcr, pcrBase, keyFrame);
-}
-
-void TsPacketWriter::WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
-                                   std::uint64_t dts, std::uint64_t pcrBase, bool withPcr,
-                                   bool keyFrame) {
-    std::vector<std::uint8_t> pes = PesHeader(0xE0, pts, accessUnit.size(), 10, false);
-    pes[7] = 0xC0;
-    PutTimeStamp(pes.data() + 9, 0x3, pts);
-    PutTimeStamp(pes.data() + 14, 0x1, dts);
-    pes.insert(pes.end(), accessUnit.begin(), accessUnit.end());
-    WritePes(kPidVideo, pes, withPcr, pcrBase, keyFrame);
 }
 
 void TsPacketWriter::WriteAudioPes(const std::uint8_t* frame, std::size_t size, std::uint64_t pts,
@@ -439,19 +440,12 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
     double frameRate = spec.frameRate;
     std::vector<std::uint8_t> syntheticAdts;
     const std::vector<std::uint8_t>* adts = &syntheticAdts;
-    const std::vector<std::int64_t>* ptsOffsets = nullptr;
     int repeats = 1;
     if (spec.media != nullptr) {
         pictures = SplitAccessUnits(spec.media->h264);
         frameRate = spec.media->frameRate;
         adts = &spec.media->adts;
         repeats = std::max(1, spec.mediaRepeats);
-        if (!spec.media->ptsOffsets.empty()) {
-            if (spec.media->ptsOffsets.size() != pictures.size()) {
-                return false;
-            }
-            ptsOffsets = &spec.media->ptsOffsets;
-        }
     } else {
         pictures = SyntheticAccessUnits(spec);
         syntheticAdts = SyntheticAdts(spec.durationSeconds);
@@ -459,13 +453,16 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
     if (pictures.empty() || frameRate <= 0) {
         return false;
     }
+    const std::vector<std::int64_t>* delays =
+        spec.media != nullptr && !spec.media->presentationDelays.empty()
+            ? &spec.media->presentationDelays
+            : nullptr;
+    if (delays != nullptr && delays->size() != pictures.size()) {
+        return false;
+    }
     const int count = static_cast<int>(pictures.size());
     const double pass = static_cast<double>(count) / frameRate;
     const double duration = pass * repeats;
-    // With B-frames, decoding runs ahead of presentation by the first picture's
-    // offset, so that the first picture is still presented at 0.
-    const double decodeLead =
-        ptsOffsets != nullptr ? static_cast<double>(ptsOffsets->front()) / kClock : 0.0;
     int sampleRate = 48000;
     const std::vector<AudioFrame> audio =
         spec.writeAudio ? SplitAdts(*adts, &sampleRate) : std::vector<AudioFrame>{};
@@ -478,7 +475,7 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
     std::vector<Scheduled> schedule;
     for (int k = 0; k < repeats; ++k) {
         for (int i = 0; i < count; ++i) {
-            schedule.push_back({k * pass + i / frameRate - decodeLead, Unit::Video, k * count + i});
+            schedule.push_back({k * pass + i / frameRate, Unit::Video, k * count + i});
         }
         for (int i = 0; i < static_cast<int>(audio.size()); ++i) {
             const double time = i * 1024.0 / sampleRate;
@@ -519,13 +516,13 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
                 }
                 const bool withPcr = spec.writePcr && (spec.pcrStopsAfterFrames < 0 ||
                                                        item.index < spec.pcrStopsAfterFrames);
-                if (ptsOffsets != nullptr) {
-                    const auto offset = static_cast<std::uint64_t>((*ptsOffsets)[index]);
-                    writer.WriteVideoPes(picture.bytes, pts + offset, pts, pcr, withPcr,
-                                         picture.key);
-                } else {
-                    writer.WriteVideoPes(picture.bytes, pts, pcr, withPcr, picture.key);
-                }
+                // Reordered pictures are presented later than they are decoded.
+                const std::int64_t delay = delays != nullptr ? (*delays)[index] : 0;
+                const auto dts = static_cast<std::int64_t>(pts & kPtsMask);
+                const std::int64_t shown =
+                    !spec.writeVideoPts ? -1 : static_cast<std::int64_t>((pts + delay) & kPtsMask);
+                writer.WriteVideoPes(picture.bytes, shown, pcr, withPcr, picture.key, kPidVideo,
+                                     delay != 0 ? dts : -1);
                 break;
             }
             case Unit::Audio: {

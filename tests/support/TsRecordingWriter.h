@@ -21,11 +21,12 @@
 // Two kinds of content:
 //   - synthetic: tiny fake video and audio payloads (not decodable), cheap, for
 //     tests of the layout and the sensor log;
-//   - real: H.264 (Annex B, one access unit delimiter per picture, in decode
-//     order; with B-frames the video PES carry a DTS and a later PTS) and AAC
-//     ADTS elementary streams, e.g. from EncodeTestMedia (TestMedia.h); the
-//     result plays. Repeating the media end to end makes long recordings
-//     without encoding them.
+//   - real: H.264 (Annex B, one access unit delimiter per picture, B-frames
+//     when the stream lists each picture's presentation delay) and AAC ADTS
+//     elementary streams, e.g. from EncodeTestMedia (TestMedia.h); the result
+//     plays. Pictures go out in decode order, the PCR and the DTS on the decode
+//     clock, a PTS apart from its DTS only for reordered pictures. Repeating the
+//     media end to end makes long recordings without encoding them.
 //
 // Typical use:
 //   TsRecordingSpec spec;
@@ -87,9 +88,9 @@ struct ElementaryStreams {
     std::vector<std::uint8_t> h264;  // Annex B, an AUD (NAL type 9) before every picture
     std::vector<std::uint8_t> adts;  // AAC ADTS frames; may be empty (no audio packets)
     double frameRate = 25.0;
-    // Per picture in decode order, PTS minus DTS in 90 kHz ticks; empty when the
-    // pictures come in display order (no B-frames).
-    std::vector<std::int64_t> ptsOffsets;
+    // Per picture in decode order: PTS minus DTS in 90 kHz ticks. Empty for a
+    // stream without B-frames (every PTS is its DTS).
+    std::vector<std::int64_t> presentationDelays;
 };
 
 struct TsRecordingSpec;
@@ -125,6 +126,7 @@ struct TsRecordingSpec {
     bool writePat = true;
     bool writePmt = true;
     bool writePcr = true;
+    bool writeVideoPts = true;  // false: video PES headers carry no time stamp
     bool writeAudio = true;
     bool writeLog = true;
     std::uint16_t pmtPidInPat = kPidPmt;
@@ -146,7 +148,7 @@ TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec);
 
 // Writes the recording (in pieces, so large ones never sit in memory whole);
 // false when the file cannot be written or the media are unusable (no picture in
-// the H.264 stream, or time stamps that do not match its pictures).
+// the H.264 stream, or presentation delays that do not match its pictures).
 bool WriteTsRecording(const QString& path, const TsRecordingSpec& spec);
 // The same into memory.
 std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec);
@@ -158,13 +160,12 @@ class TsPacketWriter {
     void WritePat(std::uint16_t pmtPid = kPidPmt);
     void WritePmt(std::uint16_t pcrPid = kPidVideo,
                   std::array<std::uint16_t, 3> pids = {kPidVideo, kPidAudio, kPidLog});
-    // One PES of a picture; the first packet carries the PCR when withPcr.
-    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
+    // One PES of a picture; the first packet carries the PCR when withPcr. The
+    // header holds the PTS, and the DTS too when it is not negative; with a
+    // negative PTS it holds no time stamp.
+    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::int64_t pts,
                        std::uint64_t pcrBase, bool withPcr, bool keyFrame,
-                       std::uint16_t pid = kPidVideo);
-    // The same with a decode time stamp before the presentation one (B-frames).
-    void WriteVideoPes(const std::vector<std::uint8_t>& accessUnit, std::uint64_t pts,
-                       std::uint64_t dts, std::uint64_t pcrBase, bool withPcr, bool keyFrame);
+                       std::uint16_t pid = kPidVideo, std::int64_t dts = -1);
     void WriteAudioPes(const std::uint8_t* frame, std::size_t size, std::uint64_t pts,
                        std::uint16_t pid = kPidAudio);
     // The first log packet of a recording: LogStreamHeader at 108, record at 124.

@@ -1,0 +1,25 @@
+#include "GuiThread.h"
+
+#include <QCoreApplication>
+#include <QMetaObject>
+#include <QThread>
+
+namespace platform {
+
+bool IsGuiThread() {
+    const QCoreApplication* application = QCoreApplication::instance();
+    return application != nullptr && QThread::currentThread() == application->thread();
+}
+
+void RunOnGuiThread(QObject* context, std::function<void()> fn) {
+    QCoreApplication* application = QCoreApplication::instance();
+    if (application == nullptr || QThread::currentThread() == application->thread()) {
+        fn();
+        return;
+    }
+    // Qt removes the queued call when its receiver is destroyed.
+    QObject* receiver = context != nullptr ? context : application;
+    QMetaObject::invokeMethod(receiver, std::move(fn), Qt::QueuedConnection);
+}
+
+}  // namespace platform

@@ -1,0 +1,157 @@
+// The main window end to end under the offscreen platform, with real recordings:
+// the language switch, dropped recordings played back to back, a screenshot and
+// a cut from the tool bar.
+#include "AppTestSupport.h"
+#include "app/Main.h"
+#include "app/VideoWindow.h"
+#include "controls/ColorBoxARGB.h"
+#include "controls/PlayControlBtn.h"
+#include "foundation/UiStringTable.h"
+#include "platform/MessageBox.h"
+#include "support/TestMedia.h"
+#include "views/ChartFrame.h"
+#include "views/FileSelectFrame.h"
+#include "views/InfoFrom.h"
+#include "views/PlayControlFrame.h"
+
+#include <QDropEvent>
+#include <QFile>
+#include <QMimeData>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+#include <QUrl>
+
+namespace {
+
+class FormMainTest : public AppFolderTest {
+  protected:
+    FormMainTest() {
+        platform::MessageBox::ClearRecorded();
+        form_.askSaveName = [this](const app::SaveRequest&) { return answer_; };
+        form_.show();
+    }
+    ~FormMainTest() override { LanguageIndex = 0; }
+
+    // A recording of `seconds` of real pictures, in this test's folder.
+    QString Write(const QString& name, double seconds, std::uint32_t startTime) {
+        tsrec::TestMediaParams params;
+        params.seconds = seconds;
+        const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+        EXPECT_FALSE(media.h264.empty());
+        const QString path = PathOf(name);
+        EXPECT_TRUE(tsrec::WriteTsRecording(path, {.media = &media, .startTime = startTime}));
+        return path;
+    }
+    void Drop(const QStringList& paths) {
+        QMimeData data;
+        QList<QUrl> urls;
+        for (const QString& path : paths) {
+            urls << QUrl::fromLocalFile(path);
+        }
+        data.setUrls(urls);
+        // The application delivers a drop only to a window that took the drag's entry.
+        QDragEnterEvent enter(QPoint(400, 300), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
+        QCoreApplication::sendEvent(&form_, &enter);
+        QDropEvent drop(QPointF(400, 300), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QCoreApplication::sendEvent(&form_, &drop);
+    }
+    // A click on the drive's row selects the whole drive as the play list.
+    void SelectFirstDrive() {
+        QTest::mouseClick(form_.FileSelectFrame, Qt::LeftButton, {}, QPoint(100, 85));
+    }
+    bool AnyPicture(QWidget* widget) {
+        const QImage image = widget->grab().toImage();
+        for (int y = 0; y < image.height(); y += 8) {
+            for (int x = 0; x < image.width(); x += 8) {
+                if (qGray(image.pixel(x, y)) > 40) {
+                    return true;
+                }
+            }
+        }
+        return false;
+    }
+
+    TFormMain form_;
+    std::optional<app::SaveChoice> answer_;
+};
+
+}  // namespace
+
+TEST_F(FormMainTest, LanguageSwitchRelabelsEveryWindowInEachLanguage) {
+    TInfoForm info;
+    _InfoForm = &info;
+    for (int language = 0; language < kLanguageCount; ++language) {
+        LanguageIndex = language;
+        form_.Set_Lang();
+        EXPECT_EQ(form_.windowTitle(), UiText(1, language));
+        EXPECT_EQ(form_.TBCapture->toolTip(), UiText(10, language));
+        EXPECT_EQ(form_.TBCutting->toolTip(), UiText(11, language));
+        EXPECT_EQ(form_.TBSetting->toolTip(), UiText(13, language));
+        EXPECT_EQ(form_.TBGPSForm->toolTip(), UiText(12, language));
+        EXPECT_EQ(form_.PlayControlPanel->PlayButton()->toolTip(), UiText(16, language));
+        EXPECT_EQ(info.windowTitle(), UiText(49, language));
+    }
+    EXPECT_EQ(form_.windowTitle(), QStringLiteral("Istrel Player"));
+    _InfoForm = nullptr;
+}
+
+TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
+    const QString a = Write(QStringLiteral("a.ts"), 2.0, 1700000000);
+    const QString b = Write(QStringLiteral("b.ts"), 2.0, 1700000002);
+    QFile(PathOf(QStringLiteral("notes.txt"))).open(QIODevice::WriteOnly);
+
+    Drop({PathOf(QStringLiteral("notes.txt"))});  // nothing taken: nothing loaded
+    EXPECT_EQ(form_.FileSelectFrame->Records().Records().size(), 0u);
+    Drop({a, PathOf(QStringLiteral("notes.txt")), b});
+    ASSERT_EQ(form_.FileSelectFrame->Records().Records().size(), 2u);
+    SelectFirstDrive();
+    ASSERT_EQ(form_.PlayList().Items().size(), 2u);
+    EXPECT_EQ(form_.PlayControlPanel->State(), PLAY_PANEL_READY);
+    ASSERT_TRUE(ProcessEventsUntil([&] { return AnyPicture(form_.VideoWnd); }));
+
+    form_.PlayControlPanel->PlayButtonClick(nullptr);
+    EXPECT_TRUE(form_.Timer->isActive());
+    ASSERT_TRUE(ProcessEventsUntil([&] { return form_.PlayList().CurrentIndex() == 1; }));
+    const FileItemList items = form_.PlayList().Items();
+    EXPECT_TRUE(items[1]->flags & FILE_ITEM_PLAYING);
+    // The first file's graph was given back from inside its own event drain.
+    EXPECT_EQ(items[0]->player->State(), STATE_NO_GRAPH);
+    // The last file ends: the panel pauses and the timer stops there.
+    ASSERT_TRUE(
+        ProcessEventsUntil([&] { return form_.PlayControlPanel->State() == PLAY_PANEL_READY; }));
+    EXPECT_FALSE(form_.Timer->isActive());
+    EXPECT_GT(form_.PlayControlPanel->GetPosition(), 3.0);
+    EXPECT_TRUE(form_.TrendChart->CursorLine()->isVisible());
+    EXPECT_TRUE(AnyPicture(form_.VideoWnd));
+
+    // Paused, back into the first file from the time line: it opens again, paused
+    // at the place asked, and shows its picture.
+    const double start = form_.PlayList().Timeline().StartOf(1);
+    form_.PlayPosChange(form_.PlayControlPanel, start - 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 0);
+    EXPECT_EQ(items[0]->player->State(), STATE_PAUSED);
+    EXPECT_NEAR(form_.PlayList().GlobalPosition(), start - 0.5, 0.05);
+    EXPECT_EQ(form_.PlayList().CurrentPlayer()->GrabFrame().size(), QSize(320, 240));
+    EXPECT_TRUE(platform::MessageBox::Recorded().empty());
+}
+
+TEST_F(FormMainTest, ScreenshotAndCutFromTheToolBar) {
+    Drop({Write(QStringLiteral("drive.ts"), 3.0, 1700000000)});
+    ASSERT_EQ(form_.PlayList().Items().size(), 1u);  // one recording: selected at once
+
+    answer_ = app::SaveChoice{PathOf(QStringLiteral("shot")), 2};
+    form_.TBCapture->click();
+    const QImage shot(PathOf(QStringLiteral("shot.bmp")), "BMP");
+    EXPECT_EQ(shot.size(), QSize(320, 240));
+
+    answer_ = app::SaveChoice{PathOf(QStringLiteral("clip")), 1};
+    form_.TBCutting->click();
+    EXPECT_TRUE(form_.BtnCutSatus->text().startsWith(UiText(72)));
+    ASSERT_TRUE(ProcessEventsUntil([&] { return !platform::MessageBox::Recorded().empty(); }));
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].text, QStringLiteral("Cutting completed"));
+    EXPECT_EQ(form_.BtnCutSatus->text(), QString());
+    EXPECT_TRUE(tsrec::RunFfprobe(PathOf(QStringLiteral("clip.ts"))).ran);
+}

@@ -1,0 +1,19 @@
+#pragma once
+
+#include <QString>
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+// What the kernel tells of this process (Linux /proc), for tests that wait until a
+// thread is blocked or a file is in use instead of sleeping for a while.
+
+pid_t CurrentThreadId();
+// The thread is asleep (blocked in a wait, a lock or a read).
+bool ThreadIsAsleep(pid_t thread);
+// This process's threads of that name (as platform::Worker sets it).
+std::vector<pid_t> ThreadsNamed(const std::string& name);
+// Some descriptor of this process has the file open.
+bool FileIsOpen(const QString& path);
