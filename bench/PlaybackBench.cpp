@@ -12,7 +12,8 @@
 //   seek     paused exact seeks to fixed targets, each until its picture is painted;
 //            the floor of a target is the pictures from its key frame to it (decode
 //            order) at the single-stream decode rate (as in present); against
-//            ffmpeg -ss T net of the same command without -ss.
+//            ffmpeg doing the same work, net of ffmpeg -i f -frames:v 1; beside the
+//            same decode in one loop of libavcodec (ombrel-bench-decode).
 //   present  frame steps from the first picture, each picture converted and
 //            painted; against ffmpeg decoding as many pictures to -f null, net of
 //            its run that stops at the first picture.
@@ -60,7 +61,8 @@ constexpr int kPictures = 300;
 constexpr int kMemorySeconds = 10;
 
 struct Options : BenchOptions {
-    QString player;  // ombrel-bench-player beside this program
+    QString player;   // ombrel-bench-player beside this program
+    QString decoder;  // ombrel-bench-decode beside it
     int pictures = kPictures;
     int memorySeconds = kMemorySeconds;
 };
@@ -105,17 +107,23 @@ TimedRun Tool(const QStringList& command, const Options& options) {
     };
 }
 
-// A run of our player, its output kept in `outputs`.
-std::function<bool()> PlayerStep(const QStringList& arguments, const Options& options,
-                                 std::vector<QByteArray>& outputs) {
-    return [arguments, &options, &outputs] {
-        const ChildRun run = RunChild(QStringList{options.player} + arguments, options.cores, true);
+// A run of one of our programs, its output kept in `outputs`.
+std::function<bool()> ChildStep(const QStringList& command, const Options& options,
+                                std::vector<QByteArray>& outputs) {
+    return [command, &options, &outputs] {
+        const ChildRun run = RunChild(command, options.cores, true);
         outputs.push_back(run.output);
         if (!run.ok) {
-            std::fprintf(stderr, "player failed: %s\n", qPrintable(arguments.join(' ')));
+            std::fprintf(stderr, "failed: %s\n", qPrintable(command.join(' ')));
         }
         return run.ok;
     };
+}
+
+// A run of our player.
+std::function<bool()> PlayerStep(const QStringList& arguments, const Options& options,
+                                 std::vector<QByteArray>& outputs) {
+    return ChildStep(QStringList{options.player} + arguments, options, outputs);
 }
 
 std::vector<double> Values(const std::vector<QByteArray>& outputs, const char* key) {
@@ -123,6 +131,19 @@ std::vector<double> Values(const std::vector<QByteArray>& outputs, const char* k
     for (const QByteArray& output : outputs) {
         const std::vector<double> some = ChildValues(output, key);
         values.insert(values.end(), some.begin(), some.end());
+    }
+    return values;
+}
+
+// The `index`th value under `key` of each output.
+std::vector<double> NthValues(const std::vector<QByteArray>& outputs, const char* key,
+                              std::size_t index) {
+    std::vector<double> values;
+    for (const QByteArray& output : outputs) {
+        const std::vector<double> all = ChildValues(output, key);
+        if (index < all.size()) {
+            values.push_back(all[index]);
+        }
     }
     return values;
 }
@@ -181,11 +202,12 @@ bool BenchSeek(const QString& path, const Options& options) {
     const double duration = static_cast<double>(packets.size()) / 30.0;
     const QStringList targets = SeekTargets(duration);
     std::vector<SeekWork> work;
-    std::vector<QByteArray> ours;
+    std::vector<QByteArray> ours, bare;
     std::vector<double> decode, decodeOne, baseline;
     std::vector<std::vector<double>> tool(static_cast<std::size_t>(targets.size()));
     std::vector<std::function<bool()>> steps = {
         PlayerStep(QStringList{QStringLiteral("seek"), path} + targets, options, ours),
+        ChildStep(QStringList{options.decoder, path} + targets, options, bare),
         NetStep(Tool(DecodeTool(path, options.pictures), options),
                 Tool(DecodeTool(path, 1), options), decode, decodeOne)};
     for (int i = 0; i < targets.size(); ++i) {
@@ -212,25 +234,19 @@ bool BenchSeek(const QString& path, const Options& options) {
                 QStringLiteral("; decode rate %1 fps (ffmpeg -an -frames:v %2, net of one picture)")
                     .arg(rate, 0, 'f', 0)
                     .arg(options.pictures));
-    std::printf("  %8s %8s %9s %9s %11s %9s\n", "target s", "pictures", "floor ms", "ours ms",
-                "ffmpeg net", "ours/floor");
-    std::vector<double> oursMs, floorMs, toolMs, ratios;
+    std::printf("  %8s %8s %9s %9s %11s %9s %10s\n", "target s", "pictures", "floor ms", "ours ms",
+                "ffmpeg net", "libav ms", "ours/floor");
+    std::vector<double> oursMs, floorMs, toolMs, bareMs, ratios;
     for (int i = 0; i < targets.size(); ++i) {
         const auto index = static_cast<std::size_t>(i);
-        std::vector<double> runs;
-        for (const QByteArray& output : ours) {
-            const std::vector<double> all = ChildValues(output, "seek_ms");
-            if (index < all.size()) {
-                runs.push_back(all[index]);
-            }
-        }
         const int pictures = work[index].decodePictures;
-        oursMs.push_back(Median(runs));
+        oursMs.push_back(Median(NthValues(ours, "seek_ms", index)));
+        bareMs.push_back(Median(NthValues(bare, "decode_ms", index)));
         floorMs.push_back(pictures / rate * 1000.0);
         toolMs.push_back(Median(tool[index]));
         ratios.push_back(oursMs.back() / floorMs.back());
-        std::printf("  %8s %8d %9.1f %9.1f %11.1f %9.2f\n", qPrintable(targets[i]), pictures,
-                    floorMs.back(), oursMs.back(), toolMs.back(), ratios.back());
+        std::printf("  %8s %8d %9.1f %9.1f %11.1f %9.1f %10.2f\n", qPrintable(targets[i]), pictures,
+                    floorMs.back(), oursMs.back(), toolMs.back(), bareMs.back(), ratios.back());
     }
     const double floorMedian = Median(floorMs);
     PrintFigure(
@@ -245,10 +261,15 @@ bool BenchSeek(const QString& path, const Options& options) {
                 {QStringLiteral("ffmpeg -ss net"), toolMs[static_cast<std::size_t>(worst)]},
                 {{kSeekWorstGoal * floorMs[static_cast<std::size_t>(worst)], Better::Lower,
                   QStringLiteral("1.3x floor")}});
+    std::vector<double> pipeline;
+    for (std::size_t i = 0; i < oursMs.size(); ++i) {
+        pipeline.push_back(oursMs[i] - bareMs[i]);
+    }
     std::printf(
         "  (median of ours/floor over the targets %.2f; longest seek %.1f ms; the first "
-        "seek after opening, to 1 s, %.1f ms)\n",
-        Median(ratios), Worst(oursMs), Median(Values(ours, "first_seek_ms")));
+        "seek after opening, to 1 s, %.1f ms; ours minus libav, the same decode in one "
+        "loop: median %.1f ms)\n",
+        Median(ratios), Worst(oursMs), Median(Values(ours, "first_seek_ms")), Median(pipeline));
     return true;
 }
 
@@ -347,8 +368,9 @@ int main(int argc, char** argv) {
         return 2;
     }
     QCoreApplication app(argc, argv);
-    const Options options{*parsed, QDir(QCoreApplication::applicationDirPath())
-                                       .filePath(QStringLiteral("ombrel-bench-player"))};
+    const QDir here(QCoreApplication::applicationDirPath());
+    const Options options{*parsed, here.filePath(QStringLiteral("ombrel-bench-player")),
+                          here.filePath(QStringLiteral("ombrel-bench-decode"))};
     const auto wants = [&](const char* section) {
         return options.sections.isEmpty() ||
                options.sections.contains(QString::fromLatin1(section));

@@ -16,7 +16,8 @@ wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 cmake -S . -B build -G Ninja > /dev/null
 cmake --build build -j 4 --target ombrel-bench-media ombrel-bench-recordings \
-    ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player ombrel-bench-chart > /dev/null
+    ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player ombrel-bench-decode \
+    ombrel-bench-chart > /dev/null
 
 media=${MEDIA:-build/bench-media}
 build/bench/ombrel-bench-media ${NO_LARGE:+--no-large} "$media" > /dev/null
