@@ -20,7 +20,6 @@ class TAboutFrm : public QDialog {
     // The box keeps its own language (0..2), given before it is shown; it does not
     // follow LanguageIndex.
     void SetLanguageIndex(int language) { languageIndex_ = language; }
-    int LanguageIndexOfBox() const { return languageIndex_; }
 
     // Fills the box (every show): texts, version, system, licence.
     void FormShow();

@@ -21,14 +21,8 @@ constexpr double kShortestCut = 2.0;  // seconds
 constexpr platform::WPARAM kProgressEvent = 1;
 constexpr std::int32_t kAccessDenied = 5;
 
-}  // namespace
-
-QString CutCommand::ProgressCaption(platform::LPARAM perMille) {
-    return UiText(key::Cutting) + QString::number(static_cast<double>(perMille) * 0.1, 'f', 1) +
-           QLatin1Char('%');
-}
-
-QString CutCommand::SaveFilter(const QString& extension) {
+// The save filter for a recording's lower-case extension; empty when unknown.
+QString SaveFilter(const QString& extension) {
     if (extension == QLatin1String(".mp4")) {
         return QStringLiteral("MP4 (*.mp4)");
     }
@@ -39,6 +33,13 @@ QString CutCommand::SaveFilter(const QString& extension) {
         return QStringLiteral("TS (*.ts)");
     }
     return QString();
+}
+
+}  // namespace
+
+QString CutCommand::ProgressCaption(platform::LPARAM perMille) {
+    return UiText(key::Cutting) + QString::number(static_cast<double>(perMille) * 0.1, 'f', 1) +
+           QLatin1Char('%');
 }
 
 void CutCommand::Start(const FileItemList& items, double start, double end,

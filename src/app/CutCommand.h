@@ -32,8 +32,6 @@ class CutCommand {
 
     // The status button's caption while a cut runs: "Cutting…" and per cent.
     static QString ProgressCaption(platform::LPARAM perMille);
-    // The save filter for a recording's lower-case extension; empty when unknown.
-    static QString SaveFilter(const QString& extension);
 
     AskSaveName askSaveName;
     std::function<void(const QString& caption)> setStatusCaption;

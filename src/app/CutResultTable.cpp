@@ -59,10 +59,6 @@ QString BoxText::Text() const {
     return fixed != nullptr ? QString::fromUtf16(fixed) : UiText(key);
 }
 
-std::span<const CutResultBox> CutResultBoxes() {
-    return kRows;
-}
-
 const CutResultBox& FindCutResultBox(CutStage stage, CutResult result) {
     const CutResultBox* fallback = nullptr;
     for (const CutResultBox& row : kRows) {

@@ -5,7 +5,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <span>
 
 namespace app {
 
@@ -32,8 +31,6 @@ struct CutResultBox {
     bool owned = true;        // the application's box; else one without owner
 };
 
-// Every row, in lookup order.
-std::span<const CutResultBox> CutResultBoxes();
 // The row for a result of a stage.
 const CutResultBox& FindCutResultBox(CutStage stage, CutResult result);
 

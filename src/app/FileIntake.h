@@ -21,10 +21,6 @@ class FileIntake {
     // The program's arguments, its own path first; only the first 256 are looked at.
     void CommandLine(const QStringList& arguments);
 
-    static bool IsRecordingName(const QString& name);
-    static QStringList DroppedRecordings(const QStringList& names);
-    static QStringList CommandLineRecordings(const QStringList& arguments);
-
     // Loads the names into the file list (it replaces what the list holds).
     std::function<void(const QStringList& names)> load;
 

@@ -81,9 +81,12 @@ void TFormMain::dragEnterEvent(QDragEnterEvent* event) {
 }
 
 void TFormMain::dropEvent(QDropEvent* event) {
+    // Only files: an address of another kind names nothing to open.
     QStringList names;
     for (const QUrl& url : event->mimeData()->urls()) {
-        names << (url.isLocalFile() ? url.toLocalFile() : url.toString());
+        if (url.isLocalFile()) {
+            names << url.toLocalFile();
+        }
     }
     event->acceptProposedAction();
     WMDropFiles(names);

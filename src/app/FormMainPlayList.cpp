@@ -48,7 +48,10 @@ void TFormMain::PlayPosChange(QObject* sender, double seconds) {
 }
 
 void TFormMain::TimerTimer(QObject* sender) {
-    Guard("TFormMain::TimerTimer", [&] { playList_.TimerTick(sender == nullptr); });
+    if (sender == nullptr) {
+        Timer->stop();
+    }
+    RefreshPlayInfo(false, 0.0);
 }
 
 void TFormMain::RefreshPlayInfo(bool given, double seconds) {

@@ -21,6 +21,7 @@
 #include <QApplication>
 #include <QKeyEvent>
 #include <QPushButton>
+#include <QScreen>
 #include <QTimer>
 #include <QToolButton>
 #include <QWindow>
@@ -135,8 +136,13 @@ void TFormMain::WireShownEvents() {
         };
     }
     if (windowHandle() != nullptr) {
-        connect(windowHandle(), &QWindow::screenChanged, this,
-                [this] { videoRoute_->DisplayChanged(); });
+        // The display changes when the window moves to another screen or its
+        // screen changes its mode.
+        connect(windowHandle(), &QWindow::screenChanged, this, [this](QScreen* screen) {
+            WatchScreen(screen);
+            videoRoute_->DisplayChanged();
+        });
+        WatchScreen(windowHandle()->screen());
     }
     cutCommand_->owner = this;
     cutCommand_->askSaveName = [this](const app::SaveRequest& request) {
@@ -146,6 +152,14 @@ void TFormMain::WireShownEvents() {
         BtnCutSatus->setText(caption);
     };
     cutCommand_->repaintVideo = [this] { RepaintVideo(); };
+}
+
+void TFormMain::WatchScreen(QScreen* screen) {
+    disconnect(screenWatch_);
+    if (screen != nullptr) {
+        screenWatch_ = connect(screen, &QScreen::geometryChanged, this,
+                               [this] { videoRoute_->DisplayChanged(); });
+    }
 }
 
 void TFormMain::showEvent(QShowEvent* event) {

@@ -16,6 +16,7 @@ class CuttingProc;
 class QFrame;
 class QKeyEvent;
 class QPushButton;
+class QScreen;
 class QSplitter;
 class QTimer;
 class QToolBar;
@@ -130,6 +131,8 @@ class TFormMain : public QWidget, private app::PlaybackHost {
     void CreateStatusPanel();
     void WireEvents();
     void WireShownEvents();
+    // Display changes of the screen the window is on reach the video window.
+    void WatchScreen(QScreen* screen);
     // Dropped and command-line recordings into the file list.
     void LoadRecordings(const QStringList& names);
     // Runs a handler's body; an exception is logged at the handler's own site.
@@ -158,6 +161,7 @@ class TFormMain : public QWidget, private app::PlaybackHost {
     std::unique_ptr<app::CutCommand> cutCommand_;
     app::ScreenshotCommand screenshot_;
     app::FileIntake intake_;
+    QMetaObject::Connection screenWatch_;
     bool shown_ = false;
 };
 

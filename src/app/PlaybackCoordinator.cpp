@@ -253,13 +253,6 @@ void PlaybackCoordinator::RefreshPlayInfo(bool given, double position) {
     host_.ShowPosition(position);
 }
 
-void PlaybackCoordinator::TimerTick(bool stopTimer) {
-    if (stopTimer) {
-        host_.SetTimerRunning(false);
-    }
-    RefreshPlayInfo(false, 0.0);
-}
-
 void PlaybackCoordinator::PlayComplete(const void* player) {
     if (current_ < 0 || !PlayerAt(current_).Is(player)) {
         return;

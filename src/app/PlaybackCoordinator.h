@@ -65,8 +65,6 @@ class PlaybackCoordinator {
     void Seek(double position, bool given);
     // Shows `position` (given) or the position the player reports.
     void RefreshPlayInfo(bool given, double position);
-    // The position timer's tick; `stopTimer` when it comes from no timer.
-    void TimerTick(bool stopTimer);
     // The end of a file, reported by `player`; ignored unless it is the current
     // item's (a late report of a player left behind must not move the list).
     void PlayComplete(const void* player);

@@ -2,6 +2,7 @@
 
 #include "platform/FileHandle.h"
 
+#include <QDir>
 #include <QFile>
 
 namespace app {
@@ -39,13 +40,13 @@ QByteArray RecorderSetupFile::Format(const RecorderSetup& setup) {
 
 RecorderSetupFile::Result RecorderSetupFile::Write(const QString& volumeRoot,
                                                    const RecorderSetup& setup) {
-    if (volumeRoot.isEmpty()) {
-        return Result::NoVolume;
-    }
     if (setup.NothingTicked()) {
         return Result::NothingTicked;
     }
-    const QString path = volumeRoot + u'/' + QString::fromLatin1(kFileName);
+    if (volumeRoot.isEmpty()) {
+        return Result::NoVolume;
+    }
+    const QString path = QDir(volumeRoot).filePath(QString::fromLatin1(kFileName));
     platform::FileHandle file = platform::FileHandle::CreateWrite(path);
     if (!file.IsOpen()) {
         return Result::WriteFailed;

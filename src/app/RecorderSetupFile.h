@@ -32,9 +32,10 @@ class RecorderSetupFile {
     static QByteArray Format(const RecorderSetup& setup);
 
     enum class Result { Written, NoVolume, NothingTicked, WriteFailed };
-    // Replaces the file in `volumeRoot` (empty: no volume chosen). Every write and
-    // the flush to the card are checked; a file left incomplete by a failure is
-    // removed, so the recorder never reads half a file.
+    // Replaces the file in `volumeRoot` (empty: no volume chosen). Nothing ticked is
+    // told first, card or not. Every write and the flush to the card are checked; a
+    // file left incomplete by a failure is removed, so the recorder never reads half
+    // a file.
     static Result Write(const QString& volumeRoot, const RecorderSetup& setup);
 
     // The string table key telling the user a result.

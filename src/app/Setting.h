@@ -55,7 +55,6 @@ class TFormSetting : public QDialog {
     void btnAboutClick();
     // Every caption, hint and list text in the window's own language.
     void ApplyLanguage();
-    int WindowLanguage() const { return languageIndex_; }
 
     // The recorder settings group.
     void BtnFalvorSettingClick();

@@ -422,16 +422,12 @@ TEST_F(PlaybackCoordinatorTest, SpeedAndVolumeReachOnlyTheCurrentPlayer) {
     EXPECT_FALSE(host_.timerRunning);
 }
 
-TEST_F(PlaybackCoordinatorTest, TimerAndFrameStepsShowThePlayListPosition) {
+TEST_F(PlaybackCoordinatorTest, TheTimerAndFrameStepsShowThePlayListPosition) {
     Select({10.0, 10.0});
     coordinator_.Seek(13.0, true);
     Player(1).position = 3.5;
-    host_.timerRunning = true;
-    coordinator_.TimerTick(false);
-    EXPECT_TRUE(host_.timerRunning);
+    coordinator_.RefreshPlayInfo(false, 0.0);  // the timer's tick
     EXPECT_DOUBLE_EQ(host_.shown.back(), 13.5);
-    coordinator_.TimerTick(true);  // no sender: the timer stops first
-    EXPECT_FALSE(host_.timerRunning);
 
     coordinator_.NextFrame();
     EXPECT_DOUBLE_EQ(host_.shown.back(), 13.54);

@@ -1,6 +1,7 @@
 // Screenshot names, formats (checked by the files' bytes and by ffprobe) and the
 // failures the user is told of.
 #include "AppTestSupport.h"
+#include "app/DShowItemPlayer.h"
 #include "app/ScreenshotCommand.h"
 #include "platform/MessageBox.h"
 #include "support/TestMedia.h"
@@ -64,6 +65,22 @@ TEST(ScreenshotFormatTest, AnImageExtensionDecidesAndTheFilterOnlyWithoutOne) {
         EXPECT_EQ(ScreenshotCommand::TargetPath(chosen, format), QString::fromUtf8(c.written))
             << c.chosen;
     }
+}
+
+TEST(ScreenshotGrabTest, AGrabStoredBottomUpComesOutUprightAndOtherLayoutsAsNothing) {
+    // Two rows of one BGRA pixel: the bottom row (blue) first.
+    const std::uint8_t bits[] = {0xFF, 0, 0, 0xFF, 0, 0, 0xFF, 0xFF};
+    media::BitmapInfoHeader header;
+    header.biWidth = 1;
+    header.biHeight = 2;
+    header.biBitCount = 32;
+    const QImage upright = app::BitmapToImage(header, bits);
+    EXPECT_EQ(upright.pixelColor(0, 0), QColor(Qt::red));
+    EXPECT_EQ(upright.pixelColor(0, 1), QColor(Qt::blue));
+    header.biHeight = -2;  // stored top-down
+    EXPECT_EQ(app::BitmapToImage(header, bits).pixelColor(0, 0), QColor(Qt::blue));
+    header.biBitCount = 24;
+    EXPECT_TRUE(app::BitmapToImage(header, bits).isNull());
 }
 
 TEST_F(ScreenshotCommandTest, WritesJpegAndBmpThatOtherToolsRead) {

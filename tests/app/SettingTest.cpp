@@ -8,6 +8,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QDir>
 #include <QFile>
 #include <QGroupBox>
 #include <QLineEdit>
@@ -154,8 +155,12 @@ TEST_F(SettingTest, ASettingsFileThatCannotBeWrittenIsReported) {
     const auto boxes = MessageBox::Recorded();
     ASSERT_EQ(boxes.size(), 1u);
     EXPECT_TRUE(boxes[0].text.startsWith(UiText(123))) << boxes[0].text.toStdString();
+    // The values apply for this run; the file keeps what it held.
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_TRUE(form.AutoSDSearch());
+    Registry registry(longPath);
+    registry.Load();
+    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("AutoSDSearch")), 0u);
 }
 
 TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
@@ -185,6 +190,7 @@ TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
     form.btnSaveToDiskClick();
     ASSERT_EQ(MessageBox::Recorded().size(), 1u);
     EXPECT_EQ(MessageBox::Recorded()[0].text, UiText(122));
+    EXPECT_EQ(MessageBox::Recorded()[0].caption, UiText(63));
 
     for (QCheckBox* box : {form.checkBoxDate, form.checkBoxTime, form.checkBoxDVR_Batt,
                            form.checkBoxAutoLock, form.checkBoxVQuality}) {
@@ -215,4 +221,10 @@ TEST_F(SettingTest, TheRecorderGroupWritesTheTickedSettingsToTheChosenCard) {
     form.btnSaveToDiskClick();
     ASSERT_EQ(MessageBox::Recorded().size(), 3u);
     EXPECT_EQ(MessageBox::Recorded()[2].text, UiText(120));
+
+    // A disk that takes no such file.
+    ASSERT_TRUE(QDir(disk.path()).mkdir(QStringLiteral("SETUP.CFG")));
+    form.CBDriveSel->setCurrentIndex(0);
+    form.btnSaveToDiskClick();
+    EXPECT_EQ(MessageBox::Recorded().back().text, UiText(123));
 }

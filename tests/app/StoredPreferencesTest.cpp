@@ -144,19 +144,3 @@ TEST_F(StoredPreferencesTest, FoldersAreCheckedAsTypedSaveFolderFirst) {
     EXPECT_EQ(registry.ReadString(kSetting, QStringLiteral("DefaultSavePath")), QString());
     EXPECT_EQ(registry.ReadString(kSetting, QStringLiteral("DefaultOpenPath")), QString());
 }
-
-TEST_F(StoredPreferencesTest, AFailedWriteStillAppliesTheValuesForThisRun) {
-    // A file name so long that the temporary file beside it cannot be named.
-    const QString longPath = dir_.filePath(QString(250, u'r'));
-    ASSERT_TRUE(QFile::copy(path_, longPath));
-    StoredPreferences preferences(longPath);
-    ASSERT_TRUE(preferences.Load());
-    QString folder;
-    EXPECT_EQ(preferences.Store({.captureChart = true, .language = 1}, &folder),
-              StoreResult::WriteFailed);
-    EXPECT_TRUE(preferences.Values().captureChart);
-    EXPECT_EQ(preferences.Values().language, 1);
-    Registry registry(longPath);
-    registry.Load();
-    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("Language")), 0u);
-}

@@ -4,7 +4,6 @@
 // dialog in each language.
 #include "Gallery.h"
 #include "controls/IconButton.h"
-#include "foundation/PreferenceTable.h"
 #include "foundation/UiStringTable.h"
 #include "recordings/SensorLog.h"
 #include "support/DemoMergedLog.h"
@@ -41,22 +40,6 @@ void Redraw(TGraphChart& chart) {
         QThread::msleep(1);
     }
 }
-
-// The gallery keeps to a settings file of its own, never the user's.
-class PrivateSettings {
-  public:
-    PrivateSettings() : old_(qgetenv("XDG_CONFIG_HOME")) {
-        qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
-        foundation::WriteDefaultsOnFirstStart();
-    }
-    ~PrivateSettings() { qputenv("XDG_CONFIG_HOME", old_); }
-    PrivateSettings(const PrivateSettings&) = delete;
-    PrivateSettings& operator=(const PrivateSettings&) = delete;
-
-  private:
-    QByteArray old_;
-    QTemporaryDir folder_;
-};
 
 // The recorder's MPEG-TS log carries neither GPS speed nor RPM, so on a demo drive
 // both lie on the time axis. A copy with plausible values for them shows every
@@ -112,7 +95,7 @@ void AddDialogPages(Book& book, TsettingChart& dialog) {
 }  // namespace
 
 void AddChartPages(Book& book) {
-    PrivateSettings settings;
+    gallery::PrivateSettings settings;
     QTemporaryDir drive;
     DemoMergedLog demo;
     QString error;

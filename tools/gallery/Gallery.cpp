@@ -1,5 +1,7 @@
 #include "Gallery.h"
 
+#include "foundation/PreferenceTable.h"
+
 #include <QApplication>
 #include <QEnterEvent>
 #include <QMouseEvent>
@@ -33,6 +35,15 @@ void Book::Save(const QImage& picture, const QString& name) {
     } else {
         ++failures_;
     }
+}
+
+PrivateSettings::PrivateSettings() : old_(qgetenv("XDG_CONFIG_HOME")) {
+    qputenv("XDG_CONFIG_HOME", folder_.path().toLocal8Bit());
+    foundation::WriteDefaultsOnFirstStart();
+}
+
+PrivateSettings::~PrivateSettings() {
+    qputenv("XDG_CONFIG_HOME", old_);
 }
 
 QString LanguageSuffix(int language) {

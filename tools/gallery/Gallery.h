@@ -4,6 +4,7 @@
 #include <QPoint>
 #include <QRgb>
 #include <QString>
+#include <QTemporaryDir>
 #include <QWidget>
 
 // The gallery's shared helpers: a ground to stand widgets on, the input a user
@@ -40,6 +41,20 @@ class Book {
     int failures_ = 0;
 };
 
+// The gallery keeps to a settings file of its own, never the user's: a new
+// install's, while this lives.
+class PrivateSettings {
+  public:
+    PrivateSettings();
+    ~PrivateSettings();
+    PrivateSettings(const PrivateSettings&) = delete;
+    PrivateSettings& operator=(const PrivateSettings&) = delete;
+
+  private:
+    QByteArray old_;
+    QTemporaryDir folder_;
+};
+
 // File-name suffixes of the three languages, by LanguageIndex.
 QString LanguageSuffix(int language);
 
@@ -57,3 +72,4 @@ void AddControlsPages(gallery::Book& book);
 void AddChartPages(gallery::Book& book);
 void AddFileListPages(gallery::Book& book);
 void AddInfoMapPages(gallery::Book& book);
+void AddAppPages(gallery::Book& book);

@@ -32,6 +32,7 @@ int main(int argc, char** argv) {
     AddChartPages(book);
     AddFileListPages(book);
     AddInfoMapPages(book);
+    AddAppPages(book);
 
     std::printf("%d pictures written to %s\n", book.Written(), argv[1]);
     return book.Failures() == 0 ? 0 : 1;
