@@ -1,278 +1,393 @@
-// Playback engine against the ffmpeg tool on a camera-like 1080p recording: open
-// time, seek latency, step time, decode-and-present rate on two cores and peak
-// memory, each printed beside the tool's and as a ratio.
-#include "media/AudioDevice.h"
-#include "media/AudioRendererFilter.h"
-#include "media/ClassIds.h"
-#include "media/FilterFactory.h"
-#include "media/FilterGraph.h"
-#include "media/MediaTypes.h"
-#include "playback/DSvideo.h"
+// Our player against the ffmpeg tools, every run in a process of its own pinned to
+// the same cores, the sides taking turns round by round. Decoders run with the
+// same thread policy on both sides: as many threads as the cores allow (libavcodec's
+// automatic count, which follows the CPU affinity).
+//
+//   ombrel-bench-playback [--cores LIST] [--rounds N] [--sections LIST]
+//                         --tiny TINY.ts RECORDING.ts...
+//
+// Sections (all by default): first, seek, present, memory, audio.
+//   first    first picture of a warm file: open, pause, until the picture is painted;
+//            against ffmpeg -i f -frames:v 1 -f null - net.
+//   seek     paused exact seeks to fixed targets, each until its picture is painted;
+//            the floor of a target is the pictures from its key frame to it (decode
+//            order) at the single-stream decode rate (as in present); against
+//            ffmpeg doing the same work, net of ffmpeg -i f -frames:v 1; beside the
+//            same decode in one loop of libavcodec (ombrel-bench-decode).
+//   present  frame steps from the first picture, each picture converted and
+//            painted; against ffmpeg decoding as many pictures to -f null, net of
+//            its run that stops at the first picture.
+//   memory   resident memory after 10 s of play, minus a bare Qt process with the
+//            window shown; against ffplay -nodisp's whole process (and, for
+//            reference, ffplay decoding the pictures into a dummy display and ffmpeg
+//            -f null). First recording only.
+//   audio    how far sound strays from the clock at four rates. First recording only.
+//
+// The tools' start-up is their run on TINY.ts, subtracted from their times; our
+// player's times leave its start-up out (see ombrel-bench-player).
+#include "BenchOptions.h"
+#include "BenchProcess.h"
+#include "BenchTiming.h"
+#include "Ffprobe.h"
+#include "PageCache.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QProcess>
-#include <QTemporaryDir>
-#include <QThread>
-#include <QWidget>
-
-#include <sched.h>
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
+#include <QDir>
+#include <QFileInfo>
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
-#include <random>
-#include <vector>
+#include <iterator>
+#include <optional>
+
+using namespace bench;
 
 namespace {
 
-constexpr int kSeconds = 20;
-constexpr int kFps = 30;
+constexpr double kFirstPictureGoalMs = 150.0;
+constexpr double kSeekMedianGoal = 1.15;  // x floor
+constexpr double kSeekToolGoal = 0.9;     // x ffmpeg net
+constexpr double kSeekWorstGoal = 1.3;    // x floor
+// Where in its GOP each seek target lies (pictures after the key frame, at 30 a
+// second): from the key frame itself to the GOP's last picture.
+constexpr int kSeekPlaces[] = {0, 6, 12, 18, 24, 29};
+// The tool's -ss goes this far before the key frame: its time stamp search must
+// not land on the picture after it.
+constexpr double kBeforeKey = 0.001;
 
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0.0 : values[values.size() / 2];
+constexpr int kRounds = 3;
+constexpr int kPictures = 300;
+constexpr int kMemorySeconds = 10;
+
+struct Options : BenchOptions {
+    QString player;   // ombrel-bench-player beside this program
+    QString decoder;  // ombrel-bench-decode beside it
+    int pictures = kPictures;
+    int memorySeconds = kMemorySeconds;
+};
+
+QString Label(const QString& path) {
+    const QFileInfo info(path);
+    return QStringLiteral("%1/%2 (%3 MB)")
+        .arg(info.dir().dirName(), info.fileName())
+        .arg(static_cast<double>(info.size()) / 1e6, 0, 'f', 1);
 }
 
-// Wall seconds of one run of the tool; -1 when it fails.
-double TimeTool(const QStringList& arguments) {
-    QProcess process;
-    QElapsedTimer timer;
-    timer.start();
-    process.start("taskset", QStringList{"-c", "0,1", "ffmpeg"} + arguments);
-    process.waitForFinished(600000);
-    if (process.exitCode() != 0) {
-        std::fprintf(stderr, "%s\n", process.readAllStandardError().constData());
-        return -1.0;
+QStringList Ffmpeg(const QStringList& beforeInput, const QString& path,
+                   const QStringList& afterInput,
+                   const QString& logLevel = QStringLiteral("error")) {
+    return QStringList{QStringLiteral("ffmpeg"), QStringLiteral("-nostdin"), QStringLiteral("-v"),
+                       logLevel} +
+           beforeInput + QStringList{QStringLiteral("-i"), path} + afterInput +
+           QStringList{QStringLiteral("-f"), QStringLiteral("null"), QStringLiteral("-")};
+}
+
+QStringList FirstPictureTool(const QString& path) {
+    return Ffmpeg({}, path, {QStringLiteral("-frames:v"), QStringLiteral("1")});
+}
+
+QStringList DecodeTool(const QString& path, int pictures) {
+    return Ffmpeg({}, path,
+                  {QStringLiteral("-an"), QStringLiteral("-frames:v"), QString::number(pictures)});
+}
+
+// The tool's decode rate in pictures a second: the pictures after the first over
+// the time they add to a run that stops at the first (which holds the start-up,
+// the probing of the file and the first picture).
+double DecodeRate(const std::vector<double>& added, int pictures) {
+    return (pictures - 1) / Median(added) * 1000.0;
+}
+
+// A run of a tool, timed from its start to its end.
+TimedRun Tool(const QStringList& command, const Options& options) {
+    return [command, &options]() -> std::optional<double> {
+        const ChildRun run = RunChild(command, options.cores);
+        return run.ok ? std::optional<double>(run.wallMs) : std::nullopt;
+    };
+}
+
+// A run of one of our programs, its output kept in `outputs`.
+std::function<bool()> ChildStep(const QStringList& command, const Options& options,
+                                std::vector<QByteArray>& outputs) {
+    return [command, &options, &outputs] {
+        const ChildRun run = RunChild(command, options.cores, true);
+        outputs.push_back(run.output);
+        if (!run.ok) {
+            std::fprintf(stderr, "failed: %s\n", qPrintable(command.join(' ')));
+        }
+        return run.ok;
+    };
+}
+
+// A run of our player.
+std::function<bool()> PlayerStep(const QStringList& arguments, const Options& options,
+                                 std::vector<QByteArray>& outputs) {
+    return ChildStep(QStringList{options.player} + arguments, options, outputs);
+}
+
+std::vector<double> Values(const std::vector<QByteArray>& outputs, const char* key) {
+    std::vector<double> values;
+    for (const QByteArray& output : outputs) {
+        const std::vector<double> some = ChildValues(output, key);
+        values.insert(values.end(), some.begin(), some.end());
     }
-    return timer.nsecsElapsed() * 1e-9;
+    return values;
 }
 
-bool MakeRecording(const QString& path) {
-    return TimeTool({"-v",
-                     "error",
-                     "-y",
-                     "-f",
-                     "lavfi",
-                     "-i",
-                     QString("testsrc2=s=1920x1080:r=%1,noise=alls=12:allf=t").arg(kFps),
-                     "-f",
-                     "lavfi",
-                     "-i",
-                     "sine=f=440:r=48000",
-                     "-t",
-                     QString::number(kSeconds),
-                     "-c:v",
-                     "libx264",
-                     "-preset",
-                     "veryfast",
-                     "-b:v",
-                     "12M",
-                     "-maxrate",
-                     "12M",
-                     "-bufsize",
-                     "12M",
-                     "-g",
-                     QString::number(kFps),
-                     "-bf",
-                     "2",
-                     "-c:a",
-                     "aac",
-                     "-streamid",
-                     "0:0x1011",
-                     "-streamid",
-                     "1:0x1100",
-                     "-f",
-                     "mpegts",
-                     path}) > 0;
-}
-
-// Peak memory of one decoding run of the tool, in MiB.
-double ToolPeakMemory(const QString& path) {
-    const QByteArray file = path.toLocal8Bit();
-    const pid_t child = fork();
-    if (child == 0) {
-        execlp("ffmpeg", "ffmpeg", "-v", "error", "-threads", "2", "-i", file.constData(), "-f",
-               "null", "-", static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    return usage.ru_maxrss / 1024.0;
-}
-
-// Wall time of the tool starting and stopping with nothing to do, in ms.
-double ToolStartup() {
-    return 1000.0 * TimeTool({"-v", "error", "-f", "lavfi", "-i", "nullsrc=s=16x16", "-frames:v",
-                              "1", "-f", "null", "-"});
-}
-
-void PinToTwoCores() {
-    cpu_set_t set;
-    CPU_ZERO(&set);
-    CPU_SET(0, &set);
-    CPU_SET(1, &set);
-    sched_setaffinity(0, sizeof(set), &set);
-}
-
-void Row(const char* what, double ours, double theirs, const char* unit) {
-    std::printf("%-34s ours %9.2f %-4s ffmpeg %9.2f %-4s ratio %.2f\n", what, ours, unit, theirs,
-                unit, theirs > 0 ? ours / theirs : 0.0);
-}
-
-bool Grab(DShowPlayer& player) {
-    media::BitmapInfoHeader header;
-    std::uint8_t* bits = nullptr;
-    const bool ok = player.GetCurrentImage(&header, &bits) >= 0;
-    player.MemFreeCurrentImage(bits);
-    return ok;
-}
-
-// The largest distance between what is heard and the clock (which the pictures
-// follow) over 3 s of play at `rate`, in ms.
-double WorstAudioOffset(const QString& path, QWidget& window, double rate) {
-    using namespace media;
-    std::shared_ptr<FilterGraph> graph;
-    std::shared_ptr<BaseFilter> source;
-    if (Failed(CreateInstance(CLSID_FilterGraph, graph)) ||
-        Failed(graph->AddSourceFilter(path, QString(), source))) {
-        return -1.0;
-    }
-    std::shared_ptr<BaseFilter> decoder;
-    std::shared_ptr<BaseFilter> audio;
-    CreateInstance(CLSID_LAVVideoDecoder, decoder);
-    CreateInstance(CLSID_DSoundRender, audio);
-    graph->AddFilter(decoder, "LAV Video Decoder");
-    graph->AddFilter(audio, "Audio Renderer");
-    CVMR9 video;
-    video.Attach(graph, &window);
-    std::unique_ptr<PinEnumerator> pins;
-    source->EnumPins(pins);
-    std::shared_ptr<Pin> pin;
-    while (pins->Next(pin) == S_OK) {
-        graph->RenderEx(pin, AM_RENDEREX_RENDERTOEXISTINGRENDERERS, nullptr);
-    }
-    graph->SetRate(rate);
-    REFERENCE_TIME start = 2 * kUnitsPerSecond;
-    graph->SetPositions(&start, AM_SEEKING_AbsolutePositioning, nullptr, 0);
-    graph->Run();
-    const auto* renderer = static_cast<AudioRendererFilter*>(audio.get());
-    double worst = 0.0;
-    QElapsedTimer timer;
-    timer.start();
-    while (timer.elapsed() < 3000) {
-        QCoreApplication::processEvents();
-        QThread::msleep(20);
-        if (timer.elapsed() > 300) {
-            worst = std::max(worst, std::abs(renderer->Offset() / 10000.0));
+// The `index`th value under `key` of each output.
+std::vector<double> NthValues(const std::vector<QByteArray>& outputs, const char* key,
+                              std::size_t index) {
+    std::vector<double> values;
+    for (const QByteArray& output : outputs) {
+        const std::vector<double> all = ChildValues(output, key);
+        if (index < all.size()) {
+            values.push_back(all[index]);
         }
     }
-    graph->Stop();
-    return worst;
+    return values;
+}
+
+QString RendererName(const std::vector<QByteArray>& outputs) {
+    return Median(Values(outputs, "renderer_gl")) > 0.5 ? QStringLiteral("GL renderer")
+                                                        : QStringLiteral("raster renderer");
+}
+
+void PrintHeader(const char* what, const QString& path, const Options& options,
+                 const QString& more) {
+    std::printf("%s: %s, cores %s%s\n", what, qPrintable(Label(path)), qPrintable(options.coreText),
+                qPrintable(more));
+}
+
+bool BenchFirstPicture(const QString& path, const Options& options) {
+    std::vector<QByteArray> ours;
+    std::vector<double> tool, startup;
+    if (!TakeTurns(options.rounds,
+                   {PlayerStep({QStringLiteral("first-picture"), path}, options, ours),
+                    NetStep(Tool(FirstPictureTool(path), options),
+                            Tool(FirstPictureTool(options.tiny), options), tool, startup)})) {
+        return false;
+    }
+    PrintHeader("first picture", path, options,
+                QStringLiteral(", raster renderer; ffmpeg start-up %1 ms subtracted")
+                    .arg(Median(startup), 0, 'f', 1));
+    PrintFigure(QStringLiteral("first picture, warm"), QStringLiteral("ms"),
+                Median(Values(ours, "first_picture_ms")), {},
+                {QStringLiteral("ffmpeg -frames:v 1 net"), Median(tool)},
+                {{kFirstPictureGoalMs, Better::Lower, QStringLiteral("absolute")}});
+    std::printf("  (of which opening, its index pass included: %.1f ms)\n",
+                Median(Values(ours, "open_ms")));
+    return true;
+}
+
+// ---- exact seek
+
+// Targets spread over the recording and over the places in a GOP.
+QStringList SeekTargets(double duration) {
+    QStringList targets;
+    const int count = static_cast<int>(std::size(kSeekPlaces));
+    for (int k = 0; k < count; ++k) {
+        const double second = 2.0 + std::floor((duration - 5.0) * k / count);
+        targets << QString::number(second + kSeekPlaces[k] / 30.0, 'f', 4);
+    }
+    return targets;
+}
+
+bool BenchSeek(const QString& path, const Options& options) {
+    const std::vector<VideoPacket> packets = VideoPackets(path);
+    const double start = StartTime(path);
+    if (packets.size() < 2 || start < 0) {
+        return false;
+    }
+    const double duration = static_cast<double>(packets.size()) / 30.0;
+    const QStringList targets = SeekTargets(duration);
+    std::vector<SeekWork> work;
+    std::vector<QByteArray> ours, bare;
+    std::vector<double> decode, decodeOne, baseline;
+    std::vector<std::vector<double>> tool(static_cast<std::size_t>(targets.size()));
+    std::vector<std::function<bool()>> steps = {
+        PlayerStep(QStringList{QStringLiteral("seek"), path} + targets, options, ours),
+        ChildStep(QStringList{options.decoder, path} + targets, options, bare),
+        NetStep(Tool(DecodeTool(path, options.pictures), options),
+                Tool(DecodeTool(path, 1), options), decode, decodeOne)};
+    for (int i = 0; i < targets.size(); ++i) {
+        work.push_back(SeekWorkFor(packets, targets[i].toDouble()));
+        // The tool's exact seek: from the key frame (its -ss a hair before it, on its
+        // own clock) as many pictures as lead to the target. Its own -ss to the
+        // target would land on any packet (its MPEG-TS time stamp search takes each
+        // for a key frame) and show a later picture. Landing before the key frame,
+        // it decodes a few pictures of the GOP before without their references:
+        // the errors that follow are expected.
+        const double key = work.back().keyClock - start - kBeforeKey;
+        const QStringList seek =
+            Ffmpeg({QStringLiteral("-ss"), QString::number(key, 'f', 4)}, path,
+                   {QStringLiteral("-frames:v"), QString::number(work.back().displayPictures)},
+                   QStringLiteral("fatal"));
+        steps.push_back(NetStep(Tool(seek, options), Tool(FirstPictureTool(path), options),
+                                tool[static_cast<std::size_t>(i)], baseline));
+    }
+    if (!TakeTurns(options.rounds, steps)) {
+        return false;
+    }
+    const double rate = DecodeRate(decode, options.pictures);
+    PrintHeader("exact seek, paused", path, options,
+                QStringLiteral("; decode rate %1 fps (ffmpeg -an -frames:v %2, net of one picture)")
+                    .arg(rate, 0, 'f', 0)
+                    .arg(options.pictures));
+    std::printf("  %8s %8s %9s %9s %11s %9s %10s\n", "target s", "pictures", "floor ms", "ours ms",
+                "ffmpeg net", "libav ms", "ours/floor");
+    std::vector<double> oursMs, floorMs, toolMs, bareMs, ratios;
+    for (int i = 0; i < targets.size(); ++i) {
+        const auto index = static_cast<std::size_t>(i);
+        const int pictures = work[index].decodePictures;
+        oursMs.push_back(Median(NthValues(ours, "seek_ms", index)));
+        bareMs.push_back(Median(NthValues(bare, "decode_ms", index)));
+        floorMs.push_back(pictures / rate * 1000.0);
+        toolMs.push_back(Median(tool[index]));
+        ratios.push_back(oursMs.back() / floorMs.back());
+        std::printf("  %8s %8d %9.1f %9.1f %11.1f %9.1f %10.2f\n", qPrintable(targets[i]), pictures,
+                    floorMs.back(), oursMs.back(), toolMs.back(), bareMs.back(), ratios.back());
+    }
+    const double floorMedian = Median(floorMs);
+    PrintFigure(
+        QStringLiteral("median"), QStringLiteral("ms"), Median(oursMs),
+        {QStringLiteral("floor"), floorMedian}, {QStringLiteral("ffmpeg -ss net"), Median(toolMs)},
+        {{kSeekMedianGoal * floorMedian, Better::Lower, QStringLiteral("1.15x floor")},
+         {kSeekToolGoal * Median(toolMs), Better::Lower, QStringLiteral("0.9x ffmpeg net")}});
+    const auto worst = std::max_element(ratios.begin(), ratios.end()) - ratios.begin();
+    PrintFigure(QStringLiteral("worst ours/floor (target %1 s)").arg(targets[worst]),
+                QStringLiteral("ms"), oursMs[static_cast<std::size_t>(worst)],
+                {QStringLiteral("floor"), floorMs[static_cast<std::size_t>(worst)]},
+                {QStringLiteral("ffmpeg -ss net"), toolMs[static_cast<std::size_t>(worst)]},
+                {{kSeekWorstGoal * floorMs[static_cast<std::size_t>(worst)], Better::Lower,
+                  QStringLiteral("1.3x floor")}});
+    std::vector<double> pipeline;
+    for (std::size_t i = 0; i < oursMs.size(); ++i) {
+        pipeline.push_back(oursMs[i] - bareMs[i]);
+    }
+    std::printf(
+        "  (median of ours/floor over the targets %.2f; longest seek %.1f ms; the first "
+        "seek after opening, to 1 s, %.1f ms; ours minus libav, the same decode in one "
+        "loop: median %.1f ms)\n",
+        Median(ratios), Worst(oursMs), Median(Values(ours, "first_seek_ms")), Median(pipeline));
+    return true;
+}
+
+bool BenchPresent(const QString& path, const Options& options) {
+    std::vector<QByteArray> ours;
+    std::vector<double> decode, decodeOne;
+    const QString count = QString::number(options.pictures);
+    if (!TakeTurns(options.rounds,
+                   {PlayerStep({QStringLiteral("present"), path, count}, options, ours),
+                    NetStep(Tool(DecodeTool(path, options.pictures), options),
+                            Tool(DecodeTool(path, 1), options), decode, decodeOne)})) {
+        return false;
+    }
+    const double toolFps = DecodeRate(decode, options.pictures);
+    PrintHeader("decode+present", path, options,
+                QStringLiteral(", %1; %2 frame steps, each picture painted")
+                    .arg(RendererName(ours))
+                    .arg(options.pictures));
+    PrintFigure(
+        QStringLiteral("rate"), QStringLiteral("fps"), Median(Values(ours, "fps")), {},
+        {QStringLiteral("ffmpeg -an -frames:v %1 -f null, net of one picture").arg(count), toolFps},
+        {{toolFps, Better::Higher, QStringLiteral("1.0x ffmpeg decode")}});
+    return true;
+}
+
+bool BenchMemory(const QString& path, const Options& options) {
+    const QString seconds = QString::number(options.memorySeconds);
+    std::vector<QByteArray> ours, bare;
+    std::vector<double> ffplay, ffplayVideo, ffmpeg;
+    const auto peak = [&options](const QStringList& command, std::vector<double>& into) {
+        return [command, &options, &into] {
+            const ChildRun run = RunChild(command, options.cores);
+            into.push_back(run.peakRssMiB);
+            return run.ok;
+        };
+    };
+    const QStringList ffplayCommand = {QStringLiteral("ffplay"), QStringLiteral("-v"),
+                                       QStringLiteral("error"),  QStringLiteral("-autoexit"),
+                                       QStringLiteral("-t"),     seconds,
+                                       QStringLiteral("-x"),     QStringLiteral("960"),
+                                       QStringLiteral("-y"),     QStringLiteral("540")};
+    // No sound device and no display: ffplay plays into SDL's dummy drivers. With
+    // -nodisp it does not decode the pictures at all, so it also runs with a
+    // (dummy) window for reference.
+    qputenv("SDL_AUDIODRIVER", "dummy");
+    qputenv("SDL_VIDEODRIVER", "dummy");
+    const bool ran =
+        TakeTurns(1, {PlayerStep({QStringLiteral("play"), path, seconds}, options, ours),
+                      PlayerStep({QStringLiteral("bare"), seconds}, options, bare),
+                      peak(ffplayCommand + QStringList{QStringLiteral("-nodisp"), path}, ffplay),
+                      peak(ffplayCommand + QStringList{path}, ffplayVideo),
+                      peak(Ffmpeg({}, path, {QStringLiteral("-t"), seconds}), ffmpeg)});
+    if (!ran) {
+        return false;
+    }
+    const double rss = Median(Values(ours, "rss_mib"));
+    const double baseline = Median(Values(bare, "rss_mib"));
+    PrintHeader("memory after play", path, options,
+                QStringLiteral("; %1 s played; ours %2 MiB (peak %3), bare Qt process %4 MiB")
+                    .arg(seconds)
+                    .arg(rss, 0, 'f', 1)
+                    .arg(Median(Values(ours, "peak_mib")), 0, 'f', 1)
+                    .arg(baseline, 0, 'f', 1));
+    PrintFigure(QStringLiteral("ours minus bare Qt"), QStringLiteral("MiB"), rss - baseline, {},
+                {QStringLiteral("ffplay -nodisp whole, peak"), Median(ffplay)},
+                {{Median(ffplay), Better::Lower, QStringLiteral("ffplay's whole process")}});
+    std::printf(
+        "  (for reference, peaks: ffplay decoding the pictures too, into SDL's dummy "
+        "display, %.1f MiB; ffmpeg -t %s -f null %.1f MiB)\n",
+        Median(ffplayVideo), qPrintable(seconds), Median(ffmpeg));
+    return true;
+}
+
+bool BenchAudio(const QString& path, const Options& options) {
+    const ChildRun run =
+        RunChild({options.player, QStringLiteral("audio-offset"), path}, options.cores, true);
+    const std::vector<double> offsets = ChildValues(run.output, "worst_offset_ms");
+    const double rates[] = {0.5, 1.0, 2.0, 3.0};
+    PrintHeader("sound against the clock", path, options, {});
+    for (std::size_t i = 0; i < offsets.size() && i < 4; ++i) {
+        std::printf("  rate %.2f: worst offset %.1f ms (corrected beyond 40 ms)\n", rates[i],
+                    offsets[i]);
+    }
+    return run.ok && offsets.size() == 4;
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    media::UseNullAudioDevice(true);
-    QTemporaryDir folder;
-    const QString path = folder.filePath("camera.ts");
-    std::printf("making %d s of 1080p%d H.264 at 12 Mbit/s ...\n", kSeconds, kFps);
-    if (!MakeRecording(path)) {
-        return 1;
+    const std::optional<BenchOptions> parsed = ParseBenchOptions(Arguments(argc, argv), kRounds);
+    if (!parsed) {
+        std::fprintf(stderr,
+                     "usage: ombrel-bench-playback [--cores LIST] [--rounds N] "
+                     "[--sections first,seek,present,memory,audio] --tiny TINY.ts "
+                     "RECORDING.ts...\n");
+        return 2;
     }
-    PinToTwoCores();
-    QWidget window;
-    window.resize(960, 540);
-    window.show();
-
-    // Open: our graph build with its index pass, beside ffprobe reading every packet.
-    std::vector<double> opens;
-    for (int i = 0; i < 5; ++i) {
-        DShowPlayer player(&window);
-        QElapsedTimer timer;
-        timer.start();
-        if (player.OpenFile(path) != 0) {
-            return 1;
+    QCoreApplication app(argc, argv);
+    const QDir here(QCoreApplication::applicationDirPath());
+    const Options options{*parsed, here.filePath(QStringLiteral("ombrel-bench-player")),
+                          here.filePath(QStringLiteral("ombrel-bench-decode"))};
+    const auto wants = [&](const char* section) {
+        return options.sections.isEmpty() ||
+               options.sections.contains(QString::fromLatin1(section));
+    };
+    bool ok = true;
+    for (const QString& path : options.recordings) {
+        ok = ok && ReadIntoPageCache({path, options.tiny});
+        ok = ok && (!wants("first") || BenchFirstPicture(path, options));
+        ok = ok && (!wants("seek") || BenchSeek(path, options));
+        ok = ok && (!wants("present") || BenchPresent(path, options));
+        if (path == options.recordings.front()) {
+            ok = ok && (!wants("memory") || BenchMemory(path, options));
+            ok = ok && (!wants("audio") || BenchAudio(path, options));
         }
-        opens.push_back(timer.nsecsElapsed() * 1e-6);
     }
-    QElapsedTimer probe;
-    probe.start();
-    QProcess::execute("taskset", {"-c", "0,1", "ffprobe", "-v", "error", "-show_packets", "-of",
-                                  "compact", "-o", "/dev/null", path});
-    Row("open (ms)", Median(opens), probe.nsecsElapsed() * 1e-6, "ms");
-
-    DShowPlayer player(&window);
-    player.OpenFile(path);
-    player.SetVideoRect(nullptr);
-    player.Pause();
-    Grab(player);
-
-    // Seek latency: paused seek until the picture at the target is shown.
-    std::mt19937 random(7);
-    std::uniform_real_distribution<double> target(0.0, kSeconds - 0.5);
-    std::vector<double> seeks;
-    for (int i = 0; i < 60; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        player.SeekSeconds(target(random));
-        Grab(player);
-        seeks.push_back(timer.nsecsElapsed() * 1e-6);
-        QCoreApplication::processEvents();
+    if (!ok) {
+        std::fprintf(stderr, "a run failed\n");
     }
-    std::vector<double> toolSeeks;
-    for (int i = 0; i < 8; ++i) {
-        toolSeeks.push_back(1000.0 *
-                            TimeTool({"-v", "error", "-ss", QString::number(target(random)), "-i",
-                                      path, "-frames:v", "1", "-f", "null", "-"}));
-    }
-    std::printf("(the tool's seeks include its start-up of %.1f ms)\n", ToolStartup());
-    Row("seek, median (ms)", Median(seeks), Median(toolSeeks), "ms");
-    Row("seek, worst (ms)", *std::max_element(seeks.begin(), seeks.end()),
-        *std::max_element(toolSeeks.begin(), toolSeeks.end()), "ms");
-
-    // Steps, and decode-and-present with every picture shown.
-    player.SeekSeconds(1.0);
-    Grab(player);
-    const int steps = 300;
-    QElapsedTimer stepping;
-    stepping.start();
-    for (int i = 0; i < steps; ++i) {
-        player.StepOneFrame();
-        QCoreApplication::processEvents();
-    }
-    const double stepSeconds = stepping.nsecsElapsed() * 1e-9;
-    const double toolDecode =
-        TimeTool({"-v", "error", "-threads", "2", "-i", path, "-an", "-f", "null", "-"});
-    const double toolFps = kSeconds * kFps / toolDecode;
-    Row("step (ms)", 1000.0 * stepSeconds / steps, 1000.0 / toolFps, "ms");
-    Row("decode+present, 2 cores (fps)", steps / stepSeconds, toolFps, "fps");
-
-    // Peak memory while playing 3 s, beside the tool decoding the whole file.
-    player.SeekSeconds(5.0);
-    player.Play();
-    QElapsedTimer playing;
-    playing.start();
-    while (playing.elapsed() < 3000) {
-        QCoreApplication::processEvents();
-        QThread::msleep(5);
-    }
-    player.Stop();
-    rusage ours{};
-    getrusage(RUSAGE_SELF, &ours);
-    Row("peak memory (MiB)", ours.ru_maxrss / 1024.0, ToolPeakMemory(path), "MiB");
-
-    for (const double rate : {0.5, 1.0, 2.0, 3.0}) {
-        std::printf("audio vs clock at rate %.2f, worst %6.1f ms (corrected beyond 40 ms)\n", rate,
-                    WorstAudioOffset(path, window, rate));
-    }
-    return 0;
+    return ok ? 0 : 1;
 }

@@ -1,5 +1,8 @@
 #include "RecordingFixture.h"
 
+#include "support/TestMedia.h"
+
+#include <algorithm>
 #include <map>
 
 // What the probe does not look at but other readers (ffprobe, the cutter) do:
@@ -34,4 +37,64 @@ TEST(TsRecordingWriter, SectionsCountersAndLogPacketsAreWhereTheRecorderPutsThem
               (std::vector<std::uint8_t>{0x04, 0x03, 0x02, 0x01}));
     const auto record = tsrec::EncodeTsLogRecord(tsrec::DefaultLogSample(7, spec));
     EXPECT_TRUE(std::equal(record.begin(), record.end(), &bytes[logs[7] + 124]));
+}
+
+using TsRecordingWriterMedia = RecordingTest;
+
+namespace {
+
+// "pts,dts" of each packet of the selected stream, in file order.
+std::vector<std::pair<std::int64_t, std::int64_t>> PacketTimes(const QString& path,
+                                                               const char* stream) {
+    QByteArray output;
+    tsrec::RunTool(QStringLiteral("ffprobe"),
+                   {"-v", "error", "-select_streams", stream, "-show_entries", "packet=pts,dts",
+                    "-of", "csv=p=0", path},
+                   &output, nullptr);
+    std::vector<std::pair<std::int64_t, std::int64_t>> times;
+    for (const QByteArray& line : output.split('\n')) {
+        const QList<QByteArray> fields = line.split(',');
+        if (fields.size() >= 2) {
+            times.emplace_back(fields[0].toLongLong(), fields[1].toLongLong());
+        }
+    }
+    return times;
+}
+
+}  // namespace
+
+// Camera encoders use B-frames: each picture's DTS comes no later than its PTS.
+// Repeated media run the clocks on, each picture shown once, and decode cleanly
+// across the repeats.
+TEST_F(TsRecordingWriterMedia, BFramesAndRepeatsKeepEveryPictureOnTheClock) {
+    constexpr std::size_t kFrames = 75;  // 3 s at 25 a second
+    const tsrec::ElementaryStreams& media =
+        tsrec::TestMedia({.seconds = 3.0, .preset = QStringLiteral("veryfast"), .bFrames = 2});
+    ASSERT_EQ(media.presentationDelays.size(), kFrames);
+    const QString path = Write("b.ts", {.media = &media, .mediaRepeats = 2});
+
+    const auto video = PacketTimes(path, "v");
+    ASSERT_EQ(video.size(), 2 * kFrames);
+    std::vector<std::int64_t> shown;
+    bool reordered = false;
+    for (std::size_t i = 0; i < video.size(); ++i) {
+        if (i > 0) {
+            EXPECT_EQ(video[i].second - video[i - 1].second, 3600) << i;
+        }
+        EXPECT_GE(video[i].first, video[i].second) << i;
+        reordered = reordered || video[i].first > video[i].second + 3600;
+        shown.push_back(video[i].first);
+    }
+    EXPECT_TRUE(reordered);
+    std::sort(shown.begin(), shown.end());
+    for (std::size_t i = 1; i < shown.size(); ++i) {
+        EXPECT_EQ(shown[i] - shown[i - 1], 3600) << i;
+    }
+
+    EXPECT_DOUBLE_EQ(ProbeItem(path)->duration, (2 * kFrames - 1) / 25.0);
+    QByteArray errors;
+    EXPECT_TRUE(tsrec::RunTool(QStringLiteral("ffmpeg"),
+                               {"-v", "error", "-i", path, "-map", "0", "-f", "null", "-"}, nullptr,
+                               &errors));
+    EXPECT_TRUE(errors.isEmpty()) << errors.toStdString();
 }

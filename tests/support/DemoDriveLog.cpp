@@ -111,21 +111,25 @@ QString RecordingName(std::uint32_t start) {
 
 bool WriteDemoRecording(const DemoDriveOptions& options, int index, const QString& workDir,
                         QString* path, QString* error) {
-    tsrec::TestMediaParams media;
-    media.width = options.width;
-    media.height = options.height;
-    media.frameRate = options.frameRate;
-    media.seconds = options.seconds;
-    media.videoKbps = options.kbps;
-    media.grain = true;  // sensor noise keeps the encoder at a camera's bit rate
-    media.toneHz = 440 + 110 * (index % 4);
     tsrec::ElementaryStreams streams;
-    if (!tsrec::EncodeMedia(media, workDir, &streams, error)) {
-        return false;
+    if (options.media == nullptr) {
+        tsrec::TestMediaParams media;
+        media.width = options.width;
+        media.height = options.height;
+        media.frameRate = options.frameRate;
+        media.seconds = options.seconds;
+        media.videoKbps = options.kbps;
+        media.grain = true;  // sensor noise keeps the encoder at a camera's bit rate
+        media.toneHz = 440 + 110 * (index % 4);
+        if (!tsrec::EncodeMedia(media, workDir, &streams, error)) {
+            return false;
+        }
     }
-    const double driveOffset = static_cast<double>(index) * options.seconds;
+    const int repeats = std::max(1, options.mediaRepeats);
+    const double driveOffset = static_cast<double>(index) * options.seconds * repeats;
     tsrec::TsRecordingSpec spec;
-    spec.media = &streams;
+    spec.media = options.media != nullptr ? options.media : &streams;
+    spec.mediaRepeats = repeats;
     spec.startTime = options.start + static_cast<std::uint32_t>(driveOffset);
     spec.firstPcrBase = 900000 + 90000ull * 7 * static_cast<std::uint64_t>(index);
     spec.logSample = [driveOffset](int sample, const tsrec::TsRecordingSpec& s) {

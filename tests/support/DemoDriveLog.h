@@ -31,6 +31,11 @@ struct DemoDriveOptions {
     int frameRate = 25;
     int kbps = 10000;                  // video bit rate
     std::uint32_t start = 1700000000;  // Unix seconds of the first recording
+    // Encoded once by the caller (seconds long): every recording wraps these
+    // instead of encoding its own.
+    const tsrec::ElementaryStreams* media = nullptr;
+    // Each recording holds its media this many times end to end (seconds x repeats long).
+    int mediaRepeats = 1;
 };
 
 // Writes options.count consecutive recordings, named by their start times

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstring>
+#include <functional>
 #include <tuple>
 
 namespace tsrec {
@@ -426,30 +427,42 @@ void TsPacketWriter::WriteRawPacket(const std::array<std::uint8_t, kPacketSize>&
     bytes_.insert(bytes_.end(), packet.begin(), packet.end());
 }
 
-std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
+namespace {
+
+// WriteTsRecording hands the bytes on whenever the writer holds this much.
+constexpr std::size_t kSpillBytes = 8u << 20;
+
+// Writes the recording into `writer`, calling `spill` (when set) whenever it holds
+// kSpillBytes or more. False when the media are unusable or a spill fails.
+bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
+                   const std::function<bool()>& spill) {
     std::vector<AccessUnit> pictures;
     double frameRate = spec.frameRate;
     std::vector<std::uint8_t> syntheticAdts;
     const std::vector<std::uint8_t>* adts = &syntheticAdts;
+    int repeats = 1;
     if (spec.media != nullptr) {
         pictures = SplitAccessUnits(spec.media->h264);
         frameRate = spec.media->frameRate;
         adts = &spec.media->adts;
+        repeats = std::max(1, spec.mediaRepeats);
     } else {
         pictures = SyntheticAccessUnits(spec);
         syntheticAdts = SyntheticAdts(spec.durationSeconds);
     }
     if (pictures.empty() || frameRate <= 0) {
-        return {};
+        return false;
     }
     const std::vector<std::int64_t>* delays =
         spec.media != nullptr && !spec.media->presentationDelays.empty()
             ? &spec.media->presentationDelays
             : nullptr;
     if (delays != nullptr && delays->size() != pictures.size()) {
-        return {};
+        return false;
     }
-    const double duration = static_cast<double>(pictures.size()) / frameRate;
+    const int count = static_cast<int>(pictures.size());
+    const double pass = static_cast<double>(count) / frameRate;
+    const double duration = pass * repeats;
     int sampleRate = 48000;
     const std::vector<AudioFrame> audio =
         spec.writeAudio ? SplitAdts(*adts, &sampleRate) : std::vector<AudioFrame>{};
@@ -460,13 +473,15 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
                              : static_cast<int>(std::floor(duration * logRate + 1e-9));
 
     std::vector<Scheduled> schedule;
-    for (int i = 0; i < static_cast<int>(pictures.size()); ++i) {
-        schedule.push_back({i / frameRate, Unit::Video, i});
-    }
-    for (int i = 0; i < static_cast<int>(audio.size()); ++i) {
-        const double time = i * 1024.0 / sampleRate;
-        if (time < duration) {
-            schedule.push_back({time, Unit::Audio, i});
+    for (int k = 0; k < repeats; ++k) {
+        for (int i = 0; i < count; ++i) {
+            schedule.push_back({k * pass + i / frameRate, Unit::Video, k * count + i});
+        }
+        for (int i = 0; i < static_cast<int>(audio.size()); ++i) {
+            const double time = i * 1024.0 / sampleRate;
+            if (time < pass) {
+                schedule.push_back({k * pass + time, Unit::Audio, i});
+            }
         }
     }
     for (int i = 0; i < logCount; ++i) {
@@ -479,7 +494,6 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
     const LogSampleGenerator generator = spec.logSample ? spec.logSample : DefaultLogSample;
     const auto header =
         MakeLogStreamHeader(spec.magic, spec.version[0], spec.version[1], spec.version[2]);
-    TsPacketWriter writer;
     const auto writeTables = [&] {
         if (spec.writePat) {
             writer.WritePat(spec.pmtPidInPat);
@@ -495,15 +509,15 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
         const std::uint64_t pts = pcr + kPtsLead;
         switch (item.unit) {
             case Unit::Video: {
-                const AccessUnit& picture = pictures[static_cast<std::size_t>(item.index)];
+                const auto index = static_cast<std::size_t>(item.index % count);
+                const AccessUnit& picture = pictures[index];
                 if (picture.key && item.index > 0) {
                     writeTables();
                 }
                 const bool withPcr = spec.writePcr && (spec.pcrStopsAfterFrames < 0 ||
                                                        item.index < spec.pcrStopsAfterFrames);
                 // Reordered pictures are presented later than they are decoded.
-                const std::int64_t delay =
-                    delays != nullptr ? (*delays)[static_cast<std::size_t>(item.index)] : 0;
+                const std::int64_t delay = delays != nullptr ? (*delays)[index] : 0;
                 const auto dts = static_cast<std::int64_t>(pts & kPtsMask);
                 const std::int64_t shown =
                     !spec.writeVideoPts ? -1 : static_cast<std::int64_t>((pts + delay) & kPtsMask);
@@ -527,14 +541,39 @@ std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
                 break;
             }
         }
+        if (spill && writer.Bytes().size() >= kSpillBytes && !spill()) {
+            return false;
+        }
     }
     writer.WriteNullPackets(spec.trailingNullPackets);
+    return true;
+}
+
+}  // namespace
+
+std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec) {
+    TsPacketWriter writer;
+    if (!EmitRecording(spec, writer, {})) {
+        return {};
+    }
     return std::move(writer.Bytes());
 }
 
 bool WriteTsRecording(const QString& path, const TsRecordingSpec& spec) {
-    const std::vector<std::uint8_t> bytes = BuildTsRecording(spec);
-    return !bytes.empty() && WriteFileBytes(path, bytes);
+    // The file is made only once there is something to write.
+    QFile file(path);
+    TsPacketWriter writer;
+    const auto spill = [&] {
+        std::vector<std::uint8_t>& bytes = writer.Bytes();
+        if (!file.isOpen() && !file.open(QIODevice::WriteOnly | QIODevice::Truncate)) {
+            return false;
+        }
+        const auto size = static_cast<qint64>(bytes.size());
+        const bool written = file.write(reinterpret_cast<const char*>(bytes.data()), size) == size;
+        bytes.clear();
+        return written;
+    };
+    return EmitRecording(spec, writer, spill) && spill() && file.flush();
 }
 
 std::vector<std::uint8_t> ReadFileBytes(const QString& path) {

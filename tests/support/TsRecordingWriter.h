@@ -25,7 +25,8 @@
 //     when the stream lists each picture's presentation delay) and AAC ADTS
 //     elementary streams, e.g. from EncodeTestMedia (TestMedia.h); the result
 //     plays. Pictures go out in decode order, the PCR and the DTS on the decode
-//     clock, a PTS apart from its DTS only for reordered pictures.
+//     clock, a PTS apart from its DTS only for reordered pictures. Repeating the
+//     media end to end makes long recordings without encoding them.
 //
 // Typical use:
 //   TsRecordingSpec spec;
@@ -133,6 +134,10 @@ struct TsRecordingSpec {
     int leadingNullPackets = 0;    // null packets right after the first PAT and PMT
     int trailingNullPackets = 0;   // null packets at the end of the file
     int pcrStopsAfterFrames = -1;  // >= 0: only this many pictures carry a PCR
+
+    // Real content: the media this many times end to end, clocks running on
+    // (every repeat starts with a key frame of a closed GOP).
+    int mediaRepeats = 1;
 };
 
 // Sample `index` with only its time set: logSamplesPerSecond from spec.startTime.
@@ -141,8 +146,9 @@ TsLogSample StampedLogSample(int index, const TsRecordingSpec& spec);
 // 12.6 V, 85 degrees C, small G forces.
 TsLogSample DefaultLogSample(int index, const TsRecordingSpec& spec);
 
-// Writes the recording; false when the file cannot be written or the media are
-// unusable (no picture in the H.264 stream).
+// Writes the recording (in pieces, so large ones never sit in memory whole);
+// false when the file cannot be written or the media are unusable (no picture in
+// the H.264 stream, or presentation delays that do not match its pictures).
 bool WriteTsRecording(const QString& path, const TsRecordingSpec& spec);
 // The same into memory.
 std::vector<std::uint8_t> BuildTsRecording(const TsRecordingSpec& spec);
