@@ -18,7 +18,12 @@ void TFormMain::FileSelectChange(QObject*) {
 }
 
 void TFormMain::TBPlayClick(QObject*) {
-    Guard("TFormMain::TBPlayClick", [this] { playList_.Play(); });
+    Guard("TFormMain::TBPlayClick", [this] {
+        if (!playList_.Play()) {
+            // The panel takes its "playing" state after this event: pause it then.
+            QTimer::singleShot(0, this, [this] { PanelPause(); });
+        }
+    });
 }
 
 void TFormMain::TBPausedClick(QObject*) {

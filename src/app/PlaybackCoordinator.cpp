@@ -104,9 +104,9 @@ void PlaybackCoordinator::SetItems(const FileItemList& selection) {
     RefreshPlayInfo(true, 0.0);
 }
 
-void PlaybackCoordinator::Play() {
+bool PlaybackCoordinator::Play() {
     if (entries_.empty()) {
-        return;
+        return true;
     }
     if (host_.PanelEndPoint() - host_.PanelPosition() < kRewindMargin) {
         // Rewind, then play in this same call: asking the panel to play again would
@@ -117,10 +117,11 @@ void PlaybackCoordinator::Play() {
     ApplyRate(player, host_.PanelSpeed());
     player.SetVolume(host_.PanelVolume());
     if (media::Failed(player.Play())) {
-        return;
+        return false;
     }
     host_.SetTimerRunning(true);
     OpenFollowing(current_);
+    return true;
 }
 
 void PlaybackCoordinator::Pause() {

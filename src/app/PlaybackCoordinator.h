@@ -52,8 +52,9 @@ class PlaybackCoordinator {
 
     // A new selection becomes the play list; its first item opens paused.
     void SetItems(const FileItemList& selection);
-    // The panel asks to play.
-    void Play();
+    // The panel asks to play. False when the player refused to run: the panel,
+    // which shows "playing" once its event returns, must be paused then.
+    bool Play();
     void Pause();
     void PrevFrame();
     void NextFrame();

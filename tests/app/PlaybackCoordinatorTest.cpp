@@ -380,6 +380,16 @@ TEST_F(PlaybackCoordinatorTest, AFailedSwitchToTheNextFileStopsThePlayback) {
     EXPECT_FALSE(host_.timerRunning);
 }
 
+TEST_F(PlaybackCoordinatorTest, APlayerThatRefusesToRunIsReportedAndLeavesTheTimerOff) {
+    Select({10.0});
+    Player(0).state = STATE_NO_GRAPH;  // its graph is gone: Play fails
+    EXPECT_FALSE(coordinator_.Play());
+    EXPECT_FALSE(host_.timerRunning);
+    Player(0).state = STATE_PAUSED;
+    EXPECT_TRUE(coordinator_.Play());
+    EXPECT_TRUE(host_.timerRunning);
+}
+
 TEST_F(PlaybackCoordinatorTest, PlayNearTheEndPointRewindsAndPlaysOnce) {
     Select({10.0, 10.0});
     // A span shorter than the rewind margin: one rewind, one play, no loop.
