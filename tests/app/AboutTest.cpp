@@ -1,3 +1,4 @@
+#include "AppTestSupport.h"
 #include "app/About.h"
 
 #include "foundation/UiStringTable.h"
@@ -45,7 +46,6 @@ TEST(About, ShowsTheVersionsTheSystemAndTheLicenceOfItsLanguage) {
     box.SetLanguageIndex(1);
     box.show();
     EXPECT_EQ(box.windowTitle(), UiText(124, 1));
-    EXPECT_EQ(box.VersionLabel->text(), UiText(125, 1));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Ver: \\d+\\.\\d+\\.\\d+\\.\\d+$"))
                     .match(box.VersionValTxt->text())
                     .hasMatch())
@@ -54,7 +54,6 @@ TEST(About, ShowsTheVersionsTheSystemAndTheLicenceOfItsLanguage) {
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
                     .match(box.KLiteValTxt->text())
                     .hasMatch());
-    EXPECT_EQ(box.btnMoreInfo->toolTip(), UiText(129, 1));
     EXPECT_TRUE(box.textCopyright->toPlainText().startsWith(
         QStringLiteral("Ombrel Player\n使用者授權合約 (EULA)\n")));
 
@@ -76,12 +75,9 @@ TEST(About, AMissingOrForeignLicenceFileIsToldInTheBox) {
     box.ShowLicence(folder.path());
     EXPECT_EQ(box.textCopyright->toPlainText(), UiText(132, 2));
 
-    QFile utf8(folder.filePath(QStringLiteral("Falvor Viewer EULA SC.txt")));
-    ASSERT_TRUE(utf8.open(QIODevice::WriteOnly));
-    utf8.write(
-        "\xEF\xBB\xBF"
-        "EULA\r\n");
-    utf8.close();
+    WriteFile(folder.filePath(QStringLiteral("Falvor Viewer EULA SC.txt")),
+              "\xEF\xBB\xBF"
+              "EULA\r\n");
     box.ShowLicence(folder.path());
     EXPECT_TRUE(box.textCopyright->toPlainText().isEmpty());
     const auto boxes = MessageBox::Recorded();

@@ -1,9 +1,6 @@
 #include "AppTestSupport.h"
 
-#include <QCoreApplication>
-#include <QThread>
-
-#include <chrono>
+#include <QFile>
 
 std::int32_t RefCount(TFileItem* item) {
     item->AddRef();
@@ -17,16 +14,15 @@ ItemRef UnprobedItem(double duration, const QString& path) {
     return item;
 }
 
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
-    while (!done()) {
-        if (std::chrono::steady_clock::now() > deadline) {
-            return false;
-        }
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-        QThread::msleep(1);
-    }
-    return true;
+void WriteFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate)) << path.toStdString();
+    file.write(bytes);
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 
 ItemRef AppFolderTest::Recording(const QString& name, const tsrec::TsRecordingSpec& spec) {

@@ -2,12 +2,12 @@
 
 #include "recordings/FileItem.h"
 #include "support/TsRecordingWriter.h"
+#include "support/WaitUntil.h"
 
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
-#include <functional>
 #include <memory>
 
 struct ItemReleaser {
@@ -22,8 +22,10 @@ std::int32_t RefCount(TFileItem* item);
 // An item whose file was never there: only the fields the logic reads are set.
 ItemRef UnprobedItem(double duration, const QString& path = QStringLiteral("/absent/a.ts"));
 
-// Pumps the GUI thread's events until `done` holds; false after the time-out.
-bool ProcessEventsUntil(const std::function<bool()>& done, int timeoutMs = 60000);
+// Writes `bytes` as the whole file; the test fails when it cannot.
+void WriteFile(const QString& path, const QByteArray& bytes = {});
+// The whole file, or nothing when it cannot be read.
+QByteArray ReadFile(const QString& path);
 
 // A private folder for one test, with recordings written by the recorder's layout.
 class AppFolderTest : public testing::Test {

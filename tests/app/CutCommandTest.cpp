@@ -44,7 +44,6 @@ class CutCommandTest : public AppFolderTest {
         MessageBox::ClearRecorded();
         MessageBox::SetAnswer(platform::IDOK);
     }
-    ~CutCommandTest() override { LanguageIndex = 0; }
 
     // Two recordings of 4 s each, back to back.
     FileItemList Drive() {
@@ -160,7 +159,7 @@ TEST_F(CutCommandTest, SpansShorterThanTwoSecondsAndABusyJobAreRefused) {
     command_.Start(drive, 1.0, 3.0, QString());
     EXPECT_EQ(BoxTexts().back(),
               QStringLiteral("Video editing in process, please try again later."));
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !job_.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !job_.IsBusy(); }));
 }
 
 TEST_F(CutCommandTest, ProposesTheStartTimeNameWithTheRecordingsFilter) {
@@ -188,7 +187,7 @@ TEST_F(CutCommandTest, CutsToTheChosenNameAndReportsProgressAndTheResult) {
     Choose(PathOf(QStringLiteral("clip")));  // no extension: the recording's is added
     command_.Start(drive, 1.0, 7.0, QString());
     ASSERT_TRUE(job_.IsBusy());
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !job_.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !job_.IsBusy(); }));
     EXPECT_TRUE(QFile::exists(PathOf(QStringLiteral("clip.ts"))));
     EXPECT_EQ(captions_.front(), QStringLiteral("Cutting\u2026"));
     EXPECT_TRUE(captions_.size() >= 3 && captions_[1].startsWith(QStringLiteral("Cutting\u2026")) &&
@@ -209,7 +208,7 @@ TEST_F(CutCommandTest, CutsToTheChosenNameAndReportsProgressAndTheResult) {
                               "This file already exists. Do you want to overwrite it?")});
     MessageBox::SetAnswer(platform::IDYES);
     command_.Start(drive, 1.0, 7.0, QString());
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !job_.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !job_.IsBusy(); }));
     EXPECT_GT(QFileInfo(PathOf(QStringLiteral("clip.bin"))).size(), 0);
 }
 
@@ -224,7 +223,7 @@ TEST_F(CutCommandTest, StopRequestIsAskedOnlyWhileCutting) {
     command_.RequestStop();
     EXPECT_EQ(BoxTexts(), std::vector<QString>{QStringLiteral("Whether to stop the Cutting?")});
     EXPECT_NE(job_.stopFlag.load(), 0u);
-    ASSERT_TRUE(ProcessEventsUntil([&] { return !job_.IsBusy(); }));
+    ASSERT_TRUE(WaitUntil([&] { return !job_.IsBusy(); }));
     EXPECT_EQ(job_.stopFlag.load(), 0u);
 }
 

@@ -1,7 +1,7 @@
+#include "AppTestSupport.h"
 #include "app/LicenceFile.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -22,10 +22,7 @@ QByteArray Utf16File(const QString& text) {
 LicenceText ReadBytes(const QByteArray& bytes) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("eula.txt"));
-    QFile file(path);
-    file.open(QIODevice::WriteOnly);
-    file.write(bytes);
-    file.close();
+    WriteFile(path, bytes);
     return app::ReadLicenceFile(path);
 }
 
@@ -76,9 +73,7 @@ TEST(LicenceFile, TheShippedFilesLieBesideTheProgramInTheirFormat) {
                               QStringLiteral("最终用户许可协议 (EULA)")};
     for (int language = 0; language < 3; ++language) {
         const QString path = app::LicenceFilePath(folder, language);
-        QFile file(path);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << path.toStdString();
-        const QByteArray bytes = file.readAll();
+        const QByteArray bytes = ReadFile(path);
         ASSERT_EQ(bytes.size() % 2, 0);
         // Every line feed follows a carriage return, and the other way round.
         for (qsizetype i = 2; i + 1 < bytes.size(); i += 2) {

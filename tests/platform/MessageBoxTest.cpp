@@ -1,7 +1,8 @@
 #include "platform/MessageBox.h"
 
+#include "support/WaitUntil.h"
+
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QTimer>
@@ -9,7 +10,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <functional>
 #include <future>
 #include <thread>
 
@@ -30,19 +30,24 @@ TEST(MessageBox, RecordsBoxesOnTheGuiThreadWithThePresetAnswer) {
     MessageBox::StartRecording();
 }
 
-TEST(MessageBox, AWorkersBoxIsRecordedAndTheWorkerGoesOn) {
-    MessageBox::StartRecording(platform::IDOK);
-    int answer = 0;
+TEST(MessageBox, AWorkersBoxesAreRecordedAndAnsweredAtOnceInRecordingMode) {
+    MessageBox::StartRecording(platform::IDYES);
+    int shown = 0;
+    int waited = 0;
     std::thread worker([&] {
-        answer = MessageBox::Show(nullptr, QStringLiteral("from worker"), QStringLiteral("Error"),
-                                  platform::MB_OK | platform::MB_ICONHAND);
+        shown = MessageBox::Show(nullptr, QStringLiteral("from worker"), QStringLiteral("Error"),
+                                 platform::MB_OK | platform::MB_ICONHAND);
+        waited = MessageBox::ShowAndWait(QStringLiteral("w"), QStringLiteral("Error"),
+                                         platform::MB_YESNO, [] { return false; });
     });
     worker.join();  // would hang if the worker waited for the GUI thread
-    EXPECT_EQ(answer, platform::IDOK);
+    EXPECT_EQ(shown, platform::IDYES);
+    EXPECT_EQ(waited, platform::IDYES);
     const auto boxes = MessageBox::Recorded();
-    ASSERT_EQ(boxes.size(), 1u);
-    EXPECT_TRUE(boxes[0].fromWorker);
+    ASSERT_EQ(boxes.size(), 2u);
+    EXPECT_TRUE(boxes[0].fromWorker && boxes[1].fromWorker);
     EXPECT_EQ(boxes[0].text, QStringLiteral("from worker"));
+    MessageBox::StartRecording();
 }
 
 TEST(MessageBox, OutsideRecordingAWorkerDoesNotWaitForTheBox) {
@@ -58,20 +63,6 @@ TEST(MessageBox, OutsideRecordingAWorkerDoesNotWaitForTheBox) {
     // The queued box is never shown: drop it without running the event loop's modal box.
     QCoreApplication::removePostedEvents(QCoreApplication::instance());
 }
-
-namespace {
-
-// Pumps the GUI thread's events until `done` or a generous deadline.
-bool PumpUntil(const std::function<bool()>& done) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done() && timer.elapsed() < 30000) {
-        QCoreApplication::processEvents(QEventLoop::AllEvents, 10);
-    }
-    return done();
-}
-
-}  // namespace
 
 TEST(MessageBox, AWaitingWorkerGoesOnOnlyOnceItsBoxIsClosed) {
     MessageBox::StopRecording();
@@ -97,7 +88,7 @@ TEST(MessageBox, AWaitingWorkerGoesOnOnlyOnceItsBoxIsClosed) {
         box->button(QMessageBox::No)->click();
     });
     probe.start(10);
-    const bool ended = PumpUntil([&] { return returned.load(); });
+    const bool ended = WaitUntil([&] { return returned.load(); });
     worker.join();
     MessageBox::StartRecording();
     ASSERT_TRUE(ended);
@@ -120,18 +111,4 @@ TEST(MessageBox, AStopRequestEndsTheWaitForABoxNoOneCloses) {
     EXPECT_EQ(waited.get(), platform::IDCANCEL);
     MessageBox::StartRecording();
     QCoreApplication::removePostedEvents(QCoreApplication::instance());
-}
-
-TEST(MessageBox, AWaitingBoxIsRecordedAndAnsweredAtOnceInRecordingMode) {
-    MessageBox::StartRecording(platform::IDYES);
-    int answer = 0;
-    std::thread worker([&] {
-        answer = MessageBox::ShowAndWait(QStringLiteral("w"), QStringLiteral("Error"),
-                                         platform::MB_YESNO, [] { return false; });
-    });
-    worker.join();
-    EXPECT_EQ(answer, platform::IDYES);
-    ASSERT_EQ(MessageBox::Recorded().size(), 1u);
-    EXPECT_TRUE(MessageBox::Recorded()[0].fromWorker);
-    MessageBox::StartRecording();
 }

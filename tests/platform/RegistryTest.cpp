@@ -2,7 +2,6 @@
 
 #include <QDir>
 #include <QFile>
-#include <QFileInfo>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -21,12 +20,6 @@ QByteArray ReadAll(const QString& path) {
 }
 
 }  // namespace
-
-TEST(Registry, DefaultFileLiesUnderTheConfigHome) {
-    const QString home = qEnvironmentVariable("XDG_CONFIG_HOME");
-    ASSERT_FALSE(home.isEmpty());
-    EXPECT_EQ(Registry::DefaultFilePath(), home + QStringLiteral("/OmbrelPlayer/registry.ini"));
-}
 
 TEST(Registry, EachTypeSurvivesARoundTrip) {
     QTemporaryDir dir;

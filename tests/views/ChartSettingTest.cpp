@@ -26,10 +26,6 @@ QByteArray Stored(const char* name) {
     return registry.ReadBinary(kChartKey, QString::fromLatin1(name)).value_or(QByteArray());
 }
 
-QByteArray StoredVisible() {
-    return Stored("VisibleChart");
-}
-
 // Takes the window system's show and hide events, which Qt delivers as spontaneous.
 class SystemEvents : public TsettingChart {
   public:
@@ -66,9 +62,9 @@ TEST_F(ChartSettingTest, UpdateThenHideWritesTheRegistry) {
     dialog->btnRefreshClick();
     EXPECT_EQ(redraws, 2);
     EXPECT_TRUE(dialog->Changed());
-    EXPECT_EQ(StoredVisible(), QByteArray::fromHex("07000000"));
+    EXPECT_EQ(Stored("VisibleChart"), QByteArray::fromHex("07000000"));
     dialog->hide();
-    EXPECT_EQ(StoredVisible(), QByteArray::fromHex("07020000"));
+    EXPECT_EQ(Stored("VisibleChart"), QByteArray::fromHex("07020000"));
     EXPECT_EQ(Stored("ChartColor").mid(36, 4), QByteArray::fromHex("12345600"));
     EXPECT_TRUE(dialog->Changed());  // until shown again
     dialog->show();
@@ -99,7 +95,7 @@ TEST_F(ChartSettingTest, MinimisingAndRestoringNeitherSavesNorRestores) {
     QShowEvent show;
     QSpontaneKeyEvent::setSpontaneous(&show);
     dialog->showEvent(&show);
-    EXPECT_EQ(StoredVisible(), QByteArray::fromHex("07000000"));
+    EXPECT_EQ(Stored("VisibleChart"), QByteArray::fromHex("07000000"));
     EXPECT_FALSE(dialog->LiveSettings().Shows(ChartSeries::GZ));
     EXPECT_TRUE(dialog->Changed());
 }

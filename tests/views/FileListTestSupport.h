@@ -1,6 +1,7 @@
 #pragma once
 
 #include "recordings/FileItem.h"
+#include "views/FileListLayout.h"
 #include "views/FileListRecords.h"
 
 #include <QString>
@@ -51,3 +52,9 @@ QString Names(const FileItemList& records);
 // Names "a", "b", ... for `count` recordings of 60 s, `perDrive` in a row, then a
 // gap of an hour before the next drive.
 QStringList AddDrives(FakeRecordings& fake, const std::vector<int>& perDrive);
+
+// A point in the date column of a record's row, and the middle of row `row`.
+inline constexpr int kDateX = 60;
+inline int RowY(int row) {
+    return views::kRowsTop + row * views::kRowHeight + views::kRowHeight / 2;
+}

@@ -19,12 +19,6 @@
 
 namespace {
 
-constexpr int kDateX = 60;
-
-int RowY(int row) {
-    return views::kRowsTop + row * views::kRowHeight + views::kRowHeight / 2;
-}
-
 // How far two colours are apart, the largest of the channel differences.
 int ColourDistance(QRgb a, QRgb b) {
     return std::max({std::abs(qRed(a) - qRed(b)), std::abs(qGreen(a) - qGreen(b)),

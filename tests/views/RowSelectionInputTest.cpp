@@ -1,7 +1,6 @@
 #include "views/RowSelectionInput.h"
 
 #include "FileListTestSupport.h"
-#include "views/FileListLayout.h"
 
 #include <gtest/gtest.h>
 
@@ -10,16 +9,7 @@ using views::InputOutcome;
 using views::RowRange;
 using views::RowSelectionInput;
 
-namespace {
-
 constexpr double kIconColumnRight = 30;  // header edge 1, not scrolled
-constexpr int kDateX = 60;
-
-int RowY(int row) {
-    return views::kRowsTop + row * views::kRowHeight + views::kRowHeight / 2;
-}
-
-}  // namespace
 
 class RowSelectionInputTest : public testing::Test {
   protected:
