@@ -13,6 +13,7 @@ using platform::Registry;
 namespace {
 
 const QString kKey = QStringLiteral("Software\\OmbrelPlayer\\Setting");
+const QString kChart = QStringLiteral("Software\\OmbrelPlayer\\Chart");
 
 QByteArray ReadAll(const QString& path) {
     QFile file(path);
@@ -36,10 +37,8 @@ TEST(Registry, EachTypeSurvivesARoundTrip) {
         registry.WriteInteger(kKey, QStringLiteral("AutoSDSearch"), 0);
         registry.WriteString(kKey, QStringLiteral("DefaultSavePath"), awkward);
         registry.WriteString(kKey, QStringLiteral("DefaultOpenPath"), QString());
-        registry.WriteBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"),
-                             QStringLiteral("ChartColor"), binary);
-        registry.WriteBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"),
-                             QStringLiteral("Empty"), QByteArray());
+        registry.WriteBinary(kChart, QStringLiteral("ChartColor"), binary);
+        registry.WriteBinary(kChart, QStringLiteral("Empty"), QByteArray());
         ASSERT_TRUE(registry.Save());
     }
     Registry reread(path);
@@ -48,12 +47,8 @@ TEST(Registry, EachTypeSurvivesARoundTrip) {
     EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("AutoSDSearch")), 0u);
     EXPECT_EQ(reread.ReadString(kKey, QStringLiteral("DefaultSavePath")), awkward);
     EXPECT_EQ(reread.ReadString(kKey, QStringLiteral("DefaultOpenPath")), QString());
-    EXPECT_EQ(reread.ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"),
-                                QStringLiteral("ChartColor")),
-              binary);
-    EXPECT_EQ(
-        reread.ReadBinary(QStringLiteral("Software\\OmbrelPlayer\\Chart"), QStringLiteral("Empty")),
-        QByteArray());
+    EXPECT_EQ(reread.ReadBinary(kChart, QStringLiteral("ChartColor")), binary);
+    EXPECT_EQ(reread.ReadBinary(kChart, QStringLiteral("Empty")), QByteArray());
 }
 
 TEST(Registry, MissingKeysValuesAndOtherTypesReadAsMissing) {
@@ -62,7 +57,7 @@ TEST(Registry, MissingKeysValuesAndOtherTypesReadAsMissing) {
     registry.CreateKey(kKey);
     registry.WriteString(kKey, QStringLiteral("Language"), QStringLiteral("1"));
     EXPECT_TRUE(registry.KeyExists(kKey));
-    EXPECT_FALSE(registry.KeyExists(QStringLiteral("Software\\OmbrelPlayer\\Chart")));
+    EXPECT_FALSE(registry.KeyExists(kChart));
     EXPECT_TRUE(registry.ValueExists(kKey, QStringLiteral("Language")));
     EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("CaptureChart")));
     EXPECT_EQ(registry.ReadInteger(kKey, QStringLiteral("Language")), std::nullopt);
@@ -95,13 +90,10 @@ TEST(Registry, DamagedLinesReadAsMissingValues) {
     Registry registry(path);
     ASSERT_EQ(registry.Load(), Registry::LoadResult::Loaded);
     EXPECT_TRUE(registry.KeyExists(kKey));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Language")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("AutoSDSearch")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Prefixed")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Blank")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("Signed")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("DefaultSavePath")));
-    EXPECT_FALSE(registry.ValueExists(kKey, QStringLiteral("ChartColor")));
+    for (const char* name : {"Language", "AutoSDSearch", "Prefixed", "Blank", "Signed",
+                             "DefaultSavePath", "ChartColor"}) {
+        EXPECT_FALSE(registry.ValueExists(kKey, QString::fromLatin1(name))) << name;
+    }
     EXPECT_EQ(registry.ReadInteger(kKey, QStringLiteral("CaptureChart")), 1u);
 }
 

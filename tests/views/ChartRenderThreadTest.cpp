@@ -55,6 +55,17 @@ class Gate {
     int arrived_ = 0;
 };
 
+// A merged log of a demo drive of two one-minute recordings.
+class ChartThreadsOnADrive : public testing::Test {
+  protected:
+    void SetUp() override {
+        ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+    }
+    QTemporaryDir folder;
+    DemoMergedLog demo;
+    QString error;
+};
+
 }  // namespace
 
 TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
@@ -79,11 +90,7 @@ TEST(ChartThreads, RequestsDuringAPassCoalesceIntoOneWithTheNewestInputs) {
     EXPECT_EQ(picture.image.size(), QSize(900, 300));
 }
 
-TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
-    QTemporaryDir folder;
-    DemoMergedLog demo;
-    QString error;
-    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+TEST_F(ChartThreadsOnADrive, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
     const FileItemList items = demo.Logs().PlayList();
     ChartRenderThread thread(nullptr);
     for (int round = 1; round <= 50; ++round) {
@@ -97,11 +104,7 @@ TEST(ChartThreads, PassesDrawFromSnapshotsWhileTheLogsAreMergedAgain) {
     EXPECT_EQ(demo.Logs().Snapshot()->count, 300u);
 }
 
-TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
-    QTemporaryDir folder;
-    DemoMergedLog demo;
-    QString error;
-    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+TEST_F(ChartThreadsOnADrive, DestroyingTheThreadMidPassEndsThePassFirst) {
     std::atomic<bool> destroyed{false};
     std::atomic<int> late{0};
     for (int round = 0; round < 10; ++round) {
@@ -122,11 +125,7 @@ TEST(ChartThreads, DestroyingTheThreadMidPassEndsThePassFirst) {
     EXPECT_EQ(late.load(), 0);
 }
 
-TEST(ChartThreads, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
-    QTemporaryDir folder;
-    DemoMergedLog demo;
-    QString error;
-    ASSERT_TRUE(demo.Load(folder.path(), 2, 60, &error)) << error.toStdString();
+TEST_F(ChartThreadsOnADrive, DestroyingTheChartWhilePassesRunDropsTheirPictures) {
     DebugCapture capture;
     QWidget owner;
     owner.resize(1920, 600);

@@ -15,14 +15,7 @@ constexpr std::uint32_t kSelected = FILE_ITEM_SELECTED;
 
 class FileListRecordsTest : public testing::Test {
   protected:
-    // Loads drives of the given sizes ("a", "b", ...) and opens every drive.
-    void LoadOpen(const std::vector<int>& perDrive) {
-        ASSERT_TRUE(list.Load(AddDrives(fake, perDrive)));
-        for (const auto& group : list.Groups()) {
-            group->expanded = true;
-        }
-        list.RebuildRows();
-    }
+    void LoadOpen(const std::vector<int>& perDrive) { LoadDrives(list, fake, perDrive, true); }
     bool Select(int first, int last) {
         list.range = RowRange{first, last};
         return list.ApplySelection();

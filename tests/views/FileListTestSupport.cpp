@@ -2,6 +2,8 @@
 
 #include "support/DebugCapture.h"
 
+#include <gtest/gtest.h>
+
 TFileItem* NewRecord(std::uint32_t start, double duration, const QString& path) {
     TFileItem* record = nullptr;
     {
@@ -58,6 +60,15 @@ QStringList AddDrives(FakeRecordings& fake, const std::vector<int>& perDrive) {
         start += 3600;
     }
     return names;
+}
+
+void LoadDrives(views::FileListRecords& list, FakeRecordings& fake,
+                const std::vector<int>& perDrive, bool open) {
+    ASSERT_TRUE(list.Load(AddDrives(fake, perDrive)));
+    for (const auto& group : list.Groups()) {
+        group->expanded = open;
+    }
+    list.RebuildRows();
 }
 
 QString RowsText(const views::FileListRecords& list) {

@@ -49,6 +49,10 @@ QString RowsText(const views::FileListRecords& list);
 // The records' paths, separated by blanks.
 QString Names(const FileItemList& records);
 
+// Loads drives of the given sizes (names from AddDrives), every drive open or closed.
+void LoadDrives(views::FileListRecords& list, FakeRecordings& fake,
+                const std::vector<int>& perDrive, bool open);
+
 // Names "a", "b", ... for `count` recordings of 60 s, `perDrive` in a row, then a
 // gap of an hour before the next drive.
 QStringList AddDrives(FakeRecordings& fake, const std::vector<int>& perDrive);

@@ -2,6 +2,8 @@
 #include "views/DecimalFormat.h"
 #include "views/InfoValues.h"
 
+#include <QStringList>
+
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -108,23 +110,15 @@ TEST(InfoValuesTest, ShowsSamplesInTheChosenUnits) {
     log.latitude[1] = 24.81049f;
     log.longitude[1] = -121.03612f;
 
-    const views::InfoTexts metric = views::SampleTexts(log, 1, {});
-    EXPECT_EQ(metric.gX, QStringLiteral("0.000"));
-    EXPECT_EQ(metric.gY, QStringLiteral("1.063"));
-    EXPECT_EQ(metric.gZ, QStringLiteral("-0.980"));
-    EXPECT_EQ(metric.gTotal, QStringLiteral("1.445"));
-    EXPECT_EQ(metric.obdSpeed, QStringLiteral("100"));
-    EXPECT_EQ(metric.gpsSpeed, QStringLiteral("80"));
-    EXPECT_EQ(metric.rpm, QStringLiteral("65535"));
-    EXPECT_EQ(metric.battery, QStringLiteral("12.5"));
-    EXPECT_EQ(metric.coolant, QStringLiteral("37"));
-    EXPECT_EQ(metric.latitude, QStringLiteral("24.8105"));
-    EXPECT_EQ(metric.longitude, QStringLiteral("-121.0361"));
+    const views::InfoTexts m = views::SampleTexts(log, 1, {});
+    EXPECT_EQ((QStringList{m.gX, m.gY, m.gZ, m.gTotal, m.obdSpeed, m.gpsSpeed, m.rpm, m.battery,
+                           m.coolant, m.latitude, m.longitude}),
+              (QStringList{"0.000", "1.063", "-0.980", "1.445", "100", "80", "65535", "12.5", "37",
+                           "24.8105", "-121.0361"}));
 
-    const views::InfoTexts imperial = views::SampleTexts(log, 1, {false, false});
-    EXPECT_EQ(imperial.obdSpeed, QStringLiteral("62"));
-    EXPECT_EQ(imperial.gpsSpeed, QStringLiteral("50"));
-    EXPECT_EQ(imperial.coolant, QStringLiteral("98"));  // 37 * 9 / 5 = 66, + 32
+    const views::InfoTexts i = views::SampleTexts(log, 1, {false, false});
+    // 37 °C: 37 * 9 / 5 = 66, + 32.
+    EXPECT_EQ((QStringList{i.obdSpeed, i.gpsSpeed, i.coolant}), (QStringList{"62", "50", "98"}));
     EXPECT_EQ(views::SpeedUnitText({false, true}), QStringLiteral("mph"));
     EXPECT_EQ(views::TemperatureUnitText({true, false}), QStringLiteral("℉"));
 

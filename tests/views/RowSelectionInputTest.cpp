@@ -14,11 +14,7 @@ constexpr double kIconColumnRight = 30;  // header edge 1, not scrolled
 class RowSelectionInputTest : public testing::Test {
   protected:
     void Load(const std::vector<int>& perDrive, bool open) {
-        ASSERT_TRUE(list.Load(AddDrives(fake, perDrive)));
-        for (const auto& group : list.Groups()) {
-            group->expanded = open;
-        }
-        list.RebuildRows();
+        LoadDrives(list, fake, perDrive, open);
     }
     InputOutcome Click(int x, int row, bool shift = false) {
         input.MouseDown(Qt::LeftButton, x, RowY(row), shift, 0);
