@@ -98,6 +98,21 @@ TEST_F(FormMainTest, LanguageSwitchRelabelsEveryWindowInEachLanguage) {
     _InfoForm = nullptr;
 }
 
+TEST_F(FormMainTest, TheStartWorkRunsOnTheFirstShowingOnly) {
+    // Minimising and restoring, or hiding and showing again, repeats the show
+    // event; the start work (the language applied, the cutting job made) must not
+    // run again: a language chosen since stays unapplied until it is applied.
+    const QString title = form_.windowTitle();
+    ASSERT_EQ(title, UiText(1, 0));
+    ASSERT_NE(form_.Cutting(), nullptr);
+    LanguageIndex = 2;
+    form_.showMinimized();
+    form_.showNormal();
+    form_.hide();
+    form_.show();
+    EXPECT_EQ(form_.windowTitle(), title);
+}
+
 TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     const QString a = Write(QStringLiteral("a.ts"), 2.0, 1700000000);
     const QString b = Write(QStringLiteral("b.ts"), 2.0, 1700000002);
