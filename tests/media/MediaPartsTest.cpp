@@ -238,8 +238,8 @@ TEST_F(PlaybackContextTest, RetryNeverOverwritesALaterSeek) {
     for (int i = 1; i <= kSeeks; ++i) {
         context.BeginSegment(i * kUnitsPerSecond, 0);
         // A retry may follow, but only of this segment.
-        const bool kept = context.Target() == i * kUnitsPerSecond &&
-                          context.Clock().Now() == i * kUnitsPerSecond;
+        const bool kept =
+            context.Target() == i * kUnitsPerSecond && context.Clock().Now() == i * kUnitsPerSecond;
         overwritten += kept ? 0 : 1;
     }
     seeking = false;
