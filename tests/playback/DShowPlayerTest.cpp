@@ -6,12 +6,14 @@
 #include "media/TaskMemory.h"
 #include "platform/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <random>
 
 using namespace media;
 
@@ -275,6 +277,35 @@ TEST_F(PlayerTest, CompletesOnceAtQuarterRate) {
     player->SeekSeconds(3.8);
     EXPECT_EQ(PlayToEnd(30000), 1);
     EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, LastSeekOfABurstWhileRunningWins) {
+    Open(TestClipPath());
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> pictures(0, kClipFrames - 20);
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(player->Play(), S_OK);
+        int target = 0;
+        for (int seek = 0; seek < 50; ++seek) {
+            target = pictures(random);
+            ASSERT_EQ(player->SeekSeconds(target / kClipFps + 0.01), S_OK);
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(player->Pause(), S_OK);
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+        const int shown = GrabbedPictureNumber(header, bits);
+        // The last target's picture, or one the clock reached after it.
+        const int reached = static_cast<int>(player->GetPositionSeconds() * kClipFps + 1e-6);
+        EXPECT_GE(shown, target) << "round " << round;
+        EXPECT_LE(shown, reached) << "round " << round;
+        const GrabDifference difference =
+            CompareWithFfmpeg(header, bits, TestClipPath(), std::max(shown, 0));
+        EXPECT_TRUE(difference.compared);
+        EXPECT_LT(difference.mean, 2.0) << "round " << round;
+        player->MemFreeCurrentImage(bits);
+    }
 }
 
 // Changes close to the end: whatever comes there, the run ends, and once.
