@@ -90,6 +90,14 @@ int main(int argc, char** argv) {
     const auto pass = [&](views::ChartRenderer& r, const views::ChartRenderInput& in) {
         return Time([&] { drawn = r.Render(in, image, plot) && drawn; });
     };
+    // --profile N: only N passes over the whole drive, for a profiler.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--profile")) {
+        for (int i = 0; i < arguments[2].toInt(); ++i) {
+            drawn = renderer.Render(input, image, plot) && drawn;
+        }
+        return drawn ? 0 : 1;
+    }
     // The sides take turns pass by pass: each Time() is one side's rounds.
     const Timing fullWhole = pass(everySample, input);
     const Timing full = pass(renderer, input);
