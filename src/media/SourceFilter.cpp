@@ -79,6 +79,7 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
         if (!info.isFile()) {
             throw std::runtime_error("Not a file");
         }
+        RouteFfmpegLog();
         transportStream_ = LooksLikeTransportStream(path);
         const AVInputFormat* forced = transportStream_ ? av_find_input_format("mpegts") : nullptr;
         input_ = FileInput::Open(info.absoluteFilePath());
