@@ -12,6 +12,7 @@ namespace {
 
 using platform::MB_ICONASTERISK;
 using platform::MB_ICONEXCLAMATION;
+using platform::MB_ICONHAND;
 using platform::MB_OK;
 
 constexpr BoxText Key(int key) {
@@ -36,6 +37,7 @@ constexpr auto F = CutStage::Finish;
 const std::array kRows{
     Row(S, Err_Cut_DestFileSizeOverError, key::CutTooLarge, key::Warning, MB_ICONEXCLAMATION),
     Row(S, Err_Cut_FileTypeMismatch, key::CutDifferentTypes, key::Warning, MB_ICONEXCLAMATION),
+    Row(S, Err_Cut_OpenDestFileError, key::SaveFileNotOpened, key::Error, MB_ICONHAND),
     CutResultBox{S, true, Cut_OK, Key(key::UnknowError), Key(key::Warning),
                  MB_OK | MB_ICONEXCLAMATION, true},
 

@@ -12,6 +12,7 @@ inline constexpr int HintTrackLog = 12;
 inline constexpr int HintPreferences = 13;
 inline constexpr int Information = 62;
 inline constexpr int Warning = 63;
+inline constexpr int Error = 64;
 inline constexpr int UnknowError = 65;
 inline constexpr int CutBusy = 70;
 inline constexpr int CutStopQuestion = 71;

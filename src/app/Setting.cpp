@@ -323,6 +323,8 @@ void TFormSetting::ApplyLanguage() {
     labImageRange->setText(text(92));
     BtnFalvorSetting->setText(text(133));
     SetItemTexts(comboCaptureRange, {text(93), text(94)});
+    // A language preview also takes back an unconfirmed capture range.
+    comboCaptureRange->setCurrentIndex(CaptureChart() ? 1 : 0);
     ApplyRecorderLanguage();
 }
 

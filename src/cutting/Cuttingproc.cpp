@@ -7,6 +7,7 @@
 
 #include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -53,12 +54,29 @@ void RemoveFile(const QString& path) {
     ::unlink(NativePath(path).constData());
 }
 
+// True when `path` names the same file (device and inode) as one of `items`: the
+// same path, another spelling of it, a symbolic or a hard link. A missing file is
+// none of them.
+bool IsOneOf(const QString& path, const FileItemList& items) {
+    struct stat target {};
+    if (::stat(NativePath(path).constData(), &target) != 0) {
+        return false;
+    }
+    return std::any_of(items.begin(), items.end(), [&target](const TFileItem* item) {
+        struct stat source {};
+        return ::stat(NativePath(item->path).constData(), &source) == 0 &&
+               source.st_dev == target.st_dev && source.st_ino == target.st_ino;
+    });
+}
+
 // The temporary file beside the destination. Memory cards fold case, so a
-// destination spelt "QUENDRIX.TMP" is the temporary file's name too.
-QString TemporaryPathFor(const QString& destination) {
+// destination spelt "QUENDRIX.TMP" is the temporary file's name too; and a source
+// of that name must not be removed to make room for it.
+QString TemporaryPathFor(const QString& destination, const FileItemList& sources) {
     const QString folder = GetFolderOfPath(destination);
     const bool clash =
-        destination.mid(folder.size()).compare(kCutTempFile, Qt::CaseInsensitive) == 0;
+        destination.mid(folder.size()).compare(kCutTempFile, Qt::CaseInsensitive) == 0 ||
+        IsOneOf(folder + kCutTempFile, sources);
     return folder + (clash ? kCutTempFileAside : kCutTempFile);
 }
 
@@ -99,10 +117,16 @@ CutResult CuttingProc::StartCutting(const FileItemList& playList, const QString&
         ReleaseSelection();
         return Err_Cut_DestFileSizeOverError;
     }
+    // The clip replaces its destination at the end: over a source it would destroy
+    // the recording it is cut from.
+    if (IsOneOf(destination, selection)) {
+        ReleaseSelection();
+        return Err_Cut_OpenDestFileError;
+    }
     // The estimate is also the divisor of every progress value.
     totalBytes = std::max<std::uint32_t>(1, static_cast<std::uint32_t>(estimate));
     destinationPath = destination;
-    temporaryPath = TemporaryPathFor(destination);
+    temporaryPath = TemporaryPathFor(destination, selection);
     sourceSizes.clear();
     for (const TFileItem* item : selection) {
         sourceSizes.push_back(SizeOrUnknown(item));

@@ -46,7 +46,9 @@ class CuttingProc {
     CuttingProc(const CuttingProc&) = delete;
     CuttingProc& operator=(const CuttingProc&) = delete;
 
-    // GUI thread. 0: started, the outcome comes as a message; else nothing runs.
+    // GUI thread. 0: started, the outcome comes as a message; else nothing runs. A
+    // destination that is one of the cut's sources is refused as
+    // Err_Cut_OpenDestFileError, before anything is written.
     CutResult StartCutting(const FileItemList& playList, const QString& destination, double start,
                            double end);
     // GUI thread, after the final message: drops the selection, back to idle.

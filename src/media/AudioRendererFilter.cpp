@@ -142,7 +142,8 @@ void AudioRendererFilter::Restart(REFERENCE_TIME now, double rate) {
     inputPosition_ = now;
     outputStart_ = now;
     outputFrames_ = 0;
-    inputEnded_ = false;
+    // An input that already ended stays ended: what it held is dropped with the
+    // device's buffer, and no second end of stream will come to end it again.
     started_ = true;
 }
 

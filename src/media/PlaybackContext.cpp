@@ -31,33 +31,37 @@ std::uint64_t PlaybackContext::BeginSegment(REFERENCE_TIME target, int keyFrames
     std::uint64_t generation = 0;
     {
         std::lock_guard lock(mutex_);
-        target_ = target;
-        keyFramesBack_ = keyFramesBack;
-        generation = generation_.fetch_add(1) + 1;
-        completeReported_ = false;
-        clock_.Freeze();
-        clock_.SetPosition(target);
-        if (state_.load() == State_Running) {
-            ArmClockLocked();
-        }
+        generation = BeginSegmentLocked(target, keyFramesBack);
     }
     WakeAll();
     return generation;
 }
 
+// The check and the new segment under one lock: a seek that comes in between
+// must not be overwritten by the retry of the segment it replaced.
 bool PlaybackContext::RetryEarlier(std::uint64_t generation) {
-    REFERENCE_TIME target = 0;
-    int back = 0;
     {
         std::lock_guard lock(mutex_);
         if (generation != generation_.load()) {
             return false;
         }
-        target = target_;
-        back = keyFramesBack_ + 1;
+        BeginSegmentLocked(target_, keyFramesBack_ + 1);
     }
-    BeginSegment(target, back);
+    WakeAll();
     return true;
+}
+
+std::uint64_t PlaybackContext::BeginSegmentLocked(REFERENCE_TIME target, int keyFramesBack) {
+    target_ = target;
+    keyFramesBack_ = keyFramesBack;
+    const std::uint64_t generation = generation_.fetch_add(1) + 1;
+    completeReported_ = false;
+    clock_.Freeze();
+    clock_.SetPosition(target);
+    if (state_.load() == State_Running) {
+        ArmClockLocked();
+    }
+    return generation;
 }
 
 void PlaybackContext::SetState(FilterState state) {

@@ -63,6 +63,7 @@ class PlaybackContext {
         std::uint64_t readyGeneration = 0;
         std::uint64_t endedGeneration = 0;
     };
+    std::uint64_t BeginSegmentLocked(REFERENCE_TIME target, int keyFramesBack);
     bool AllReadyLocked() const;
     bool AllEndedLocked() const;
     void ArmClockLocked();

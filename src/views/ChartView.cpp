@@ -124,20 +124,23 @@ ChartViewChange ChartView::Move(QPointF point, bool leftButton) {
 }
 
 ChartViewChange ChartView::Release(QPointF point, double totalMs) {
-    if (dragging_) {
-        ChartViewChange change = dragMode_ == ChartMode::Zoom ? ApplyZoomRect() : ChartViewChange{};
-        const ChartViewChange end = EndGesture();
-        change.cursor = end.cursor;
-        change.hideZoomRect = end.hideZoomRect;
-        return change;
-    }
     ChartViewChange change;
+    // Only the horizontal distance tells a click, so a release near the press seeks
+    // even after a vertical drag; a zoom rectangle of such a drag stays up until the
+    // next one is applied.
     if (press_ && std::abs(point.x() - press_->x()) < kClickSlop) {
         const double t = (point.x() - plot_.left) * plot_.msPerPixel + plot_.view.timeStart;
         if (t >= 0 && t <= totalMs) {
             change.seekSeconds = t * 0.001;
         }
+    } else if (dragging_ && dragMode_ == ChartMode::Zoom) {
+        change = ApplyZoomRect();
+        change.hideZoomRect = true;
     }
+    if (dragging_ && dragMode_ == ChartMode::Pan) {
+        change.cursor = Qt::ArrowCursor;
+    }
+    dragging_ = false;
     press_.reset();
     return change;
 }

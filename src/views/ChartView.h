@@ -73,7 +73,8 @@ class ChartView {
     // Spans narrower than these are widened.
     static constexpr double kMinTimeSpan = 8000;  // ms
     static constexpr double kMinSpeedSpan = 8;    // km/h
-    // A press and a release closer than this are a click; a move farther starts a drag.
+    // A release less than this left or right of the press is a click; a move farther
+    // than this either way starts a drag.
     static constexpr double kClickSlop = 3;
 
     const ChartViewState& State() const { return state_; }

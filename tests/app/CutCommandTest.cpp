@@ -80,6 +80,7 @@ class CutCommandTest : public AppFolderTest {
 TEST(CutResultTableTest, EveryResultHasItsBox) {
     using platform::MB_ICONASTERISK;
     using platform::MB_ICONEXCLAMATION;
+    using platform::MB_ICONHAND;
     struct Case {
         CutStage stage;
         CutResult result;
@@ -95,6 +96,7 @@ TEST(CutResultTableTest, EveryResultHasItsBox) {
         {S, Err_Cut_DestFileSizeOverError, "File can not be larger than 2G bytes.", "Warning",
          MB_ICONEXCLAMATION, true},
         {S, Err_Cut_FileTypeMismatch, different, "Warning", MB_ICONEXCLAMATION, true},
+        {S, Err_Cut_OpenDestFileError, "Save file can not be opened", "Error", MB_ICONHAND, true},
         {S, Err_Cut_Busy, "Unknow Error", "Warning", MB_ICONEXCLAMATION, true},
         {S, Err_Cut_Unknown, "Unknow Error", "Warning", MB_ICONEXCLAMATION, true},
         {F, Cut_OK, "Cutting completed", "Information", MB_ICONASTERISK, true},

@@ -16,12 +16,15 @@
 
 #include <QDropEvent>
 #include <QFile>
+#include <QFileInfo>
 #include <QMimeData>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QUrl>
+
+#include <unistd.h>
 
 namespace {
 
@@ -95,6 +98,21 @@ TEST_F(FormMainTest, LanguageSwitchRelabelsEveryWindowInEachLanguage) {
     _InfoForm = nullptr;
 }
 
+TEST_F(FormMainTest, TheStartWorkRunsOnTheFirstShowingOnly) {
+    // Minimising and restoring, or hiding and showing again, repeats the show
+    // event; the start work (the language applied, the cutting job made) must not
+    // run again: a language chosen since stays unapplied until it is applied.
+    const QString title = form_.windowTitle();
+    ASSERT_EQ(title, UiText(1, 0));
+    ASSERT_NE(form_.Cutting(), nullptr);
+    LanguageIndex = 2;
+    form_.showMinimized();
+    form_.showNormal();
+    form_.hide();
+    form_.show();
+    EXPECT_EQ(form_.windowTitle(), title);
+}
+
 TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     const QString a = Write(QStringLiteral("a.ts"), 2.0, 1700000000);
     const QString b = Write(QStringLiteral("b.ts"), 2.0, 1700000002);
@@ -148,4 +166,38 @@ TEST_F(FormMainTest, ScreenshotAndCutFromTheToolBar) {
     EXPECT_EQ(platform::MessageBox::Recorded()[0].text, QStringLiteral("Cutting completed"));
     EXPECT_EQ(form_.BtnCutSatus->text(), QString());
     EXPECT_TRUE(tsrec::RunFfprobe(PathOf(QStringLiteral("clip.ts"))).ran);
+}
+
+// Saving the clip over the recording it is cut from, by its own name or through a
+// link to it, is refused with the error box; the recording stays as it was.
+TEST_F(FormMainTest, ACutOverItsOwnRecordingIsRefused) {
+    const QString drive = Write(QStringLiteral("drive.ts"), 3.0, 1700000000);
+    Drop({drive});
+    ASSERT_EQ(form_.PlayList().Items().size(), 1u);
+    const QByteArray original = ReadFile(drive);
+    ASSERT_FALSE(original.isEmpty());
+    ASSERT_TRUE(QFile::link(drive, PathOf(QStringLiteral("link.ts"))));
+    ASSERT_EQ(::link(drive.toLocal8Bit().constData(),
+                     PathOf(QStringLiteral("hard.ts")).toLocal8Bit().constData()),
+              0);
+    platform::MessageBox::SetAnswer(platform::IDYES);  // overwrite: yes
+    for (const QString& name :
+         {QStringLiteral("drive"), QStringLiteral("link.ts"), QStringLiteral("hard.ts")}) {
+        SCOPED_TRACE(name.toStdString());
+        platform::MessageBox::ClearRecorded();
+        answer_ = app::SaveChoice{PathOf(name), 1};
+        form_.TBCutting->click();
+        const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
+        ASSERT_EQ(boxes.size(), 2u);
+        EXPECT_EQ(boxes[0].text, UiText(81));  // the file exists: overwrite?
+        EXPECT_EQ(boxes[1].text, QStringLiteral("Save file can not be opened"));
+        EXPECT_EQ(boxes[1].caption, QStringLiteral("Error"));
+        EXPECT_EQ(boxes[1].flags, platform::MB_ICONHAND);
+        EXPECT_FALSE(form_.Cutting()->IsBusy());
+        EXPECT_EQ(form_.BtnCutSatus->text(), QString());
+    }
+    EXPECT_EQ(ReadFile(drive), original);
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    EXPECT_EQ(form_.FileSelectFrame->Records().Records().size(), 1u);
+    platform::MessageBox::SetAnswer(platform::IDOK);
 }

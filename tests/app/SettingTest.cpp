@@ -106,15 +106,42 @@ TEST_F(SettingTest, OkStoresTheChangesAndTheLanguage) {
     EXPECT_TRUE(form.isVisible());
 
     form.LEDefaultSaveDir->setText(folder.path());
-    form.comboCaptureRange->setCurrentIndex(1);
     form.CombLang->setCurrentIndex(2);
     form.CombLangChange();
+    form.comboCaptureRange->setCurrentIndex(1);  // after the preview, which resets it
     form.BtnOKClick();
     EXPECT_EQ(form.result(), QDialog::Accepted);
     EXPECT_EQ(LanguageIndex, 2);
     EXPECT_EQ(form.DefaultSavePath(), folder.path());
     EXPECT_TRUE(form.CaptureChart());  // the stored values, which the window saved
     EXPECT_EQ(MessageBox::Recorded().size(), 1u);
+}
+
+// A language preview shows the capture range as stored, in the new language; an
+// edit made before it is gone, and OK then stores none.
+TEST_F(SettingTest, ALanguagePreviewTakesBackTheCaptureRangeEdit) {
+    Store(QStringLiteral("CaptureChart"), 1);
+    TFormSetting form;
+    form.show();
+    ASSERT_EQ(form.comboCaptureRange->currentIndex(), 1);
+    form.comboCaptureRange->setCurrentIndex(0);
+    form.CombLang->setCurrentIndex(1);
+    form.CombLangChange();
+    EXPECT_EQ(form.comboCaptureRange->currentIndex(), 1);
+    EXPECT_EQ(form.comboCaptureRange->currentText(), UiText(94, 1));
+    EXPECT_EQ(form.comboCaptureRange->itemText(0), UiText(93, 1));
+    form.CBAutoSearchSD->setChecked(true);  // other edits stay
+    form.CombLang->setCurrentIndex(0);
+    form.CombLangChange();
+    EXPECT_TRUE(form.CBAutoSearchSD->isChecked());
+    EXPECT_EQ(form.comboCaptureRange->currentIndex(), 1);
+    form.BtnOKClick();
+    EXPECT_EQ(form.result(), QDialog::Accepted);
+    EXPECT_TRUE(form.CaptureChart());
+    EXPECT_TRUE(form.AutoSDSearch());
+    Registry registry;
+    registry.Load();
+    EXPECT_EQ(registry.ReadInteger(kSetting, QStringLiteral("CaptureChart")), 1u);
 }
 
 TEST_F(SettingTest, ASettingsFileThatCannotBeWrittenIsReported) {

@@ -396,6 +396,50 @@ TEST_F(CuttingProcTest, ADestinationNamedLikeTheTemporaryFileIsKeptOnFailureAndR
     }
 }
 
+// The clip replaces its destination: over one of its own sources it would replace
+// the recording it is cut from. Every name that reaches a source's file is refused
+// before anything is written, and the job stays free.
+TEST_F(CuttingProcTest, ADestinationThatIsOneOfTheSourcesIsRefused) {
+    ItemRef a = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ItemRef b = Recording(QStringLiteral("b.ts"), {.durationSeconds = 3, .startTime = 1700000003});
+    ASSERT_TRUE(QDir().mkpath(PathOf(QStringLiteral("sub"))));
+    ASSERT_TRUE(QFile::link(b->path, PathOf(QStringLiteral("sub/link.ts"))));
+    ASSERT_EQ(::link(b->path.toLocal8Bit().constData(),
+                     PathOf(QStringLiteral("hard.ts")).toLocal8Bit().constData()),
+              0);
+    const std::vector<std::uint8_t> bytesA = Bytes(a->path);
+    const std::vector<std::uint8_t> bytesB = Bytes(b->path);
+    const QStringList before =
+        QDir(PathOf(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+    playList_ = {a.get(), b.get()};
+    for (const QString& destination :
+         {a->path, b->path, PathOf(QStringLiteral("sub/../a.ts")), PathOf(QStringLiteral("./b.ts")),
+          PathOf(QStringLiteral("sub/link.ts")), PathOf(QStringLiteral("hard.ts"))}) {
+        SCOPED_TRACE(destination.toStdString());
+        Job job;
+        EXPECT_EQ(job.proc.StartCutting(playList_, destination, 1, 5), Err_Cut_OpenDestFileError);
+        EXPECT_TRUE(job.proc.selection.empty());
+        EXPECT_FALSE(job.proc.IsBusy());
+        EXPECT_EQ(Counts(), (std::vector<std::int32_t>{1, 1}));
+        job.sink.Drain();
+        EXPECT_TRUE(job.sink.Messages().empty());
+    }
+    EXPECT_EQ(Bytes(a->path), bytesA);
+    EXPECT_EQ(Bytes(b->path), bytesB);
+    EXPECT_EQ(QDir(PathOf(QString())).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+
+    // A source that bears the temporary file's name is not removed to make room for
+    // it: the clip goes through the other name.
+    const QString temporary = PathOf(QStringLiteral("quendrix.tmp"));
+    ASSERT_TRUE(QFile::rename(a->path, temporary));
+    a->path = temporary;
+    const CutRun run = Cut({a.get()}, PathOf(QStringLiteral("clip.ts")), 0.5, 2.5);
+    EXPECT_EQ(run.result, Cut_OK);
+    EXPECT_EQ(Bytes(temporary), bytesA);
+    EXPECT_EQ(Bytes(PathOf(QStringLiteral("clip.ts"))).at(0), 0x47);
+    EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix2.tmp"))));
+}
+
 TEST_F(CuttingProcTest, ALinkAtTheTemporaryNameIsRemovedNeverWrittenThrough) {
     ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
     const QString temporary = PathOf(QStringLiteral("quendrix.tmp"));

@@ -8,6 +8,7 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -223,3 +224,26 @@ TEST_F(PlaybackContextTest, RetryGoesOneKeyFrameFurtherForTheCurrentSegmentOnly)
 }
 
 }  // namespace
+
+// A decoder retries its segment while the GUI thread seeks on: the last seek wins.
+TEST_F(PlaybackContextTest, RetryNeverOverwritesALaterSeek) {
+    constexpr int kSeeks = 20000;
+    std::atomic<bool> seeking{true};
+    std::thread decoder([&] {
+        while (seeking.load()) {
+            context.RetryEarlier(context.Generation());
+        }
+    });
+    int overwritten = 0;
+    for (int i = 1; i <= kSeeks; ++i) {
+        context.BeginSegment(i * kUnitsPerSecond, 0);
+        // A retry may follow, but only of this segment.
+        const bool kept =
+            context.Target() == i * kUnitsPerSecond && context.Clock().Now() == i * kUnitsPerSecond;
+        overwritten += kept ? 0 : 1;
+    }
+    seeking = false;
+    decoder.join();
+    EXPECT_EQ(overwritten, 0);
+    EXPECT_EQ(context.Target(), kSeeks * kUnitsPerSecond);
+}

@@ -6,12 +6,14 @@
 #include "media/TaskMemory.h"
 #include "platform/MessageBox.h"
 
+#include <QCoreApplication>
 #include <QFile>
 
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <memory>
+#include <random>
 
 using namespace media;
 
@@ -275,6 +277,126 @@ TEST_F(PlayerTest, CompletesOnceAtQuarterRate) {
     player->SeekSeconds(3.8);
     EXPECT_EQ(PlayToEnd(30000), 1);
     EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(PlayerTest, LastSeekOfABurstWhileRunningWins) {
+    Open(TestClipPath());
+    std::mt19937 random(2024);
+    std::uniform_int_distribution<int> pictures(0, kClipFrames - 20);
+    for (int round = 0; round < 3; ++round) {
+        ASSERT_EQ(player->Play(), S_OK);
+        int target = 0;
+        for (int seek = 0; seek < 50; ++seek) {
+            target = pictures(random);
+            ASSERT_EQ(player->SeekSeconds(target / kClipFps + 0.01), S_OK);
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(player->Pause(), S_OK);
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+        const int shown = GrabbedPictureNumber(header, bits);
+        // The last target's picture, or one the clock reached after it.
+        const int reached = static_cast<int>(player->GetPositionSeconds() * kClipFps + 1e-6);
+        EXPECT_GE(shown, target) << "round " << round;
+        EXPECT_LE(shown, reached) << "round " << round;
+        const GrabDifference difference =
+            CompareWithFfmpeg(header, bits, TestClipPath(), std::max(shown, 0));
+        EXPECT_TRUE(difference.compared);
+        EXPECT_LT(difference.mean, 2.0) << "round " << round;
+        player->MemFreeCurrentImage(bits);
+    }
+}
+
+// Changes close to the end: whatever comes there, the run ends, and once.
+class NearEndTest : public PlayerTest {
+  protected:
+    // Runs from `from` until the position passes `at`.
+    void RunUntil(double from, double at) {
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->SeekSeconds(from), S_OK);
+        ASSERT_EQ(player->Play(), S_OK);
+        ASSERT_TRUE(WaitUntil([&] { return player->GetPositionSeconds() >= at; }));
+    }
+    // The completions that came by the end of this run.
+    int CompletionsOfThisRun() {
+        WaitUntil([&] { return window.playCompletes > 0; });
+        WaitUntil([&] { return window.playCompletes > 1; }, 500);
+        return window.playCompletes;
+    }
+};
+
+TEST_F(NearEndTest, RateChangeJustBeforeTheEnd) {
+    Open(TestClipPath());
+    for (const double rate : {1.5, 0.5, 1.0}) {
+        window.playCompletes = 0;
+        RunUntil(3.0, kClipFrames / kClipFps - 0.15);
+        ASSERT_EQ(player->SetRate(rate), S_OK);
+        EXPECT_EQ(CompletionsOfThisRun(), 1) << rate;
+        EXPECT_EQ(ShownPicture(), kClipFrames - 1) << rate;
+    }
+}
+
+TEST_F(NearEndTest, SeveralRateChangesOnTheWayToTheEnd) {
+    Open(TestClipPath());
+    RunUntil(2.5, 2.6);
+    for (const double rate : {2.0, 0.5, 1.5, 0.25, 3.0, 1.0}) {
+        ASSERT_EQ(player->SetRate(rate), S_OK);
+        const double at = player->GetPositionSeconds() + 0.15;
+        WaitUntil([&] { return player->GetPositionSeconds() >= at || window.playCompletes > 0; });
+    }
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+}
+
+TEST_F(NearEndTest, PauseAndStepsThenRun) {
+    Open(TestClipPath());
+    for (const double before : {0.25, 0.15, 0.08}) {
+        window.playCompletes = 0;
+        RunUntil(3.0, kClipFrames / kClipFps - before);
+        ASSERT_EQ(player->Pause(), S_OK);
+        player->StepOneFrame();
+        player->StepOneFrame();
+        ASSERT_EQ(player->Play(), S_OK);
+        EXPECT_EQ(CompletionsOfThisRun(), 1) << before;
+        EXPECT_EQ(ShownPicture(), kClipFrames - 1) << before;
+    }
+
+    // Steps onto the last picture while paused, then run: that run ends too.
+    window.playCompletes = 0;
+    ASSERT_EQ(player->Pause(), S_OK);
+    ASSERT_EQ(player->SeekSeconds((kClipFrames - 3) / kClipFps), S_OK);
+    player->StepOneFrame();
+    player->StepOneFrame();
+    EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+    ASSERT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
+}
+
+TEST_F(NearEndTest, SeeksAndRunsNearTheEnd) {
+    Open(TestClipPath());
+    // A seek while running, close to the end.
+    RunUntil(3.0, 3.2);
+    ASSERT_EQ(player->SeekSeconds(kClipFrames / kClipFps - 0.1), S_OK);
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
+
+    // After the end: a seek near it and a new run end once more.
+    window.playCompletes = 0;
+    ASSERT_EQ(player->Pause(), S_OK);
+    ASSERT_EQ(player->SeekSeconds(kClipFrames / kClipFps - 0.1), S_OK);
+    ASSERT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
+
+    // A run at the very end (nothing left to play) ends at once, once.
+    window.playCompletes = 0;
+    ASSERT_EQ(player->Pause(), S_OK);
+    ASSERT_EQ(player->Play(), S_OK);
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
+
+    // A seek while running after the end starts a new end.
+    window.playCompletes = 0;
+    ASSERT_EQ(player->SeekSeconds(kClipFrames / kClipFps - 0.3), S_OK);
+    EXPECT_EQ(CompletionsOfThisRun(), 1);
 }
 
 TEST_F(PlayerTest, CutOffRecordingPlaysToItsLastWholePicture) {

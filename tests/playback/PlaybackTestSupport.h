@@ -14,6 +14,17 @@ int PictureNumber(const std::uint8_t* bgra, int width, int height, int stride);
 // The same for a grab (bottom-up rows).
 int GrabbedPictureNumber(const media::BitmapInfoHeader& header, const std::uint8_t* bits);
 
+// How a grab differs from the ffmpeg tool's BGRA decode of picture `picture` (in
+// presentation order) of `path`, over the colour bytes of every pixel.
+struct GrabDifference {
+    bool compared = false;  // the tool ran and the sizes match
+    double mean = 0.0;
+    int largest = 0;
+    int worstColumn = -1;  // the first column holding the largest difference
+};
+GrabDifference CompareWithFfmpeg(const media::BitmapInfoHeader& header, const std::uint8_t* bits,
+                                 const QString& path, int picture);
+
 // A video window as the main window's: counts the player's messages and drains the
 // graph's events when notified.
 class TestVideoWindow : public QWidget {

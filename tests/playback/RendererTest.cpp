@@ -183,32 +183,10 @@ TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
     EXPECT_EQ(header.biSizeImage, static_cast<std::uint32_t>(kClipWidth * kClipHeight * 4));
     EXPECT_EQ(GrabbedPictureNumber(header, bits), 37);
 
-    QByteArray reference;
-    ASSERT_TRUE(
-        tsrec::RunTool("ffmpeg",
-                       {"-v", "error", "-i", TestClipPath(), "-vf", "select=eq(n\\,37)", "-vsync",
-                        "0", "-frames:v", "1", "-f", "rawvideo", "-pix_fmt", "bgra", "-"},
-                       &reference, nullptr));
-    ASSERT_EQ(reference.size(), kClipWidth * kClipHeight * 4);
-    const int stride = kClipWidth * 4;
-    long long difference = 0;
-    int largest = 0;
-    for (int row = 0; row < kClipHeight; ++row) {
-        const auto* ours = bits + static_cast<std::size_t>(kClipHeight - 1 - row) * stride;
-        const auto* theirs = reinterpret_cast<const std::uint8_t*>(reference.constData()) +
-                             static_cast<std::size_t>(row) * stride;
-        for (int x = 0; x < stride; ++x) {
-            if (x % 4 == 3) {
-                continue;
-            }
-            const int d = std::abs(ours[x] - theirs[x]);
-            difference += d;
-            largest = std::max(largest, d);
-        }
-    }
-    const double mean = static_cast<double>(difference) / (kClipWidth * kClipHeight * 3);
-    EXPECT_LT(mean, 2.0);
-    EXPECT_LT(largest, 64);
+    const GrabDifference difference = CompareWithFfmpeg(header, bits, TestClipPath(), 37);
+    EXPECT_TRUE(difference.compared);
+    EXPECT_LT(difference.mean, 2.0);
+    EXPECT_LT(difference.largest, 64);
     player->MemFreeCurrentImage(bits);
 }
 

@@ -100,6 +100,29 @@ TEST_F(ChartFrameTest, ZoomModeDragAppliesTheRectangle) {
     ASSERT_TRUE(ShowsWindow(100 * msPerPixel, 200 * msPerPixel));
 }
 
+// Pressed and released on the same column after a drag down: a click that seeks,
+// with the thin rectangle of the drag left on the chart until the next zoom.
+TEST_F(ChartFrameTest, ZoomModeVerticalDragReleasedAtThePressSeeks) {
+    QTest::mouseClick(chart->findChild<TIconButton*>(QStringLiteral("zoomButton")), Qt::LeftButton);
+    QTest::mousePress(chart.get(), Qt::LeftButton, {}, QPoint(300, 50));
+    QTest::mouseMove(chart.get(), QPoint(301, 120));
+    QTest::mouseMove(chart.get(), QPoint(302, 180));
+    QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, QPoint(302, 180));
+    const double msPerPixel = total / 764;
+    ASSERT_EQ(seeks.size(), 1u);
+    EXPECT_NEAR(seeks[0], 252 * msPerPixel / 1000, 1e-9);
+    EXPECT_TRUE(chart->ZoomRect()->isVisible());
+    EXPECT_EQ(chart->ZoomRect()->geometry(), QRect(300, 50, 2, 130));
+    EXPECT_EQ(chart->TimeZoomBar()->Position(), total);  // no zoom applied
+
+    QTest::mousePress(chart.get(), Qt::LeftButton, {}, QPoint(150, 60));
+    QTest::mouseMove(chart.get(), QPoint(250, 160));
+    QTest::mouseRelease(chart.get(), Qt::LeftButton, {}, QPoint(250, 160));
+    EXPECT_FALSE(chart->ZoomRect()->isVisible());
+    EXPECT_EQ(seeks.size(), 1u);
+    ASSERT_TRUE(ShowsWindow(100 * msPerPixel, 200 * msPerPixel));
+}
+
 TEST_F(ChartFrameTest, CursorWaitsForAPictureWithATimeScale) {
     chart->SetCursorTime(1000);
     ASSERT_TRUE(chart->CursorLine()->isVisible());

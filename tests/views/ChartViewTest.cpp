@@ -94,7 +94,7 @@ TEST_F(ChartViewTest, ClicksSeekInsideThePlayListAndOnlyFromThePlot) {
     EXPECT_FALSE(view.Dragging());
 }
 
-TEST_F(ChartViewTest, PanDragMovesTheWindowAndNeverSeeks) {
+TEST_F(ChartViewTest, PanDragMovesTheWindowAndAReleaseBesideThePressSeeks) {
     view.Press({400, 100});
     EXPECT_FALSE(view.Move({402, 102}, true).cursor);  // within the slop
     EXPECT_EQ(view.Move({400, 110}, true).cursor, Qt::PointingHandCursor);
@@ -102,11 +102,21 @@ TEST_F(ChartViewTest, PanDragMovesTheWindowAndNeverSeeks) {
     EXPECT_EQ(view.State().timeStart, 1000);
     EXPECT_EQ(view.State().timeEnd, 77400);
     EXPECT_NEAR(view.State().speedMinimum, 21 * 120.0 / 189, 1e-9);  // down shows higher
-    // Released right below the press point: the end of a drag, not a click.
+    // Released right below the press point: only the horizontal distance counts, so
+    // it is a click at the release on the picture on screen, and the drag ends.
     const ChartViewChange release = view.Release({401, 121}, kTotal);
-    EXPECT_EQ(release.seekSeconds, std::nullopt);
+    ASSERT_TRUE(release.seekSeconds.has_value());
+    EXPECT_NEAR(*release.seekSeconds, 35.1, 1e-9);
     EXPECT_EQ(release.cursor, Qt::ArrowCursor);
     EXPECT_FALSE(view.Dragging());
+    EXPECT_EQ(view.State().timeStart, 1000);  // the pan stays
+
+    // 3 px beside the press is the end of a drag, not a click.
+    view.Press({400, 100});
+    view.Move({403, 140}, true);
+    const ChartViewChange dragged = view.Release({403, 140}, kTotal);
+    EXPECT_EQ(dragged.seekSeconds, std::nullopt);
+    EXPECT_EQ(dragged.cursor, Qt::ArrowCursor);
 }
 
 TEST_F(ChartViewTest, ZoomRectangleIsAppliedOnlyAfterAZoomDrag) {
@@ -135,6 +145,36 @@ TEST_F(ChartViewTest, ZoomRectangleIsAppliedOnlyAfterAZoomDrag) {
     EXPECT_FALSE(view.Release({200, 100}, kTotal).redraw);
     EXPECT_EQ(view.State().timeStart, zoomed.timeStart);
     EXPECT_EQ(view.State().speedVisible, zoomed.speedVisible);
+}
+
+// A zoom drag released less than 3 px beside its press seeks instead; its rectangle
+// stays up, unapplied, until the next applied zoom hides it.
+TEST_F(ChartViewTest, AZoomDragReleasedBesideThePressSeeksAndKeepsItsRectangle) {
+    view.SetMode(ChartMode::Zoom);
+    const ChartViewState before = view.State();
+    view.Press({300, 50});
+    EXPECT_EQ(view.Move({302, 150}, true).zoomRect, QRect(300, 50, 2, 100));
+    const ChartViewChange click = view.Release({298, 150}, kTotal);
+    ASSERT_TRUE(click.seekSeconds.has_value());
+    EXPECT_NEAR(*click.seekSeconds, 24.8, 1e-9);
+    EXPECT_FALSE(click.hideZoomRect);
+    EXPECT_FALSE(click.zoomRect);
+    EXPECT_FALSE(click.redraw);
+    EXPECT_FALSE(click.timeBarPosition);
+    EXPECT_EQ(view.State().timeStart, before.timeStart);
+    EXPECT_EQ(view.State().timeEnd, before.timeEnd);
+    EXPECT_EQ(view.State().speedVisible, before.speedVisible);
+    EXPECT_FALSE(view.Dragging());
+
+    // A plain click leaves it up too; the next applied zoom takes it down.
+    view.Press({500, 100});
+    EXPECT_FALSE(view.Release({500, 100}, kTotal).hideZoomRect);
+    view.Press({150, 40});
+    view.Move({250, 140}, true);
+    const ChartViewChange apply = view.Release({250, 140}, kTotal);
+    EXPECT_TRUE(apply.hideZoomRect);
+    EXPECT_EQ(apply.seekSeconds, std::nullopt);
+    EXPECT_EQ(view.State().timeStart, 10000);
 }
 
 TEST_F(ChartViewTest, ZoomRectanglesKeepTheMinimumSpans) {

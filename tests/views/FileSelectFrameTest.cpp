@@ -266,6 +266,15 @@ TEST_F(FileSelectFrameTest, PopupMenuUnlockAndRemoval) {
         EXPECT_EQ(firmware->text(), QStringLiteral("Firmware:  ")) << y;
         EXPECT_FALSE(unlock->isEnabled()) << y;
     }
+    // Scrolled down a row, the header still names nothing, though the row
+    // arithmetic would name the record scrolled out above the rows.
+    QWheelEvent wheel(QPointF(kDateX, RowY(0)), list.mapToGlobal(QPointF(kDateX, RowY(0))),
+                      QPoint(), QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase,
+                      false);
+    QApplication::sendEvent(&list, &wheel);
+    ASSERT_EQ(list.TopRow(), 1);
+    list.PopupMenuPopup(QPoint(kDateX, views::kRowsTop - 5));
+    EXPECT_EQ(firmware->text(), QStringLiteral("Firmware:  "));
     list.resize(365, 300);
     list.UpdateLayout();
 
