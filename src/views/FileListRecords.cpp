@@ -37,20 +37,28 @@ FileListRecords::~FileListRecords() {
     ReleaseAll();
 }
 
-bool FileListRecords::Load(const QStringList& names) {
+bool FileListRecords::Load(const QStringList& names, QStringList* refused) {
     FileItemList loaded;
     try {
         for (const QString& name : names) {
             TFileItem* item = factory_(name);
-            if (item != nullptr && item->fileType == FILE_TYPE_NONE) {
-                item->Release();
-            } else if (item != nullptr) {
+            if (item != nullptr && item->fileType != FILE_TYPE_NONE) {
                 loaded.push_back(item);
+                continue;
+            }
+            if (item != nullptr) {
+                item->Release();
+            }
+            if (refused != nullptr) {
+                refused->append(name);
             }
         }
     } catch (...) {
         ReleaseItems(loaded);
         throw;
+    }
+    if (loaded.empty() && !names.isEmpty()) {
+        return false;
     }
     ReleaseAll();
     records_ = std::move(loaded);

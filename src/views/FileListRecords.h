@@ -42,8 +42,11 @@ class FileListRecords {
     // and grouped into drives. The old records stay intact while the names are
     // probed (a box shown meanwhile may repaint), and the play list and range are
     // emptied before they are released. One drive is expanded; a single record is
-    // selected as the whole play list. True when the list holds records.
-    bool Load(const QStringList& names);
+    // selected as the whole play list. True when the list holds the new records.
+    // Names that are no recording go to `refused`, in their order; when every name
+    // is refused the list stays as it was (what it shows may be playing). No names
+    // at all empty it.
+    bool Load(const QStringList& names, QStringList* refused = nullptr);
 
     // Makes the rows again from the drives and their expanded flags.
     void RebuildRows();

@@ -62,6 +62,17 @@ enum : int {
 };
 
 const QString kFirmwareCaption = QStringLiteral("Firmware:  ");
+// A box lists at most this many refused names, so it stays on the screen.
+constexpr int kMostRefusedShown = 20;
+
+// The warning for names that are no recording, followed by the names.
+QString RefusedText(const QStringList& refused) {
+    QStringList lines = refused.mid(0, kMostRefusedShown);
+    if (refused.size() > kMostRefusedShown) {
+        lines.append(QStringLiteral("\u2026"));
+    }
+    return UiText(kTextNoVideo) + QStringLiteral("\n\n") + lines.join(QLatin1Char('\n'));
+}
 
 QImage RowIcon(const std::function<void(QPainter&)>& draw) {
     QImage icon(views::kIconSize, views::kIconSize, QImage::Format_ARGB32_Premultiplied);
@@ -204,11 +215,12 @@ void TFileSelectControl::OpenFileClick(QObject* sender) {
             PendingNames[PendingCount++] = name;
         }
         if (PendingCount > 0) {
+            bool loaded = false;
             {
                 WaitCursor wait;
-                RefreshFileList();
+                loaded = RefreshFileList();
             }
-            if (records_.Records().size() == 1) {
+            if (loaded && records_.Records().size() == 1) {
                 PlayClick(this);
             }
         } else if (records_.Records().empty()) {
@@ -224,21 +236,29 @@ void TFileSelectControl::Refresh() {
     RefreshFileList();
 }
 
-void TFileSelectControl::RefreshFileList() {
+bool TFileSelectControl::RefreshFileList() {
+    bool loaded = false;
     try {
         QStringList names;
         for (int i = 0; i < std::clamp(PendingCount, 0, views::kMaxPendingNames); ++i) {
             names.append(PendingNames[i]);
         }
-        const bool loaded = records_.Load(names);
+        QStringList refused;
+        loaded = records_.Load(names, &refused);
         input_.CancelPress();
         UpdateLayout();
         if (loaded) {
             FireChange();
         }
+        // Once, after the list shows what was loaded.
+        if (!refused.isEmpty()) {
+            platform::MessageBox::Show(window(), RefusedText(refused), UiText(kTextWarning),
+                                       platform::MB_ICONEXCLAMATION);
+        }
     } catch (const std::exception& e) {
         EXCEPTION_LOG_LINE("TFileSelectControl::RefreshFileList", e);
     }
+    return loaded;
 }
 
 void TFileSelectControl::FireChange() {

@@ -58,7 +58,9 @@ class TFileSelectControl : public QWidget {
     // Loads PendingNames (the main window fills them with dropped files and the
     // command line first).
     void Refresh();
-    void RefreshFileList();
+    // True when the list now holds records made from PendingNames. Names that are no
+    // recording are named in one warning; when all are, the list stays as it was.
+    bool RefreshFileList();
     void ApplySelection();
     void MarkSelectedRange();
     void SetPlayingIndex(int index);

@@ -8,6 +8,8 @@
 #include "controls/PlayControlBtn.h"
 #include "foundation/UiStringTable.h"
 #include "platform/MessageBox.h"
+#include "support/DebugCapture.h"
+#include "support/TestClips.h"
 #include "support/TestMedia.h"
 #include "views/ChartFrame.h"
 #include "views/FileSelectFrame.h"
@@ -26,16 +28,18 @@
 
 #include <unistd.h>
 
+#include <random>
+
 namespace {
 
-class FormMainTest : public AppFolderTest {
+// The main window before its first showing.
+class FormMainFixture : public AppFolderTest {
   protected:
-    FormMainTest() {
+    FormMainFixture() {
         platform::MessageBox::ClearRecorded();
         form_.askSaveName = [this](const app::SaveRequest&) { return answer_; };
-        form_.show();
     }
-    ~FormMainTest() override { LanguageIndex = 0; }
+    ~FormMainFixture() override { LanguageIndex = 0; }
 
     // A recording of `seconds` of real pictures, in this test's folder.
     QString Write(const QString& name, double seconds, std::uint32_t startTime) {
@@ -77,9 +81,69 @@ class FormMainTest : public AppFolderTest {
         return false;
     }
 
+    // Files a user may give that are no recording of this recorder, as the probe
+    // refuses them: another camera's recording, one cut off inside a packet while
+    // it was copied (larger than a read block, so its tail is off the packet grid),
+    // and random bytes named .ts.
+    QStringList WriteRefusedFiles() {
+        const QString other = PathOf(QStringLiteral("other camera.ts"));
+        EXPECT_TRUE(QFile::copy(TestClipPath(), other));
+        std::vector<std::uint8_t> bytes =
+            tsrec::BuildTsRecording({.durationSeconds = 10, .syntheticFrameBytes = 60000});
+        bytes.resize(bytes.size() * 3 / 4 + 101);
+        const QString truncated = PathOf(QStringLiteral("truncated.ts"));
+        EXPECT_TRUE(tsrec::WriteFileBytes(truncated, bytes));
+        std::mt19937 random(21);
+        QByteArray noise(200000, 0);
+        for (char& byte : noise) {
+            byte = static_cast<char>(random());
+        }
+        const QString noisy = PathOf(QStringLiteral("noise.ts"));
+        WriteFile(noisy, noise);
+        const QStringList refused{other, truncated, noisy};
+        DebugCapture quiet;
+        for (const QString& path : refused) {
+            EXPECT_EQ(ItemRef(new TFileItem(path))->fileType, FILE_TYPE_NONE) << path.toStdString();
+        }
+        return refused;
+    }
+    // The one box of a load that refused `names`: the table's warning, then the names.
+    static void ExpectRefusedBox(const QStringList& names) {
+        const std::vector<platform::RecordedBox> boxes = platform::MessageBox::Recorded();
+        ASSERT_EQ(boxes.size(), 1u);
+        EXPECT_EQ(boxes[0].text, QStringLiteral("Video file not found. \n This software only "
+                                                "supports video files created by Ombrel.\n\n") +
+                                     names.join(QLatin1Char('\n')));
+        EXPECT_EQ(boxes[0].caption, QStringLiteral("Warning"));
+        EXPECT_EQ(boxes[0].flags, platform::MB_ICONEXCLAMATION);
+    }
+    // After a load that refused every name: the list and the play list as they were,
+    // still playing.
+    void ExpectStillPlaying(const QStringList& listed, const FileItemList& playing) {
+        EXPECT_EQ(ListedNames(), listed);
+        EXPECT_EQ(form_.FileSelectFrame->PlayList(), playing);
+        EXPECT_EQ(form_.PlayList().Items(), playing);
+        EXPECT_EQ(form_.PlayControlPanel->State(), PLAY_PANEL_PLAYING);
+    }
+    QStringList ListedNames() const {
+        QStringList names;
+        for (const TFileItem* record : form_.FileSelectFrame->Records().Records()) {
+            names << QFileInfo(record->path).fileName();
+        }
+        return names;
+    }
+
     TFormMain form_;
     std::optional<app::SaveChoice> answer_;
 };
+
+class FormMainTest : public FormMainFixture {
+  protected:
+    FormMainTest() { form_.show(); }
+};
+
+// The window shown on the program's arguments.
+using FormMainStartTest = FormMainFixture;
 
 }  // namespace
 
@@ -91,6 +155,9 @@ TEST_F(FormMainTest, LanguageSwitchRelabelsEveryWindowInEachLanguage) {
         form_.Set_Lang();
         EXPECT_EQ(form_.windowTitle(), UiText(1, language));
         EXPECT_EQ(form_.TBCapture->toolTip(), UiText(10, language));
+        EXPECT_EQ(form_.TBCutting->toolTip(), UiText(11, language));
+        EXPECT_EQ(form_.TBSetting->toolTip(), UiText(13, language));
+        EXPECT_EQ(form_.TBGPSForm->toolTip(), UiText(12, language));
         EXPECT_EQ(form_.PlayControlPanel->PlayButton()->toolTip(), UiText(16, language));
         EXPECT_EQ(info.windowTitle(), UiText(49, language));
     }
@@ -150,6 +217,31 @@ TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     EXPECT_TRUE(platform::MessageBox::Recorded().empty());
 }
 
+// Running, the time line crosses into the next file and back: the file sought to
+// runs from the place asked, the one left behind stops and keeps its graph.
+TEST_F(FormMainTest, SeeksWhilePlayingCrossFilesAndKeepRunning) {
+    Drop({Write(QStringLiteral("a.ts"), 2.0, 1700000000),
+          Write(QStringLiteral("b.ts"), 2.0, 1700000002)});
+    SelectFirstDrive();
+    ASSERT_EQ(form_.PlayList().Items().size(), 2u);
+    const FileItemList items = form_.PlayList().Items();
+    const double start = form_.PlayList().Timeline().StartOf(1);
+
+    form_.PlayControlPanel->PlayButtonClick(nullptr);
+    form_.PlayPosChange(form_.PlayControlPanel, start + 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 1);
+    EXPECT_EQ(items[1]->player->State(), STATE_RUNNING);
+    EXPECT_TRUE(items[1]->flags & FILE_ITEM_PLAYING);
+
+    form_.PlayPosChange(form_.PlayControlPanel, 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 0);
+    EXPECT_EQ(items[0]->player->State(), STATE_RUNNING);
+    EXPECT_EQ(items[1]->player->State(), STATE_STOPPED);  // built ahead, kept
+    ASSERT_TRUE(WaitUntil([&] { return form_.PlayList().GlobalPosition() > 0.7; }));
+    EXPECT_TRUE(form_.Timer->isActive());
+    EXPECT_TRUE(platform::MessageBox::Recorded().empty());
+}
+
 TEST_F(FormMainTest, ScreenshotAndCutFromTheToolBar) {
     Drop({Write(QStringLiteral("drive.ts"), 3.0, 1700000000)});
     ASSERT_EQ(form_.PlayList().Items().size(), 1u);  // one recording: selected at once
@@ -200,4 +292,68 @@ TEST_F(FormMainTest, ACutOverItsOwnRecordingIsRefused) {
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix.tmp"))));
     EXPECT_EQ(form_.FileSelectFrame->Records().Records().size(), 1u);
     platform::MessageBox::SetAnswer(platform::IDOK);
+}
+
+// Dropped files the probe refuses are named in one warning beside the recordings
+// that load; a drop of refused files only keeps the drive that plays, listed.
+TEST_F(FormMainTest, RefusedDroppedFilesAreNamedAndKeepThePlayingDrive) {
+    const QString a = Write(QStringLiteral("a.ts"), 5.0, 1700000000);
+    const QString b = Write(QStringLiteral("b.ts"), 5.0, 1700000005);
+    const QStringList refused = WriteRefusedFiles();
+    Drop({refused[0], a, refused[1], b, refused[2]});
+    EXPECT_EQ(ListedNames(), (QStringList{"a.ts", "b.ts"}));
+    ExpectRefusedBox(refused);
+
+    SelectFirstDrive();
+    ASSERT_EQ(form_.PlayList().Items().size(), 2u);
+    form_.PlayControlPanel->PlayButtonClick(nullptr);
+    ASSERT_EQ(form_.PlayControlPanel->State(), PLAY_PANEL_PLAYING);
+    const FileItemList playing = form_.PlayList().Items();
+    platform::MessageBox::ClearRecorded();
+    Drop({refused[2], refused[0]});
+    ExpectRefusedBox({refused[2], refused[0]});
+    ExpectStillPlaying({"a.ts", "b.ts"}, playing);
+    EXPECT_EQ(form_.FileSelectFrame->Records().RowCount(), 3);  // the drive's row and its two
+}
+
+// Chosen in the open dialog: a single recording beside refused files plays at once;
+// a choice of refused files only leaves it playing and listed.
+TEST_F(FormMainTest, RefusedFilesFromTheOpenDialogAreNamedAndKeepThePlayingRecording) {
+    const QString a = Write(QStringLiteral("a.ts"), 5.0, 1700000000);
+    const QStringList refused = WriteRefusedFiles();
+    QStringList chosen{refused[1], a};
+    form_.FileSelectFrame->SetOpenFileChooser([&](const QString&) { return chosen; });
+    form_.FileSelectFrame->OpenFileClick(nullptr);
+    EXPECT_EQ(ListedNames(), QStringList{"a.ts"});
+    ExpectRefusedBox({refused[1]});
+    ASSERT_EQ(form_.PlayList().Items().size(), 1u);
+    ASSERT_EQ(form_.PlayControlPanel->State(), PLAY_PANEL_PLAYING);
+
+    const FileItemList playing = form_.PlayList().Items();
+    platform::MessageBox::ClearRecorded();
+    chosen = refused;
+    form_.FileSelectFrame->OpenFileClick(nullptr);
+    ExpectRefusedBox(refused);
+    ExpectStillPlaying({"a.ts"}, playing);
+}
+
+TEST_F(FormMainStartTest, RefusedFilesOnTheCommandLineAreNamedOnceTheWindowShows) {
+    const QString a = Write(QStringLiteral("a.ts"), 2.0, 1700000000);
+    const QStringList refused = WriteRefusedFiles();
+    form_.commandLine = QStringList{QStringLiteral("/usr/bin/ombrel-player"), refused[1], a,
+                                    refused[0], refused[2]};
+    form_.show();
+    EXPECT_EQ(ListedNames(), QStringList{"a.ts"});
+    EXPECT_EQ(form_.PlayList().Items().size(), 1u);  // one recording: selected at once
+    ExpectRefusedBox({refused[1], refused[0], refused[2]});
+}
+
+TEST_F(FormMainStartTest, ACommandLineOfRefusedFilesOnlyShowsTheWarning) {
+    const QStringList refused = WriteRefusedFiles();
+    form_.commandLine = QStringList{QStringLiteral("/usr/bin/ombrel-player")} + refused;
+    form_.show();
+    EXPECT_TRUE(ListedNames().isEmpty());
+    EXPECT_EQ(form_.FileSelectFrame->Records().RowCount(), 0);
+    EXPECT_TRUE(form_.PlayList().Items().empty());
+    ExpectRefusedBox(refused);
 }

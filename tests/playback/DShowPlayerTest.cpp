@@ -243,6 +243,24 @@ TEST_F(PlayerTest, StepsForwardAndBack) {
     EXPECT_EQ(ShownPicture(), 1);
 }
 
+// A step while running pauses and shows the picture after the one on screen, even
+// when the presenting thread was just showing one of its own.
+TEST_F(PlayerTest, StepsWhileRunningShowTheSteppedPicture) {
+    Open(TestClipPath());
+    double from = 0.2;
+    for (int round = 0; round < 20; ++round, from += 0.15) {
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->Play(), S_OK);
+        ASSERT_TRUE(WaitUntil([&] { return player->GetPositionSeconds() >= from; }));
+        player->StepOneFrame();
+        const double position = player->GetPositionSeconds();
+        EXPECT_EQ(ShownPicture(), static_cast<int>(std::lround(position * kClipFps)))
+            << "round " << round;
+        // Paused: the clock stays where the step left it.
+        EXPECT_DOUBLE_EQ(player->GetPositionSeconds(), position);
+    }
+}
+
 TEST_F(PlayerTest, OneCompletionPerRun) {
     Open(TestClipPath());
     player->Pause();
@@ -407,6 +425,28 @@ TEST_F(PlayerTest, CutOffRecordingPlaysToItsLastWholePicture) {
     const int last = ShownPicture();
     EXPECT_GT(last, 50);
     EXPECT_LT(last, kClipFrames - 1);
+}
+
+// A power loss left the middle of these as zeros (a sparse hole of 1.5 GB) or as
+// garbage: pictures 50..74 are lost. The head and the tail seek exactly and play,
+// and the run ends once, at the last picture.
+TEST_F(PlayerTest, DamagedMiddlePlaysTheValidPartsAndEndsOnce) {
+    for (const QString& path : {HoledClipPath(), GarbledClipPath()}) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_FALSE(path.isEmpty());
+        window.playCompletes = 0;
+        Open(path);
+        ASSERT_EQ(player->Pause(), S_OK);
+        EXPECT_EQ(ShownPicture(), 0);
+        for (const int picture : {30, 49, 80, 99, 75, 13}) {
+            ASSERT_EQ(player->SeekSeconds(picture / kClipFps), S_OK);
+            EXPECT_EQ(ShownPicture(), picture);
+        }
+        player->SeekSeconds(40 / kClipFps);
+        EXPECT_EQ(PlayToEnd(30000), 1);
+        EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+        EXPECT_NEAR(player->GetPositionSeconds(), kClipFrames / kClipFps, 1e-6);
+    }
 }
 
 TEST_F(PlayerTest, RateIsRefusedOutsideItsDomain) {

@@ -33,7 +33,9 @@ class FileListRecordsTest : public testing::Test {
 
 TEST_F(FileListRecordsTest, LoadingOneFileSelectsItAsThePlayList) {
     fake.Add("one", {.start = 50});
-    EXPECT_TRUE(list.Load({QStringLiteral("nothing"), QStringLiteral("one")}));
+    QStringList refused;
+    EXPECT_TRUE(list.Load({QStringLiteral("nothing"), QStringLiteral("one")}, &refused));
+    EXPECT_EQ(refused, QStringList{"nothing"});
     EXPECT_EQ(RowsText(list), "G+ one*");
     EXPECT_EQ(Names(list.PlayList()), "one");
     EXPECT_EQ(fake.ListRefs("one"), 1);
@@ -54,8 +56,9 @@ TEST_F(FileListRecordsTest, LoadingSortsGroupsAndOpensOnlyASingleDrive) {
 }
 
 // The old records stay whole while new names are probed (a box of the probe may
-// repaint the list); a load that yields nothing still empties the play list and
-// the range, so a removal afterwards finds nothing to release again.
+// repaint the list). Names that are all refused leave the list as it was, since
+// what it shows may be playing; a load of no names empties the play list and the
+// range too, so a removal afterwards finds nothing to release again.
 TEST_F(FileListRecordsTest, LoadingKeepsOldRecordsWhileProbingAndEmptiesEveryList) {
     LoadOpen({3});
     ASSERT_TRUE(Select(1, 2));
@@ -64,8 +67,22 @@ TEST_F(FileListRecordsTest, LoadingKeepsOldRecordsWhileProbingAndEmptiesEveryLis
         EXPECT_EQ(RowsText(list), "G+ a* b* c");
         EXPECT_EQ(Names(list.PlayList()), "a b");
     };
-    EXPECT_FALSE(list.Load({QStringLiteral("not a recording")}));
-    EXPECT_EQ(fake.probes, 4);
+    QStringList refused;
+    EXPECT_FALSE(
+        list.Load({QStringLiteral("not a recording"), QStringLiteral("nor this")}, &refused));
+    EXPECT_EQ(fake.probes, 5);
+    EXPECT_EQ(refused, (QStringList{"not a recording", "nor this"}));
+    EXPECT_EQ(RowsText(list), "G+ a* b* c");
+    EXPECT_EQ(Names(list.PlayList()), "a b");
+    EXPECT_EQ(list.range.last, 2);
+    EXPECT_EQ(list.anchor, 2);
+    for (const char* name : {"a", "b", "c"}) {
+        EXPECT_EQ(fake.ListRefs(name), 1) << name;
+    }
+    EXPECT_EQ(fake.ListRefs("nor this"), 0);
+
+    onProbe = nullptr;
+    EXPECT_FALSE(list.Load({}));
     EXPECT_TRUE(list.Rows().empty());
     EXPECT_TRUE(list.Groups().empty());
     EXPECT_TRUE(list.PlayList().empty());

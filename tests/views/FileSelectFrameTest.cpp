@@ -129,6 +129,51 @@ TEST_F(FileSelectFrameTest, OpenSearchesTheCardThenTheFoldersAndLoads) {
               (QStringList{"/default/", volumes.filePath("card2/Video"), "/rec", "/rec", "/rec"}));
 }
 
+// Names that are no recording are named in one warning once the list shows what
+// loaded; a load of nothing but such names keeps the list, fires nothing and plays
+// nothing again. A long list of names is cut short.
+TEST_F(FileSelectFrameTest, RefusedNamesAreNamedOnceAndAnAllRefusedLoadKeepsTheList) {
+    const QString warning = UiText(66) + QStringLiteral("\n\n");
+    list.OnChange = [this](QObject*) {
+        ++changes;
+        EXPECT_TRUE(platform::MessageBox::Recorded().empty());  // the box comes after
+        panel.SetDuration(60);
+    };
+    fake.Add("/rec/a.ts", {.start = 1000});
+    QStringList answer{"/x/1.ts", "/rec/a.ts", "/x/2.ts"};
+    list.SetOpenFileChooser([&](const QString&) { return answer; });
+    list.OpenFileClick(nullptr);
+    EXPECT_EQ(RowsText(list.Records()), "G+ /rec/a.ts*");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(plays, 1);
+    ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].text, warning + "/x/1.ts\n/x/2.ts");
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].caption, UiText(63));
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].flags, platform::MB_ICONEXCLAMATION);
+
+    platform::MessageBox::ClearRecorded();
+    answer.clear();
+    for (int i = 0; i < 25; ++i) {
+        answer.append(QStringLiteral("/x/%1.ts").arg(i));
+    }
+    list.OpenFileClick(nullptr);
+    EXPECT_EQ(RowsText(list.Records()), "G+ /rec/a.ts*");
+    EXPECT_EQ(Names(list.PlayList()), "/rec/a.ts");
+    EXPECT_EQ(changes, 1);
+    EXPECT_EQ(plays, 1);
+    ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].text,
+              warning + answer.mid(0, 20).join(QLatin1Char('\n')) + QStringLiteral("\n\u2026"));
+
+    // The main window's way in: the same.
+    platform::MessageBox::ClearRecorded();
+    Load({QStringLiteral("/x/dropped.ts")});
+    EXPECT_EQ(RowsText(list.Records()), "G+ /rec/a.ts*");
+    ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
+    EXPECT_EQ(platform::MessageBox::Recorded()[0].text, warning + "/x/dropped.ts");
+    EXPECT_EQ(changes, 1);
+}
+
 // Two drives: the first open with "a" read-only, "b" selected and playing; the second
 // closed.
 TEST_F(FileSelectFrameTest, PaintsDrivesSelectionAndMarks) {
