@@ -22,13 +22,16 @@ if [ ${#recordings[@]} -eq 0 ]; then
     cache="${XDG_CACHE_HOME:-$HOME/.cache}/OmbrelPlayer"
     demo="$cache/demo-drive"
     if [ ! -d "$demo" ]; then
-        echo "Writing a demo drive into $demo (once)..."
+        echo "Writing a demo drive of three one-minute recordings into $demo" \
+            "(once, about a minute)..."
         mkdir -p "$cache"
         # Written aside and then moved into place: an interrupted write is never
         # taken for a drive.
         partial="$(mktemp -d "$cache/demo-drive.XXXXXX")"
         trap 'rm -rf "$partial"' EXIT
-        "$build/tools/ombrel-demo-drive" "$partial" >/dev/null
+        "$build/tools/ombrel-demo-drive" "$partial" | while IFS= read -r written; do
+            echo "  written: ${written##*/}"
+        done
         mv "$partial" "$demo"
         trap - EXIT
     fi

@@ -75,13 +75,14 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "bad option value\n");
         return 2;
     }
+    // Each path as soon as it is written: a drive takes a while.
+    options.onWritten = [](const QString& path) {
+        std::printf("%s\n", qPrintable(path));
+        std::fflush(stdout);
+    };
     QStringList paths;
     QString error;
-    const bool written = WriteDemoDrive(options, &paths, &error);
-    for (const QString& path : paths) {
-        std::printf("%s\n", qPrintable(path));
-    }
-    if (!written) {
+    if (!WriteDemoDrive(options, &paths, &error)) {
         std::fprintf(stderr, "%s\n", qPrintable(error));
         return 1;
     }

@@ -1,5 +1,8 @@
 #include "AudioTempo.h"
 
+#include "AvHandles.h"
+#include "MediaLog.h"
+
 extern "C" {
 #include <libavfilter/avfilter.h>
 #include <libavfilter/buffersink.h>
@@ -115,22 +118,36 @@ void AudioTempo::Push(const std::int16_t* samples, int frames) {
         return;
     }
     AVFrame* frame = av_frame_alloc();
+    if (frame == nullptr) {
+        LogMediaFailure("AudioTempo", "no memory for a frame; samples dropped");
+        return;
+    }
     frame->format = AV_SAMPLE_FMT_S16;
     frame->sample_rate = rate_;
     av_channel_layout_default(&frame->ch_layout, channels_);
     frame->nb_samples = frames;
     frame->pts = pts_;
     pts_ += frames;
-    if (av_frame_get_buffer(frame, 0) >= 0) {
+    int result = av_frame_get_buffer(frame, 0);
+    if (result >= 0) {
         std::memcpy(frame->data[0], samples, static_cast<std::size_t>(frames) * channels_ * 2);
-        av_buffersrc_add_frame(source_, frame);
+        result = av_buffersrc_add_frame(source_, frame);
+    }
+    if (result < 0) {
+        // The filter keeps what it had; these samples are simply not heard.
+        LogMediaFailure("AudioTempo", "cannot feed " + std::to_string(frames) +
+                                          " samples: " + AvErrorText(result));
     }
     av_frame_free(&frame);
 }
 
 void AudioTempo::PushEnd() {
-    if (graph_ != nullptr) {
-        av_buffersrc_add_frame(source_, nullptr);
+    if (graph_ == nullptr) {
+        return;
+    }
+    const int result = av_buffersrc_add_frame(source_, nullptr);
+    if (result < 0) {
+        LogMediaFailure("AudioTempo", "cannot end the stream: " + AvErrorText(result));
     }
 }
 

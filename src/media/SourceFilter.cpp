@@ -62,6 +62,7 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
         if (!info.isFile()) {
             throw std::runtime_error("Not a file");
         }
+        RouteFfmpegLog();
         const AVInputFormat* forced =
             LooksLikeTransportStream(path) ? av_find_input_format("mpegts") : nullptr;
         AVFormatContext* context = avformat_alloc_context();

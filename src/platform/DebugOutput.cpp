@@ -1,6 +1,5 @@
 #include "DebugOutput.h"
 
-#include <cstdio>
 #include <mutex>
 
 namespace platform {
@@ -19,16 +18,22 @@ DebugOutput::Sink& CurrentSink() {
 
 }  // namespace
 
+QLoggingCategory& DebugOutput::Category() {
+    // Warnings and above only unless the rules say otherwise: no trace lines.
+    static QLoggingCategory category("ombrel.trace", QtWarningMsg);
+    return category;
+}
+
 void DebugOutput::Write(const QString& line) {
+    if (!Category().isDebugEnabled()) {
+        return;
+    }
     std::lock_guard lock(SinkMutex());
     if (CurrentSink()) {
         CurrentSink()(line);
         return;
     }
-    const QByteArray bytes = line.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stderr);
-    std::fputc('\n', stderr);
-    std::fflush(stderr);
+    QMessageLogger().debug(Category()).noquote() << line;
 }
 
 DebugOutput::Sink DebugOutput::SetSink(Sink sink) {

@@ -45,6 +45,8 @@ class TPlayControlPanel : public QWidget {
     TPlayTimeLine* TimeLine() const { return timeLine_; }
     TPlayControlBtn* PlayButton() const { return playButton_; }
     TPlayControlBtn* PauseButton() const { return pauseButton_; }
+    TPlayControlBtn* PrevFrameButton() const { return prevFrameButton_; }
+    TPlayControlBtn* NextFrameButton() const { return nextFrameButton_; }
     QLabel* ElapsedLabel() const { return elapsedLabel_; }
     QLabel* TotalLabel() const { return totalLabel_; }
 

@@ -46,6 +46,7 @@ TEST(About, ShowsTheVersionsTheSystemAndTheLicenceOfItsLanguage) {
     box.SetLanguageIndex(1);
     box.show();
     EXPECT_EQ(box.windowTitle(), UiText(124, 1));
+    EXPECT_EQ(box.VersionLabel->text(), UiText(125, 1));
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^Ver: \\d+\\.\\d+\\.\\d+\\.\\d+$"))
                     .match(box.VersionValTxt->text())
                     .hasMatch())
@@ -54,6 +55,7 @@ TEST(About, ShowsTheVersionsTheSystemAndTheLicenceOfItsLanguage) {
     EXPECT_TRUE(QRegularExpression(QStringLiteral("^\\d+\\.\\d+\\.\\d+$"))
                     .match(box.KLiteValTxt->text())
                     .hasMatch());
+    EXPECT_EQ(box.btnMoreInfo->toolTip(), UiText(129, 1));
     EXPECT_TRUE(box.textCopyright->toPlainText().startsWith(
         QStringLiteral("Ombrel Player\n使用者授權合約 (EULA)\n")));
 

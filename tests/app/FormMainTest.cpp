@@ -155,6 +155,9 @@ TEST_F(FormMainTest, LanguageSwitchRelabelsEveryWindowInEachLanguage) {
         form_.Set_Lang();
         EXPECT_EQ(form_.windowTitle(), UiText(1, language));
         EXPECT_EQ(form_.TBCapture->toolTip(), UiText(10, language));
+        EXPECT_EQ(form_.TBCutting->toolTip(), UiText(11, language));
+        EXPECT_EQ(form_.TBSetting->toolTip(), UiText(13, language));
+        EXPECT_EQ(form_.TBGPSForm->toolTip(), UiText(12, language));
         EXPECT_EQ(form_.PlayControlPanel->PlayButton()->toolTip(), UiText(16, language));
         EXPECT_EQ(info.windowTitle(), UiText(49, language));
     }
@@ -211,6 +214,31 @@ TEST_F(FormMainTest, DroppedRecordingsPlayBackToBackWithTheChartFollowing) {
     EXPECT_EQ(items[0]->player->State(), STATE_PAUSED);
     EXPECT_NEAR(form_.PlayList().GlobalPosition(), start - 0.5, 0.05);
     EXPECT_EQ(form_.PlayList().CurrentPlayer()->GrabFrame().size(), QSize(320, 240));
+    EXPECT_TRUE(platform::MessageBox::Recorded().empty());
+}
+
+// Running, the time line crosses into the next file and back: the file sought to
+// runs from the place asked, the one left behind stops and keeps its graph.
+TEST_F(FormMainTest, SeeksWhilePlayingCrossFilesAndKeepRunning) {
+    Drop({Write(QStringLiteral("a.ts"), 2.0, 1700000000),
+          Write(QStringLiteral("b.ts"), 2.0, 1700000002)});
+    SelectFirstDrive();
+    ASSERT_EQ(form_.PlayList().Items().size(), 2u);
+    const FileItemList items = form_.PlayList().Items();
+    const double start = form_.PlayList().Timeline().StartOf(1);
+
+    form_.PlayControlPanel->PlayButtonClick(nullptr);
+    form_.PlayPosChange(form_.PlayControlPanel, start + 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 1);
+    EXPECT_EQ(items[1]->player->State(), STATE_RUNNING);
+    EXPECT_TRUE(items[1]->flags & FILE_ITEM_PLAYING);
+
+    form_.PlayPosChange(form_.PlayControlPanel, 0.5);
+    ASSERT_EQ(form_.PlayList().CurrentIndex(), 0);
+    EXPECT_EQ(items[0]->player->State(), STATE_RUNNING);
+    EXPECT_EQ(items[1]->player->State(), STATE_STOPPED);  // built ahead, kept
+    ASSERT_TRUE(WaitUntil([&] { return form_.PlayList().GlobalPosition() > 0.7; }));
+    EXPECT_TRUE(form_.Timer->isActive());
     EXPECT_TRUE(platform::MessageBox::Recorded().empty());
 }
 

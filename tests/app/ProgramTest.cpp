@@ -14,6 +14,7 @@
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
+#include "support/DebugCapture.h"
 #include "support/ProcessState.h"
 #include "support/TestMedia.h"
 #include "views/ChartFrame.h"
@@ -244,6 +245,7 @@ TEST_F(ProgramTest, ShutDownInTheMiddleOfACutStopsItAndLeavesNoFile) {
     // worker in the cut until the shut-down asks it to stop.
     std::atomic<bool> inside{false};
     std::atomic<CuttingProc*> job{nullptr};
+    const TraceOn traceOn;
     const SinkRestorer restorer(platform::DebugOutput::SetSink([&](const QString& line) {
         if (line.startsWith(QStringLiteral("TSCutting:")) && !inside.exchange(true)) {
             WaitUntil(

@@ -5,6 +5,7 @@
 #include "platform/FileHandle.h"
 #include "platform/MessageBox.h"
 #include "platform/SystemError.h"
+#include "support/DebugCapture.h"
 
 #include <QApplication>
 #include <QDir>
@@ -313,6 +314,7 @@ class NoteHook {
     bool Fired() const { return fired_.load(); }
 
   private:
+    TraceOn traceOn_;
     std::function<void()> onNote_;
     std::atomic<bool> fired_{false};
     platform::DebugOutput::Sink previous_;

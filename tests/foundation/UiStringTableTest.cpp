@@ -72,6 +72,43 @@ TEST_F(UiStringTableTest, EveryRowIsWholeInEveryLanguage) {
     }
 }
 
+TEST_F(UiStringTableTest, TellingRowsOfTheChineseColumns) {
+    struct Telling {
+        int key;
+        const char16_t* traditional;
+        const char16_t* simplified;
+    };
+    const Telling rows[] = {
+        {1, u"Ombrel Player", u"Istrel Player"},
+        {64, u"錯誤 ", u"错误 "},
+        {66, u"找不到任何影片檔案 \n 此程式用於觀看 Ombrel 所開發的行車記錄器影片",
+         u"找不到任何视频文件 \n 此程序用于观看 Ombrel 所开发的行车记录器视频"},
+        {87, u"Ombrel Player 設定", u"Istrel Player 设置"},
+        {95, u"語言選取(Language)", u"语言选取(Language)"},
+        {96, u"資料夾不存在:\n", u"文件夹不存在:\n"},
+        {111, u"螢幕自動關閉（本選項僅支援連接Falvor Display使用）",
+         u"屏幕自动关闭（本选项仅支援连接Falvor Display使用）"},
+        {124, u"關於Ombrel Player", u"关于Ombrel Player"},
+        {129, u"連接官方網站，取得使用說明，更新等資訊", u"连接官方网站，取得使用说明，更新等信息"},
+        {131, u"E-mail 給Quendrix", u"E-mail 给Quendrix"},
+        {133, u"Ombrel 參數設定", u"Ombrel 参数设定"},
+    };
+    for (const Telling& row : rows) {
+        EXPECT_EQ(UiText(row.key, kTraditional), QString::fromUtf16(row.traditional)) << row.key;
+        EXPECT_EQ(UiText(row.key, kSimplified), QString::fromUtf16(row.simplified)) << row.key;
+    }
+}
+
+TEST_F(UiStringTableTest, ProductNameFollowsTheCurrentLanguage) {
+    LanguageIndex = 0;
+    EXPECT_EQ(UiText(1), QStringLiteral("Ombrel Player"));
+    LanguageIndex = 1;
+    EXPECT_EQ(UiText(1), QStringLiteral("Ombrel Player"));
+    LanguageIndex = 2;
+    EXPECT_EQ(UiText(1), QStringLiteral("Istrel Player"));
+    EXPECT_EQ(UiText(87), QStringLiteral("Istrel Player 设置"));
+}
+
 TEST_F(UiStringTableTest, KeysNamingTheMakerKeepTheFirstProductName) {
     for (int language = 0; language < kLanguageCount; ++language) {
         for (int key : {66, 124, 133}) {
@@ -91,6 +128,45 @@ TEST_F(UiStringTableTest, LanguageNamesAreTheSameInEveryLanguage) {
             EXPECT_EQ(LanguageName(language), names[language]);
         }
         EXPECT_EQ(UiText(0), names[current]);
+    }
+}
+
+TEST_F(UiStringTableTest, EnglishTextsStandExactlyAsWritten) {
+    EXPECT_EQ(UiText(65, kEnglish), QStringLiteral("Unknow Error"));
+    EXPECT_EQ(UiText(64, kEnglish), QStringLiteral("Error"));
+    EXPECT_EQ(UiText(66, kEnglish),
+              QStringLiteral("Video file not found. \n This software only supports video files "
+                             "created by Ombrel."));
+    EXPECT_EQ(
+        UiText(67, kEnglish),
+        QStringLiteral("Playback error! \n\n Please check if this file exists or is demaged."));
+    EXPECT_EQ(UiText(93, kEnglish), QStringLiteral("Vidoe Image"));
+    EXPECT_EQ(UiText(94, kEnglish), QStringLiteral("Video Image + Chart"));
+    EXPECT_EQ(UiText(129, kEnglish),
+              QStringLiteral("Get user menual and update information from Quendrix."));
+    EXPECT_EQ(UiText(111, kEnglish),
+              QStringLiteral("Screen auto off (support Falvor Display only)"));
+    EXPECT_EQ(UiText(106, kEnglish), QStringLiteral("Standard (1hr/GB)"));
+    EXPECT_EQ(UiText(105, kEnglish), QStringLiteral("Normal (1.5 hr/GB)"));
+    EXPECT_EQ(UiText(118, kEnglish),
+              QStringLiteral("You can configure drive recorder settings with a SD card, without "
+                             "the need of a on-board monitor. Checked items will be updated, "
+                             "while unchecked items will be left untouched."));
+    EXPECT_EQ(UiText(131, kEnglish), QStringLiteral("E-mail to Quendrix support team"));
+    EXPECT_EQ(UiText(133, kEnglish), QStringLiteral("Ombrel Setting"));
+    EXPECT_EQ(UiText(72, kEnglish), QStringLiteral("Cutting") + QChar(0x2026));
+    EXPECT_EQ(UiText(96, kEnglish), QStringLiteral("This folder does not exist. \n"));
+    EXPECT_EQ(UiText(24, kEnglish), UiText(49, kEnglish));
+    EXPECT_EQ(UiText(2, kEnglish), UiText(16, kEnglish));
+}
+
+TEST_F(UiStringTableTest, JoinMessageHoldsTwoZeroWidthSpaces) {
+    const QString expected = QStringLiteral("Different types of files can not be join ") +
+                             QChar(0x200B) + QChar(0x200B) + QStringLiteral("together");
+    const QString text = UiText(76, kEnglish);
+    ASSERT_EQ(text.size(), expected.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        EXPECT_EQ(text[i].unicode(), expected[i].unicode()) << "at " << i;
     }
 }
 
@@ -145,6 +221,7 @@ TEST_F(UiStringTableTest, EachChineseColumnUsesItsOwnScriptAndWords) {
 
 TEST_F(UiStringTableTest, LanguageOrKeyOutsideTheTable) {
     for (int language : {-1, 3, 7, INT_MAX, INT_MIN}) {
+        EXPECT_EQ(UiText(1, language), QStringLiteral("Ombrel Player")) << language;
         EXPECT_EQ(UiText(64, language), QStringLiteral("Error")) << language;
         EXPECT_EQ(LanguageName(language), QStringLiteral("English")) << language;
         LanguageIndex = language;
@@ -153,4 +230,12 @@ TEST_F(UiStringTableTest, LanguageOrKeyOutsideTheTable) {
     for (int key : {kUiStringRows, -1, INT_MAX}) {
         EXPECT_TRUE(UiText(key, 1).isEmpty()) << key;
     }
+}
+
+TEST(EulaFileName, KeepsItsOwnOrderEnglishSimplifiedTraditional) {
+    EXPECT_EQ(EulaFileName(0), QStringLiteral("Falvor Viewer EULA EN.txt"));
+    EXPECT_EQ(EulaFileName(1), QStringLiteral("Falvor Viewer EULA SC.txt"));
+    EXPECT_EQ(EulaFileName(2), QStringLiteral("Falvor Viewer EULA TC.txt"));
+    EXPECT_TRUE(EulaFileName(3).isEmpty());
+    EXPECT_TRUE(EulaFileName(-1).isEmpty());
 }

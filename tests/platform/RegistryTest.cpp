@@ -6,6 +6,8 @@
 
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
 using platform::Registry;
 
 namespace {
@@ -130,4 +132,23 @@ TEST(Registry, AnUnreadableFileIsNotTakenForANewInstall) {
     EXPECT_EQ(registry.Load(), Registry::LoadResult::Unreadable);
     EXPECT_EQ(Registry(dir.filePath(QStringLiteral("none.ini"))).Load(),
               Registry::LoadResult::Missing);
+}
+
+TEST(Registry, ReadOnlyFolderFailsTheSaveAndKeepsTheOldFile) {
+    if (geteuid() == 0) {
+        GTEST_SKIP() << "root writes into read-only folders";
+    }
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("r.ini"));
+    Registry registry(path);
+    registry.WriteInteger(kKey, QStringLiteral("Language"), 1);
+    ASSERT_TRUE(registry.Save());
+    QFile::setPermissions(dir.path(), QFileDevice::ReadOwner | QFileDevice::ExeOwner);
+    registry.WriteInteger(kKey, QStringLiteral("Language"), 2);
+    EXPECT_FALSE(registry.Save());
+    QFile::setPermissions(dir.path(),
+                          QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner);
+    Registry reread(path);
+    ASSERT_EQ(reread.Load(), Registry::LoadResult::Loaded);
+    EXPECT_EQ(reread.ReadInteger(kKey, QStringLiteral("Language")), 1u);
 }

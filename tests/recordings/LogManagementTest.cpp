@@ -154,6 +154,7 @@ TEST_F(LogManagementTest, NewListWhileTheWorkerReads) {
     std::atomic<bool> held{false};
     std::promise<void> gate;
     const std::shared_future<void> opened = gate.get_future().share();
+    const TraceOn traceOn;
     auto previous = platform::DebugOutput::SetSink([&](const QString&) {
         held = true;
         opened.wait();

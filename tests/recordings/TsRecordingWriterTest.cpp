@@ -63,9 +63,9 @@ std::vector<std::pair<std::int64_t, std::int64_t>> PacketTimes(const QString& pa
 
 }  // namespace
 
-// Camera encoders use B-frames: each picture's DTS comes no later than its PTS.
-// Repeated media run the clocks on, each picture shown once, and decode cleanly
-// across the repeats.
+// Camera encoders use B-frames: each picture's DTS comes no later than its PTS, and
+// the first picture is still presented with the first sound. Repeated media run the
+// clocks on, each picture shown once, and decode cleanly across the repeats.
 TEST_F(TsRecordingWriterMedia, BFramesAndRepeatsKeepEveryPictureOnTheClock) {
     constexpr std::size_t kFrames = 75;  // 3 s at 25 a second
     const tsrec::ElementaryStreams& media =
@@ -90,6 +90,9 @@ TEST_F(TsRecordingWriterMedia, BFramesAndRepeatsKeepEveryPictureOnTheClock) {
     for (std::size_t i = 1; i < shown.size(); ++i) {
         EXPECT_EQ(shown[i] - shown[i - 1], 3600) << i;
     }
+    const auto audio = PacketTimes(path, "a");
+    ASSERT_FALSE(audio.empty());
+    EXPECT_EQ(shown.front(), audio.front().first);
 
     EXPECT_DOUBLE_EQ(ProbeItem(path)->duration, (2 * kFrames - 1) / 25.0);
     QByteArray errors;

@@ -1,5 +1,13 @@
 #include "DebugCapture.h"
 
+TraceOn::TraceOn() : wasOn_(platform::DebugOutput::Category().isDebugEnabled()) {
+    platform::DebugOutput::Category().setEnabled(QtDebugMsg, true);
+}
+
+TraceOn::~TraceOn() {
+    platform::DebugOutput::Category().setEnabled(QtDebugMsg, wasOn_);
+}
+
 DebugCapture::DebugCapture() {
     previous_ = platform::DebugOutput::SetSink([this](const QString& line) {
         std::lock_guard lock(mutex_);

@@ -7,7 +7,20 @@
 
 #include <mutex>
 
-// Collects the debug output while it lives.
+// Turns the trace lines on while it lives, whatever QT_LOGGING_RULES says: for
+// tests that look at them.
+class TraceOn {
+  public:
+    TraceOn();
+    ~TraceOn();
+    TraceOn(const TraceOn&) = delete;
+    TraceOn& operator=(const TraceOn&) = delete;
+
+  private:
+    bool wasOn_;
+};
+
+// Collects the debug output while it lives, with the trace lines turned on.
 class DebugCapture {
   public:
     DebugCapture();
@@ -20,6 +33,7 @@ class DebugCapture {
     bool Contains(const QString& part) const;
 
   private:
+    TraceOn on_;
     mutable std::mutex mutex_;
     QStringList lines_;
     platform::DebugOutput::Sink previous_;

@@ -160,6 +160,9 @@ bool WriteDemoDrive(const DemoDriveOptions& options, QStringList* paths, QString
             return false;
         }
         paths->append(path);
+        if (options.onWritten) {
+            options.onWritten(path);
+        }
     }
     return true;
 }

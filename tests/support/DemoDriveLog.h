@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 // The sensor log of a demo drive: a speed profile with stops, braking and
 // cornering G forces, turn lamps blinking before and through every turn, the
 // coolant warming up and the battery charging once the engine runs.
@@ -36,6 +38,8 @@ struct DemoDriveOptions {
     const tsrec::ElementaryStreams* media = nullptr;
     // Each recording holds its media this many times end to end (seconds x repeats long).
     int mediaRepeats = 1;
+    // Told each recording's path as soon as it is written.
+    std::function<void(const QString& path)> onWritten;
 };
 
 // Writes options.count consecutive recordings, named by their start times

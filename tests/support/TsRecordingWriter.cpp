@@ -460,6 +460,9 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
     if (delays != nullptr && delays->size() != pictures.size()) {
         return false;
     }
+    // Reordered media delay the first picture too: decoding runs ahead by that much,
+    // so that the first picture is still presented with the first sound.
+    const std::int64_t decodeLead = delays != nullptr ? delays->front() : 0;
     const int count = static_cast<int>(pictures.size());
     const double pass = static_cast<double>(count) / frameRate;
     const double duration = pass * repeats;
@@ -518,16 +521,21 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
                                                        item.index < spec.pcrStopsAfterFrames);
                 // Reordered pictures are presented later than they are decoded.
                 const std::int64_t delay = delays != nullptr ? (*delays)[index] : 0;
-                const auto dts = static_cast<std::int64_t>(pts & kPtsMask);
+                const std::uint64_t decoded = pts - static_cast<std::uint64_t>(decodeLead);
+                const auto dts = static_cast<std::int64_t>(decoded & kPtsMask);
                 const std::int64_t shown =
-                    !spec.writeVideoPts ? -1 : static_cast<std::int64_t>((pts + delay) & kPtsMask);
+                    !spec.writeVideoPts ? -1
+                                        : static_cast<std::int64_t>((decoded + delay) & kPtsMask);
                 writer.WriteVideoPes(picture.bytes, shown, pcr, withPcr, picture.key, kPidVideo,
                                      delay != 0 ? dts : -1);
                 break;
             }
             case Unit::Audio: {
                 const AudioFrame& frame = audio[static_cast<std::size_t>(item.index)];
-                writer.WriteAudioPes(adts->data() + frame.offset, frame.size, pts);
+                const bool jumped =
+                    spec.audioJumpAtSeconds >= 0.0 && item.time >= spec.audioJumpAtSeconds;
+                const std::uint64_t stamped = jumped ? pts + Ticks(spec.audioJumpSeconds) : pts;
+                writer.WriteAudioPes(adts->data() + frame.offset, frame.size, stamped & kPtsMask);
                 break;
             }
             case Unit::Log: {

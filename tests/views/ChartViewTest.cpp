@@ -68,6 +68,18 @@ TEST_F(ChartViewTest, RescaleResetFitAndZoomBars) {
     EXPECT_EQ(view.State().speedVisible, 20);
 }
 
+TEST_F(ChartViewTest, RefreshDataRescalesAndKeepsTheTimeWindow) {
+    SensorLog log;
+    log.speedMax = 40.1f;
+    const ChartBarRanges merged = view.RefreshData(log, 5000);
+    EXPECT_EQ(merged.timeMinimum, 8000);
+    EXPECT_EQ(merged.timeMaximum, 5000);
+    EXPECT_EQ(merged.valueMinimum, 8);
+    EXPECT_EQ(merged.valueMaximum, 80);
+    EXPECT_EQ(view.State().speedVisible, 80);
+    EXPECT_EQ(view.State().timeEnd, 76400);
+}
+
 TEST_F(ChartViewTest, ClicksSeekInsideThePlayListAndOnlyFromThePlot) {
     struct Case {
         double pressX, releaseX, total;

@@ -2,6 +2,7 @@
 #include "support/DebugCapture.h"
 #include "views/GMConnect.h"
 #include "views/GMForm.h"
+#include "views/InfoFrom.h"
 
 #include <gtest/gtest.h>
 
@@ -212,6 +213,34 @@ TEST_F(GMConnectTest, FailedCallsDisconnectUntilThePageLoadsAgain) {
     EXPECT_FALSE(bridge_.Connected());
     EXPECT_TRUE(page_->runs.empty());
     EXPECT_TRUE(debug.Contains(QStringLiteral("Function:GMConnect::InitDISPID")));
+}
+
+TEST_F(GMConnectTest, TheBridgeIsTheProgramsOne) {
+    EXPECT_EQ(GMConnect::Instance(), &bridge_);
+    {
+        GMConnect other(nullptr, nullptr);
+        EXPECT_EQ(GMConnect::Instance(), &other);
+    }
+    EXPECT_EQ(GMConnect::Instance(), nullptr);
+}
+
+TEST(GMConnectOneBridgeTest, TheInformationWindowMovesTheCarThroughIt) {
+    auto page = std::make_shared<FakePage::State>();
+    GMConnect bridge(nullptr, nullptr);
+    bridge.SetScript(std::make_unique<FakePage>(page));
+    TitleChange(&bridge, QStringLiteral("loadedHtml:"));
+    page->runs.clear();
+
+    const SensorLog log = SampleLog(3, [](SensorLog& l, std::uint32_t i) {
+        l.latitude[i] = 24.5f + static_cast<float>(i);
+        l.longitude[i] = 121.5f;
+    });
+    TInfoForm info;
+    info.SetLogSource(&log);
+    info.UpdateInfo(250.0);  // the second sample
+    ASSERT_EQ(page->runs.size(), 1u);
+    EXPECT_EQ(page->runs[0][0].function, QStringLiteral("SetPosition"));
+    EXPECT_EQ(page->runs[0][0].args, (std::vector<double>{25.5f, 121.5f}));
 }
 
 TEST(GMConnectPageTest, TileTemplateRidesOnThePageAddress) {

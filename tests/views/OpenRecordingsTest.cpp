@@ -71,4 +71,7 @@ TEST(OpenRecordings, TheDialogListsRecordingsInAnyCaseAndGivesTheChoice) {
     const QStringList chosen = views::ChooseRecordingFiles(folder.path());
     EXPECT_EQ(listed, (QStringList{"A.TS", "b.ts", "c.Mp4", "d.mov"}));
     EXPECT_EQ(chosen, (QStringList{folder.filePath("A.TS"), folder.filePath("b.ts")}));
+
+    WhenDialogListed(4, [](QFileDialog& dialog, QStringList) { dialog.reject(); });
+    EXPECT_TRUE(views::ChooseRecordingFiles(folder.path()).isEmpty());
 }

@@ -2,6 +2,7 @@
 
 #include "controls/PlayControlBtn.h"
 #include "controls/PlayTimeLine.h"
+#include "foundation/UiStringTable.h"
 
 #include <QLabel>
 #include <QTest>
@@ -18,6 +19,8 @@ class PlayControlFrameTest : public testing::Test {
             log += "play ";
         };
         panel.OnPause = [this](QObject*) { log += "pause "; };
+        panel.OnNextFrame = [this](QObject*) { log += "next "; };
+        panel.OnPrevFrame = [this](QObject*) { log += "prev "; };
         panel.OnStartPointChange = [this](QObject* sender, double) {
             EXPECT_EQ(sender, panel.TimeLine());
             log += "start ";
@@ -33,15 +36,27 @@ class PlayControlFrameTest : public testing::Test {
 };
 
 TEST_F(PlayControlFrameTest, PlacesChildrenAndDrivesTheButtons) {
+    EXPECT_EQ(panel.size(), QSize(679, 65));
     EXPECT_EQ(panel.TimeLine()->geometry(), QRect(15, 5, 649, 16));
+    EXPECT_EQ(panel.PlayButton()->geometry(), QRect(20, 30, 30, 30));
     EXPECT_EQ(panel.ElapsedLabel()->geometry(), QRect(274, 32, 130, 33));
     EXPECT_TRUE(panel.TotalLabel()->isHidden());  // narrower than 740
+    EXPECT_EQ(panel.ElapsedLabel()->font().pointSize(), 1440 / panel.logicalDpiY());
+    EXPECT_EQ(panel.GetVolume(), 50);
+    panel.SetSpeed(1.2);
+    EXPECT_EQ(panel.GetSpeed(), 1.5);
+    panel.SetLanguage();
+    EXPECT_EQ(panel.PauseButton()->toolTip(), UiText(17));
+    EXPECT_EQ(panel.TotalLabel()->toolTip(), UiText(21));
+    EXPECT_EQ(panel.PrevFrameButton()->toolTip(), UiText(22));
+    EXPECT_EQ(panel.NextFrameButton()->toolTip(), UiText(23));
     const QImage image = panel.grab().toImage();
     EXPECT_LE(std::abs(qGray(image.pixel(2, 0)) - 0xB4), 2);  // the gradient's ends
     EXPECT_LE(std::abs(qGray(image.pixel(2, 64)) - 0x16), 6);
 
     panel.resize(1000, 65);
     EXPECT_EQ(panel.TimeLine()->width(), 970);
+    EXPECT_EQ(panel.ElapsedLabel()->x(), 370);
     EXPECT_EQ(panel.TotalLabel()->x(), 500);
     EXPECT_FALSE(panel.TotalLabel()->isHidden());
 
@@ -55,6 +70,23 @@ TEST_F(PlayControlFrameTest, PlacesChildrenAndDrivesTheButtons) {
     EXPECT_FALSE(panel.PlayButton()->isHidden());
     EXPECT_TRUE(panel.PauseButton()->isHidden());
     EXPECT_EQ(log, "play pause ");
+}
+
+TEST_F(PlayControlFrameTest, ButtonsAndTheEndPointDriveTheEvents) {
+    Click(panel.PlayButton());
+    panel.SetPosition(100);  // no media: the end point does nothing
+    EXPECT_EQ(panel.State(), PLAY_PANEL_NO_MEDIA);
+
+    panel.SetDuration(125);
+    Click(panel.PlayButton());
+    EXPECT_TRUE(panel.PlayButton()->isHidden());
+    EXPECT_FALSE(panel.PauseButton()->isHidden());
+    panel.SetPosition(125);  // the end point pauses
+    EXPECT_EQ(panel.State(), PLAY_PANEL_READY);
+    EXPECT_FALSE(panel.PlayButton()->isHidden());
+    Click(panel.NextFrameButton());
+    Click(panel.PrevFrameButton());
+    EXPECT_EQ(log, "play pause next prev ");
 }
 
 TEST_F(PlayControlFrameTest, MarkerDragsUpdateTheTimeLabels) {

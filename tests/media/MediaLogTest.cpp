@@ -1,0 +1,26 @@
+#include "media/MediaLog.h"
+
+#include "support/DebugCapture.h"
+
+#include <gtest/gtest.h>
+
+extern "C" {
+#include <libavutil/log.h>
+}
+
+// FFmpeg's messages are trace lines: off with them, whole lines when on, and only
+// at the levels FFmpeg would print.
+TEST(MediaLog, FfmpegMessagesAreTraceLines) {
+    media::RouteFfmpegLog();
+    QStringList lines;
+    const auto previous =
+        platform::DebugOutput::SetSink([&lines](const QString& line) { lines.append(line); });
+    av_log(nullptr, AV_LOG_ERROR, "before %d\n", 1);  // trace lines off
+    {
+        const TraceOn on;
+        av_log(nullptr, AV_LOG_ERROR, "error while decoding MB %d %d\n", 5, 12);
+        av_log(nullptr, AV_LOG_DEBUG, "too fine\n");
+    }
+    platform::DebugOutput::SetSink(previous);
+    EXPECT_EQ(lines, QStringList{QStringLiteral("error while decoding MB 5 12")});
+}
