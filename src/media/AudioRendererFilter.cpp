@@ -15,6 +15,12 @@ constexpr std::size_t kQueuedChunks = 48;
 constexpr std::chrono::milliseconds kFeedInterval{5};
 // Gaps shorter than this are not filled; drift within it is left alone.
 constexpr REFERENCE_TIME kTolerance = 400'000;
+// A gap in the sound's time stamps is filled with silence a piece at a time, as the
+// device takes it, so that memory does not grow with the gap.
+constexpr REFERENCE_TIME kSilencePiece = 1'000'000;
+// Beyond this a forward jump of the time stamps is a discontinuity, not a pause in
+// the sound: what follows plays on at once (and drift beyond it restarts the output).
+constexpr REFERENCE_TIME kMaxGap = 50'000'000;
 constexpr long kSilence = -10000;
 
 }  // namespace
@@ -98,6 +104,7 @@ void AudioRendererFilter::Feed() {
 
 void AudioRendererFilter::BeginGeneration(std::uint64_t generation) {
     generation_ = generation;
+    inputShift_ = 0;
     pending_.reset();
     started_ = false;
     inputEnded_ = false;
@@ -127,7 +134,8 @@ void AudioRendererFilter::HoldWhilePaused(REFERENCE_TIME now) {
     if (started_) {
         return;
     }
-    while (pending_ && pending_->kind == MediaSample::Kind::Audio && pending_->stop <= now) {
+    while (pending_ && pending_->kind == MediaSample::Kind::Audio &&
+           pending_->stop - inputShift_ <= now) {
         pending_.reset();
         FetchPending();
     }
@@ -140,6 +148,7 @@ void AudioRendererFilter::Restart(REFERENCE_TIME now, double rate) {
     out_.clear();
     outOffset_ = 0;
     inputPosition_ = now;
+    inputShift_ = 0;
     outputStart_ = now;
     outputFrames_ = 0;
     // An input that already ended stays ended: what it held is dropped with the
@@ -155,7 +164,9 @@ void AudioRendererFilter::CorrectDrift(REFERENCE_TIME now) {
     }
     const REFERENCE_TIME drift = HeardPosition() - now;
     offset_ = drift;
-    if (drift < -kTolerance) {
+    if (drift > kMaxGap) {
+        Restart(now, rate_);
+    } else if (drift < -kTolerance) {
         inputPosition_ -= drift;
         outputStart_ -= drift;
     } else if (drift > kTolerance) {
@@ -179,10 +190,10 @@ void AudioRendererFilter::Fill() {
         if (pending_->kind == MediaSample::Kind::EndOfStream) {
             tempo_->PushEnd();
             inputEnded_ = true;
-        } else {
-            FeedChunk(*pending_);
+            pending_.reset();
+        } else if (FeedChunk(*pending_)) {
+            pending_.reset();
         }
-        pending_.reset();
         tempo_->Pull(out_);
         ApplyVolume(from);
     }
@@ -204,24 +215,38 @@ bool AudioRendererFilter::WriteOutput() {
     return true;
 }
 
-void AudioRendererFilter::FeedChunk(const MediaSample& chunk) {
-    const auto frames = static_cast<std::int64_t>(chunk.audio.size()) / channels_;
-    if (chunk.stop <= inputPosition_ || frames == 0) {
-        return;
+// True when the chunk was taken; false when only silence before it went this time.
+bool AudioRendererFilter::FeedChunk(const MediaSample& chunk) {
+    const std::int64_t frames = static_cast<std::int64_t>(chunk.audio.size()) / channels_;
+    REFERENCE_TIME start = chunk.start - inputShift_;
+    if (start - inputPosition_ > kMaxGap) {
+        inputShift_ += start - inputPosition_;
+        start = inputPosition_;
+    }
+    if (chunk.stop - inputShift_ <= inputPosition_ || frames == 0) {
+        return true;
+    }
+    const REFERENCE_TIME gap = start - inputPosition_;
+    if (gap > kTolerance) {
+        // The last piece takes the rest, so no gap within the tolerance stays behind.
+        const REFERENCE_TIME piece = gap > 2 * kSilencePiece ? kSilencePiece : gap;
+        PushSilence(FramesFor(piece));
+        inputPosition_ += piece;
+        if (piece < gap) {
+            return false;
+        }
     }
     std::int64_t skip = 0;
-    if (chunk.start < inputPosition_) {
-        skip = std::min(frames, FramesFor(inputPosition_ - chunk.start));
-    } else if (chunk.start > inputPosition_ + kTolerance) {
-        PushSilence(FramesFor(chunk.start - inputPosition_));
-        inputPosition_ = chunk.start;
+    if (start < inputPosition_) {
+        skip = std::min(frames, FramesFor(inputPosition_ - start));
     }
     tempo_->Push(chunk.audio.data() + skip * channels_, static_cast<int>(frames - skip));
-    inputPosition_ = std::max(inputPosition_, chunk.start) + UnitsFor(frames - skip);
+    inputPosition_ = std::max(inputPosition_, start) + UnitsFor(frames - skip);
+    return true;
 }
 
 void AudioRendererFilter::PushSilence(std::int64_t frames) {
-    const std::vector<std::int16_t> silence(static_cast<std::size_t>(frames * channels_), 0);
+    const std::vector<std::int16_t> silence(static_cast<std::size_t>(frames) * channels_, 0);
     tempo_->Push(silence.data(), static_cast<int>(frames));
 }
 

@@ -40,7 +40,7 @@ class AudioRendererFilter : public QueuedFilter {
     void CorrectDrift(REFERENCE_TIME now);
     void Fill();
     bool WriteOutput();
-    void FeedChunk(const MediaSample& chunk);
+    bool FeedChunk(const MediaSample& chunk);
     void PushSilence(std::int64_t frames);
     void ApplyVolume(std::size_t from);
     void CheckEnd(std::uint64_t generation);
@@ -66,6 +66,7 @@ class AudioRendererFilter : public QueuedFilter {
     bool inputEnded_ = false;
     double rate_ = 1.0;
     REFERENCE_TIME inputPosition_ = 0;  // media time of the next input sample
+    REFERENCE_TIME inputShift_ = 0;     // taken off input time stamps after a jump
     REFERENCE_TIME outputStart_ = 0;    // media time of the first output sample
     std::int64_t outputFrames_ = 0;     // output frames written to the device
     std::vector<std::int16_t> out_;     // output not yet written

@@ -4,6 +4,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <memory>
 
 namespace media {
 
@@ -34,6 +35,38 @@ SwsContext* Scaler(const AVFrame* picture, int width, int height, AVPixelFormat 
     return context;
 }
 
+// libswscale writes whole BGRA rows only into rows of an aligned stride: into rows of
+// exactly width x 4 bytes it leaves the tail of each row of a width that is no
+// multiple of 16 unwritten.
+constexpr int kRowAlignment = 64;
+
+struct AvFreeDeleter {
+    void operator()(std::uint8_t* data) const { av_free(data); }
+};
+using AvBuffer = std::unique_ptr<std::uint8_t, AvFreeDeleter>;
+
+int AlignedBgraStride(int width) {
+    return FFALIGN(width * 4, kRowAlignment);
+}
+
+// The picture converted (and scaled) to BGRA in rows of an aligned stride.
+AvBuffer ConvertToBgra(const AVFrame* picture, const QSize& size, SwsPtr& cache) {
+    SwsContext* scaler = Scaler(picture, size.width(), size.height(), AV_PIX_FMT_BGRA, cache);
+    if (scaler == nullptr) {
+        return nullptr;
+    }
+    const int stride = AlignedBgraStride(size.width());
+    AvBuffer data(static_cast<std::uint8_t*>(
+        av_malloc(static_cast<std::size_t>(stride) * static_cast<std::size_t>(size.height()))));
+    if (!data) {
+        return nullptr;
+    }
+    std::uint8_t* planes[4] = {data.get(), nullptr, nullptr, nullptr};
+    int strides[4] = {stride, 0, 0, 0};
+    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
+    return data;
+}
+
 }  // namespace
 
 QRect LetterboxRect(const QSize& picture, AVRational sampleAspect, const QRect& destination) {
@@ -62,15 +95,15 @@ QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache) 
     if (picture == nullptr || size.isEmpty()) {
         return {};
     }
-    SwsContext* scaler = Scaler(picture, size.width(), size.height(), AV_PIX_FMT_BGRA, cache);
-    if (scaler == nullptr) {
+    AvBuffer data = ConvertToBgra(picture, size, cache);
+    if (!data) {
         return {};
     }
-    QImage image(size, QImage::Format_RGB32);
-    std::uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
-    int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
-    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
-    return image;
+    // The image keeps the padded rows and frees them when its last copy goes.
+    std::uint8_t* bits = data.release();
+    return QImage(
+        bits, size.width(), size.height(), AlignedBgraStride(size.width()), QImage::Format_RGB32,
+        [](void* buffer) { av_free(buffer); }, bits);
 }
 
 std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header,
@@ -79,21 +112,24 @@ std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header,
         return nullptr;
     }
     SwsPtr cache;
-    SwsContext* scaler = Scaler(picture, picture->width, picture->height, AV_PIX_FMT_BGRA, cache);
-    if (scaler == nullptr) {
+    const AvBuffer converted =
+        ConvertToBgra(picture, QSize(picture->width, picture->height), cache);
+    if (!converted) {
         return nullptr;
     }
     const int stride = picture->width * 4;
+    const int alignedStride = AlignedBgraStride(picture->width);
     const std::size_t imageBytes = static_cast<std::size_t>(stride) * picture->height;
     auto* block = static_cast<std::uint8_t*>(TaskMemAlloc(offset + imageBytes));
     if (block == nullptr) {
         return nullptr;
     }
-    std::uint8_t* bits = block + offset;
     // Bottom-up: the first row in memory is the picture's last.
-    std::uint8_t* planes[4] = {bits + imageBytes - stride, nullptr, nullptr, nullptr};
-    int strides[4] = {-stride, 0, 0, 0};
-    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
+    std::uint8_t* bits = block + offset;
+    for (int row = 0; row < picture->height; ++row) {
+        std::memcpy(bits + static_cast<std::size_t>(picture->height - 1 - row) * stride,
+                    converted.get() + static_cast<std::size_t>(row) * alignedStride, stride);
+    }
     header = BitmapInfoHeader{};
     header.biSize = sizeof(BitmapInfoHeader);
     header.biWidth = picture->width;

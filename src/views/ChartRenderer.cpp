@@ -3,6 +3,7 @@
 #include "controls/Drawing.h"
 #include "foundation/ErrorReport.h"
 #include "recordings/SensorLog.h"
+#include "views/PenAnchors.h"
 
 #include <QFontMetricsF>
 #include <QPainter>
@@ -264,12 +265,18 @@ void ChartRenderer::DrawGrid(QPainter& painter, const ChartRenderInput& input,
 namespace {
 
 // Polylines of one series over the samples [first, end), broken where a point is
-// not finite.
+// not finite; `thin` drops the points the pen would pass over.
 template <typename T>
 void DrawSeries(QPainter& painter, std::vector<QPointF>& run, const std::vector<double>& xs,
                 std::size_t first, std::size_t end, const T* values, const AxisScale& scale,
-                double plotHeight) {
+                double plotHeight, bool thin) {
+    thin = thin && PenAnchors::Apply(painter);
+    const QTransform device = painter.deviceTransform();
+    const QSize deviceSize(painter.device()->width(), painter.device()->height());
     const auto flush = [&] {
+        if (thin) {
+            PenAnchors::Thin(run, device, deviceSize);
+        }
         if (run.size() >= 2) {
             painter.drawPolyline(run.data(), static_cast<int>(run.size()));
         }
@@ -325,7 +332,7 @@ void ChartRenderer::DrawChart(QPainter& painter, const ChartRenderInput& input,
         }
         painter.setPen(controls::FlatPen(settings.PenColor(color), 1));
         DrawSeries(painter, points_, xs_, first, end, values,
-                   ScaleOf(axis, plot.view, plot.speedPerPixel), plot.height);
+                   ScaleOf(axis, plot.view, plot.speedPerPixel), plot.height, thin_);
     };
     series(ChartSeries::ObdSpeed, kColorObdSpeed, ChartAxis::Speed, log->obdSpeed);
     series(ChartSeries::GpsSpeed, kColorGpsSpeed, ChartAxis::Speed, log->gpsSpeed);

@@ -40,6 +40,10 @@ class ChartRenderer {
     // (written to the debug output); `plot` is then left alone.
     bool Render(const ChartRenderInput& input, QImage& image, ChartPlot& plot);
 
+    // Series points the pen would pass over are dropped before drawing (the default);
+    // off, every sample becomes a vertex. The picture is the same either way.
+    void SetThinning(bool on) { thin_ = on; }
+
   private:
     void DrawValueAxes(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot);
     void DrawAxisScale(QPainter& painter, const ChartRenderInput& input, const ChartPlot& plot,
@@ -58,6 +62,7 @@ class ChartRenderer {
     std::vector<double> xs_;       // sample x in plot pixels, reused between passes
     std::vector<QPointF> points_;  // one polyline run, reused
     std::vector<double> ticks_;    // y of the value-axis ticks of this pass
+    bool thin_ = true;
 };
 
 }  // namespace views

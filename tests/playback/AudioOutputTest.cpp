@@ -1,9 +1,12 @@
 #include "PlaybackTestSupport.h"
 
 #include "media/AudioDevice.h"
+#include "support/ProcessState.h"
+#include "support/TestMedia.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <memory>
@@ -88,6 +91,65 @@ TEST_F(AudioOutputTest, RateKeepsThePitch) {
         const double seconds = static_cast<double>(frames - first) / 48000.0;
         EXPECT_NEAR(crossings / 2.0 / seconds, 1000.0, 30.0) << "rate " << rate;
     }
+}
+
+// A recorder's sound clock that jumps an hour ahead: the sound after the jump plays
+// on, the run ends with the pictures, and no hour of silence is ever held.
+TEST_F(AudioOutputTest, ForwardJumpOfTheSoundTakesNoMemoryAndEndsTheRun) {
+    tsrec::TestMediaParams params;
+    params.seconds = 3.0;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    ASSERT_FALSE(media.adts.empty());
+    tsrec::TsRecordingSpec spec;
+    spec.media = &media;
+    spec.audioJumpAtSeconds = 1.0;
+    spec.audioJumpSeconds = 3600.0;
+    const QString path = TestFolder() + "/sound-jumps.ts";
+    ASSERT_TRUE(tsrec::WriteTsRecording(path, spec));
+
+    const long before = PeakResidentKiB();
+    ASSERT_GT(before, 0);
+    DShowPlayer player(&window);
+    ASSERT_EQ(player.OpenFile(path), S_OK);
+    ASSERT_EQ(player.Play(), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes > 0; }));
+    player.Stop();
+    // An hour of silence is 330 MiB at 48 kHz.
+    EXPECT_LT(PeakResidentKiB() - before, 100 * 1024);
+    std::lock_guard lock(mutex);
+    const auto sounding = std::count_if(
+        heard.begin(), heard.end(), [](std::int16_t sample) { return std::abs(sample) > 1000; });
+    EXPECT_GT(sounding, 48000 * 3 / 2) << "the tone after the jump was not heard";
+}
+
+// A gap of two seconds is a pause in the sound: silence in its place, then the tone.
+TEST_F(AudioOutputTest, ShortGapOfTheSoundIsSilenceInItsPlace) {
+    tsrec::TestMediaParams params;
+    params.seconds = 3.0;
+    tsrec::TsRecordingSpec spec;
+    spec.media = &tsrec::TestMedia(params);
+    spec.audioJumpAtSeconds = 1.0;
+    spec.audioJumpSeconds = 2.0;
+    const QString path = TestFolder() + "/sound-pauses.ts";
+    ASSERT_TRUE(tsrec::WriteTsRecording(path, spec));
+
+    DShowPlayer player(&window);
+    ASSERT_EQ(player.OpenFile(path), S_OK);
+    ASSERT_EQ(player.Play(), S_OK);
+    EXPECT_TRUE(WaitUntil([&] { return window.playCompletes > 0; }));
+    player.Stop();
+    std::lock_guard lock(mutex);
+    std::size_t longestSilence = 0;
+    std::size_t silence = 0;
+    for (const std::int16_t sample : heard) {
+        silence = sample == 0 ? silence + 1 : 0;
+        longestSilence = std::max(longestSilence, silence);
+    }
+    EXPECT_NEAR(static_cast<double>(longestSilence) / 48000.0, 2.0, 0.1);
+    // The tone after the gap came whole: three seconds of it in all.
+    const auto sounding = std::count_if(
+        heard.begin(), heard.end(), [](std::int16_t sample) { return std::abs(sample) > 1000; });
+    EXPECT_GT(sounding, 48000 * 5 / 2);
 }
 
 TEST_F(AudioOutputTest, NaNVolumeIsRefused) {

@@ -190,6 +190,58 @@ TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
     player->MemFreeCurrentImage(bits);
 }
 
+// 854 is no multiple of 16: every column of a grab and of what both raster renderers
+// paint is the decoder's, the last ones too.
+TEST_F(RendererTest, OddWidthIsWholeInGrabsAndRasterPictures) {
+    tsrec::TestMediaParams params;
+    params.width = 854;
+    params.height = 480;
+    params.seconds = 1.0;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    ASSERT_FALSE(media.h264.empty());
+    tsrec::TsRecordingSpec spec;
+    spec.media = &media;
+    const QString path = TestFolder() + "/wide854.ts";
+    ASSERT_TRUE(tsrec::WriteTsRecording(path, spec));
+    window.resize(params.width, params.height);
+    constexpr int kPicture = 12;
+
+    for (const QUuid& renderer : {CLSID_VideoMixingRenderer9, CLSID_VideoMixingRenderer}) {
+        SetClassAvailable(CLSID_EnhancedVideoRenderer, false);
+        SetClassAvailable(CLSID_VideoMixingRenderer9, renderer == CLSID_VideoMixingRenderer9);
+        player = std::make_unique<DShowPlayer>(&window);
+        ASSERT_EQ(player->OpenFile(path), S_OK);
+        const Rect native{0, 0, params.width, params.height};
+        ASSERT_EQ(player->SetVideoRect(&native), S_OK);
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->SeekSeconds(kPicture / 25.0 + 0.01), S_OK);
+
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+        ASSERT_EQ(header.biWidth, params.width);
+        const GrabDifference grab = CompareWithFfmpeg(header, bits, path, kPicture);
+        player->MemFreeCurrentImage(bits);
+        EXPECT_TRUE(grab.compared);
+        EXPECT_LT(grab.mean, 2.0);
+        EXPECT_LT(grab.largest, 64) << "column " << grab.worstColumn;
+
+        // What the renderer paints at the native size, as a bottom-up bitmap again.
+        QWidget* sink = Sink(renderer == CLSID_VideoMixingRenderer9 ? "VMR-9" : "VMR-7");
+        ASSERT_NE(sink, nullptr);
+        ASSERT_EQ(sink->size(), QSize(params.width, params.height));
+        const QImage painted =
+            sink->grab().toImage().convertToFormat(QImage::Format_RGB32).mirrored();
+        BitmapInfoHeader paintedHeader = header;
+        const GrabDifference paint =
+            CompareWithFfmpeg(paintedHeader, painted.constBits(), path, kPicture);
+        EXPECT_TRUE(paint.compared);
+        EXPECT_LT(paint.mean, 2.0);
+        EXPECT_LT(paint.largest, 64) << "column " << paint.worstColumn;
+        player.reset();
+    }
+}
+
 // Runs where OpenGL works (under Xvfb with Mesa, see the xvfb test in CMake).
 TEST_F(RendererTest, GlRendererShowsThePictureUnderX) {
     if (!GlVideoRenderer::OpenGlAvailable()) {

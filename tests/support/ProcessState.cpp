@@ -21,18 +21,31 @@ bool ThreadIsAsleep(pid_t thread) {
     return close >= 0 && close + 2 < line.size() && line[close + 2] == 'S';
 }
 
-long VoluntarySwitches(pid_t thread) {
-    QFile status(QStringLiteral("/proc/self/task/%1/status").arg(thread));
+namespace {
+
+// The number after `field` in a /proc status file; -1 when there is none.
+long StatusNumber(const QString& path, const QByteArray& field) {
+    QFile status(path);
     if (!status.open(QIODevice::ReadOnly)) {
         return -1;
     }
-    const QByteArray field = "voluntary_ctxt_switches:";
     for (const QByteArray& line : status.readAll().split('\n')) {
         if (line.startsWith(field)) {
-            return line.mid(field.size()).trimmed().toLong();
+            return line.mid(field.size()).trimmed().split(' ').front().toLong();
         }
     }
     return -1;
+}
+
+}  // namespace
+
+long VoluntarySwitches(pid_t thread) {
+    return StatusNumber(QStringLiteral("/proc/self/task/%1/status").arg(thread),
+                        "voluntary_ctxt_switches:");
+}
+
+long PeakResidentKiB() {
+    return StatusNumber(QStringLiteral("/proc/self/status"), "VmHWM:");
 }
 
 std::vector<pid_t> ThreadsNamed(const std::string& name) {

@@ -16,6 +16,8 @@ bool ThreadIsAsleep(pid_t thread);
 // The times the thread has gone to sleep of its own accord: a thread that polls
 // in a wait with a time-out keeps adding to it, one waiting for good does not.
 long VoluntarySwitches(pid_t thread);
+// This process's peak resident memory so far (VmHWM), in KiB; -1 when unknown.
+long PeakResidentKiB();
 // This process's threads of that name (as platform::Worker sets it).
 std::vector<pid_t> ThreadsNamed(const std::string& name);
 // Some descriptor of this process has the file open.

@@ -532,7 +532,10 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
             }
             case Unit::Audio: {
                 const AudioFrame& frame = audio[static_cast<std::size_t>(item.index)];
-                writer.WriteAudioPes(adts->data() + frame.offset, frame.size, pts);
+                const bool jumped =
+                    spec.audioJumpAtSeconds >= 0.0 && item.time >= spec.audioJumpAtSeconds;
+                const std::uint64_t stamped = jumped ? pts + Ticks(spec.audioJumpSeconds) : pts;
+                writer.WriteAudioPes(adts->data() + frame.offset, frame.size, stamped & kPtsMask);
                 break;
             }
             case Unit::Log: {

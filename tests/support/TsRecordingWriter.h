@@ -135,6 +135,11 @@ struct TsRecordingSpec {
     int trailingNullPackets = 0;   // null packets at the end of the file
     int pcrStopsAfterFrames = -1;  // >= 0: only this many pictures carry a PCR
 
+    // Audio time stamps from this second on (>= 0) run audioJumpSeconds ahead, as a
+    // recorder whose sound clock jumped leaves them.
+    double audioJumpAtSeconds = -1.0;
+    double audioJumpSeconds = 0.0;
+
     // Real content: the media this many times end to end, clocks running on
     // (every repeat starts with a key frame of a closed GOP).
     int mediaRepeats = 1;

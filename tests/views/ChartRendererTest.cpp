@@ -1,8 +1,10 @@
 #include "SampleLogs.h"
 #include "support/DebugCapture.h"
+#include "support/DemoMergedLog.h"
 #include "views/ChartRenderer.h"
 
 #include <QPainter>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -179,4 +181,66 @@ TEST(ChartRenderer, TooSmallAPlotDrawsNothingAndPublishesNothing) {
     ASSERT_TRUE(empty.drawn);
     EXPECT_EQ(empty.plot.msPerPixel, 0);
     EXPECT_TRUE(RowsOf(empty.image, 300, kObdSpeed).empty());
+}
+
+namespace {
+
+// Pixels that differ between two pictures of the same size.
+int DifferingPixels(const QImage& a, const QImage& b) {
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y) {
+        for (int x = 0; x < a.width(); ++x) {
+            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+        }
+    }
+    return differing;
+}
+
+}  // namespace
+
+// Dropping the samples the pen passes over must not move a single pixel: dense drives
+// (two hours on 600 px puts 60 samples in a column) and sparse zooms, at several sizes,
+// every series and the turn lamps shown, and on a high-density picture, where nothing
+// is dropped.
+TEST(ChartRenderer, ThinnedSeriesDrawTheSamePictureAsEverySample) {
+    for (int recordings : {2, 12}) {
+        QTemporaryDir folder;
+        DemoMergedLog demo;
+        QString error;
+        // The demo drive as two one-minute recordings, and two hours of it.
+        ASSERT_TRUE(demo.Load(folder.path(), recordings, recordings == 2 ? 60 : 600, &error))
+            << error.toStdString();
+        ChartRenderInput input;
+        input.log = demo.Logs().Snapshot();
+        input.view.ranges = RangesOfLog(*input.log);
+        input.view.speedVisible = input.view.ranges.speedRange;
+        input.settings = ChartSettings{0x3FF, ChartSettings::Defaults().colors};
+        const double total = demo.Logs().Total();
+        struct Case {
+            QSize size;
+            double shown;  // share of the drive
+            double pixelRatio;
+        } cases[] = {{{854, 254}, 1.0, 1.0},   {{1900, 500}, 1.0, 1.0}, {{400, 200}, 1.0, 1.0},
+                     {{854, 254}, 0.25, 1.0},  {{854, 254}, 0.01, 1.0}, {{1900, 500}, 0.05, 1.0},
+                     {{400, 200}, 0.013, 1.0}, {{854, 254}, 1.0, 1.5}};
+        for (const Case& c : cases) {
+            SCOPED_TRACE(testing::Message()
+                         << recordings << " recordings, " << c.size.width() << " px, " << c.shown
+                         << " shown, ratio " << c.pixelRatio);
+            ChartRenderInput in = input;
+            in.size = c.size;
+            in.pixelRatio = c.pixelRatio;
+            in.view.timeStart = total * (1 - c.shown) / 3;
+            in.view.timeEnd = in.view.timeStart + total * c.shown;
+            ChartRenderer thinned;
+            ChartRenderer whole;
+            whole.SetThinning(false);
+            QImage thinPicture;
+            QImage wholePicture;
+            ChartPlot plot;
+            ASSERT_TRUE(thinned.Render(in, thinPicture, plot));
+            ASSERT_TRUE(whole.Render(in, wholePicture, plot));
+            EXPECT_EQ(DifferingPixels(thinPicture, wholePicture), 0);
+        }
+    }
 }
