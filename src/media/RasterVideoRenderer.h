@@ -43,7 +43,7 @@ class RasterVideoRenderer : public VideoRendererFilter,
     std::mutex imageMutex_;
     QImage image_;          // the picture as painted
     QSize scaledSize_;      // where the swscale variant scales to
-    SwsPtr presentScaler_;  // presenting thread
+    SwsPtr presentScaler_;  // Prepare's, under the presenting lock
     SwsPtr paintScaler_;    // GUI thread
 };
 

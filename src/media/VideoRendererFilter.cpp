@@ -214,18 +214,28 @@ void VideoRendererFilter::SetEnd(std::uint64_t generation, std::optional<REFEREN
         if (stop) {
             lastStop_ = *stop;
             shownGeneration_ = generation;
+            shownStart_ = *stop;
         }
     }
     presented_.notify_all();
 }
 
 void VideoRendererFilter::Present(MediaSample sample) {
+    std::lock_guard presenting(presentMutex_);
+    {
+        std::lock_guard lock(mutex_);
+        // A frame step may have shown a later picture while the worker held this one.
+        if (sample.generation == shownGeneration_ && sample.start < shownStart_) {
+            return;
+        }
+    }
     Prepare(sample.picture);
     {
         std::lock_guard lock(mutex_);
         current_ = sample.picture;
         lastStop_ = sample.stop;
         shownGeneration_ = sample.generation;
+        shownStart_ = sample.start;
     }
     presented_.notify_all();
     RequestRepaint();
@@ -285,17 +295,10 @@ QRect VideoRendererFilter::PictureRect() const {
                          QRect(0, 0, destination.Width(), destination.Height()));
 }
 
+// Under the lock the sink cannot go meanwhile; Qt merges the updates into one paint.
 void VideoRendererFilter::RequestRepaint() {
     std::lock_guard lock(mutex_);
-    if (sink_ == nullptr || repaintPending_.exchange(true)) {
-        return;
-    }
-    platform::RunOnGuiThread(sink_, [this] {
-        repaintPending_ = false;
-        if (sink_ != nullptr) {
-            sink_->update();
-        }
-    });
+    platform::UpdateOnGuiThread(sink_);
 }
 
 HRESULT VideoRendererFilter::AttachWindow(QWidget* window) {

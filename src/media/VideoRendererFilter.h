@@ -7,7 +7,6 @@
 #include <QRect>
 #include <QSize>
 
-#include <atomic>
 #include <chrono>
 #include <condition_variable>
 #include <memory>
@@ -52,7 +51,8 @@ class VideoRendererFilter : public BaseFilter {
   protected:
     // The sink: a child widget of the video window covering the destination.
     virtual QWidget* CreateSink(QWidget* window) = 0;
-    // The presenting thread (or the GUI thread for a step) prepares a picture.
+    // The presenting thread, or the GUI thread for a step, prepares a picture: one
+    // at a time, under the presenting lock, which guards what Prepare keeps.
     virtual void Prepare(const SharedFrame& picture) {}
     // A new picture is current.
     void RequestRepaint();
@@ -85,16 +85,20 @@ class VideoRendererFilter : public BaseFilter {
     std::uint64_t claimedGeneration_ = 0;  // preroll taken
     std::uint64_t endedGeneration_ = 0;    // end of stream reported
 
+    // Held through a whole presentation (the worker's, or a frame step's on the GUI
+    // thread), so that they come one after the other.
+    std::mutex presentMutex_;
+
     // Guarded by mutex_: what the worker and a frame step (GUI thread) show.
     mutable std::mutex mutex_;
     std::condition_variable presented_;  // a picture shown, a wake, the stop
     std::uint64_t shownGeneration_ = 0;  // preroll on screen
     std::uint64_t endGeneration_ = 0;    // end of stream taken behind the last picture
     REFERENCE_TIME lastStop_ = 0;
+    REFERENCE_TIME shownStart_ = 0;
     SharedFrame current_;
     QWidget* sink_ = nullptr;  // written on the GUI thread, read by the worker
 
-    std::atomic<bool> repaintPending_{false};
     // GUI thread.
     Rect destination_{};
     QWidget* window_ = nullptr;

@@ -22,4 +22,15 @@ void RunOnGuiThread(QObject* context, std::function<void()> fn) {
     QMetaObject::invokeMethod(receiver, std::move(fn), Qt::QueuedConnection);
 }
 
+void UpdateOnGuiThread(QObject* widget) {
+    if (widget == nullptr) {
+        return;
+    }
+    if (IsGuiThread()) {
+        QMetaObject::invokeMethod(widget, "update", Qt::DirectConnection);
+        return;
+    }
+    QMetaObject::invokeMethod(widget, "update", Qt::QueuedConnection);
+}
+
 }  // namespace platform

@@ -19,4 +19,9 @@ bool IsGuiThread();
 // `context` lives.
 void RunOnGuiThread(QObject* context, std::function<void()> fn);
 
+// Asks a widget to repaint, from any thread: its update() slot, queued by name when
+// called off the GUI thread, so the call carries nothing of the caller's across the
+// threads. Dropped when the widget is destroyed before it runs.
+void UpdateOnGuiThread(QObject* widget);
+
 }  // namespace platform

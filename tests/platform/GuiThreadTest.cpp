@@ -1,9 +1,11 @@
 #include "platform/GuiThread.h"
 
 #include "platform/Worker.h"
+#include "support/WaitUntil.h"
 
 #include <QCoreApplication>
 #include <QObject>
+#include <QWidget>
 
 #include <gtest/gtest.h>
 
@@ -62,4 +64,41 @@ TEST(GuiThread, QueuedWorkIsDroppedWhenItsContextIsGone) {
     context.reset();
     QCoreApplication::processEvents();  // must not run work for the freed context
     EXPECT_FALSE(ran);
+}
+
+namespace {
+
+class PaintCounter : public QWidget {
+  public:
+    int paints = 0;
+
+  protected:
+    void paintEvent(QPaintEvent*) override { ++paints; }
+};
+
+}  // namespace
+
+TEST(GuiThread, AWorkersUpdateRepaintsTheWidgetOnTheGuiThread) {
+    auto widget = std::make_unique<PaintCounter>();
+    widget->resize(40, 30);
+    widget->show();
+    ASSERT_TRUE(WaitUntil([&] { return widget->paints > 0; }));
+    const int before = widget->paints;
+    {
+        platform::Worker worker("updates", [&](platform::Worker::Control&) {
+            platform::UpdateOnGuiThread(widget.get());
+        });
+    }
+    EXPECT_EQ(widget->paints, before);  // nothing before the event loop runs
+    EXPECT_TRUE(WaitUntil([&] { return widget->paints > before; }));
+
+    // Queued for a widget that goes first: dropped.
+    {
+        platform::Worker worker("updates", [&](platform::Worker::Control&) {
+            platform::UpdateOnGuiThread(widget.get());
+        });
+    }
+    widget.reset();
+    QCoreApplication::processEvents();
+    platform::UpdateOnGuiThread(nullptr);
 }

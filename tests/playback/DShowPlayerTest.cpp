@@ -243,6 +243,24 @@ TEST_F(PlayerTest, StepsForwardAndBack) {
     EXPECT_EQ(ShownPicture(), 1);
 }
 
+// A step while running pauses and shows the picture after the one on screen, even
+// when the presenting thread was just showing one of its own.
+TEST_F(PlayerTest, StepsWhileRunningShowTheSteppedPicture) {
+    Open(TestClipPath());
+    double from = 0.2;
+    for (int round = 0; round < 20; ++round, from += 0.15) {
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->Play(), S_OK);
+        ASSERT_TRUE(WaitUntil([&] { return player->GetPositionSeconds() >= from; }));
+        player->StepOneFrame();
+        const double position = player->GetPositionSeconds();
+        EXPECT_EQ(ShownPicture(), static_cast<int>(std::lround(position * kClipFps)))
+            << "round " << round;
+        // Paused: the clock stays where the step left it.
+        EXPECT_DOUBLE_EQ(player->GetPositionSeconds(), position);
+    }
+}
+
 TEST_F(PlayerTest, OneCompletionPerRun) {
     Open(TestClipPath());
     player->Pause();
