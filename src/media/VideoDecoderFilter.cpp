@@ -102,7 +102,12 @@ void VideoDecoderFilter::BeginGeneration(std::uint64_t generation) {
     const std::int64_t pts =
         inputType_.startPts +
         av_rescale_q_rnd(segment.target, kUnitsBase, inputType_.timeBase, AV_ROUND_NEAR_INF);
-    targetPts_ = inputType_.index ? inputType_.index->PictureAt(pts) : pts;
+    targetPts_ = pts;
+    if (inputType_.index) {
+        inputType_.index->WaitUntilCovers(
+            pts, [&] { return Stopping() || Context()->Generation() != generation; });
+        targetPts_ = inputType_.index->PictureAt(pts);
+    }
 }
 
 void VideoDecoderFilter::Decode(const AVPacket* packet) {
@@ -164,9 +169,8 @@ bool VideoDecoderFilter::LandedLate(std::int64_t pts) const {
     if (pts <= targetPts_ || keyFramesBack_ >= kMaxKeyFramesBack || !inputType_.index) {
         return false;
     }
-    const PacketIndex::Entry* now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
-    const PacketIndex::Entry* earlier =
-        inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
+    const auto now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
+    const auto earlier = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
     return now != nullptr && earlier != nullptr && earlier->pts < now->pts;
 }
 
