@@ -25,6 +25,7 @@
 #include "media/FilterFactory.h"
 #include "media/FilterGraph.h"
 #include "media/GlVideoRenderer.h"
+#include "platform/HeapPolicy.h"
 #include "playback/DSvideo.h"
 
 #include <QApplication>
@@ -328,6 +329,8 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The heap behaves as in the program (its entry sets this before anything else).
+    platform::LimitHeapRetention();
     QApplication app(argc, argv);
     // The tools get no sound device either.
     media::UseNullAudioDevice(true);
