@@ -92,16 +92,16 @@ QWidget* RasterVideoRenderer::CreateSink(QWidget* window) {
 }
 
 void RasterVideoRenderer::Prepare(const SharedFrame& picture) {
-    QSize size = NativeSize();
-    if (scaling_ == Scaling::BySwscale) {
-        std::lock_guard lock(imageMutex_);
-        if (!scaledSize_.isEmpty()) {
-            size = scaledSize_;
-        }
-    }
-    QImage image = PictureToImage(picture.get(), size, presentScaler_);
     std::lock_guard lock(imageMutex_);
-    image_ = std::move(image);
+    QSize size = NativeSize();
+    if (scaling_ == Scaling::BySwscale && !scaledSize_.isEmpty()) {
+        size = scaledSize_;
+    }
+    // Into the shown image's own block, under the lock the paint takes: no second
+    // picture-sized block per picture, and a paint never sees half a picture.
+    if (!PictureIntoImage(picture.get(), size, image_, presentScaler_)) {
+        image_ = QImage();
+    }
 }
 
 void RasterVideoRenderer::Paint(QPainter& painter, const QRect& area) {
