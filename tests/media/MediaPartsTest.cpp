@@ -1,3 +1,4 @@
+#include "media/FrameImage.h"
 #include "media/MediaClock.h"
 #include "media/PacketIndex.h"
 #include "media/PlaybackContext.h"
@@ -9,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -51,6 +53,54 @@ TEST(PacketIndexTest, FindsTheKeyFrameAtOrBeforeATarget) {
     EXPECT_EQ(index.KeyFrameFor(1000 + 6 * 3600, 5)->pts, 1000);
     EXPECT_EQ(index.KeyFrameFor(0, 0)->pts, 1000);
     EXPECT_EQ(PacketIndex().KeyFrameFor(0, 0), nullptr);
+}
+
+// A 4:2:0 picture of one colour (limited range), `width` no multiple of 16.
+AvFramePtr FlatPicture(int width, int height, std::uint8_t luma, std::uint8_t cb, std::uint8_t cr) {
+    AvFramePtr picture(av_frame_alloc());
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = width;
+    picture->height = height;
+    EXPECT_EQ(av_frame_get_buffer(picture.get(), 0), 0);
+    const std::uint8_t values[3] = {luma, cb, cr};
+    for (int plane = 0; plane < 3; ++plane) {
+        const int rows = plane == 0 ? height : height / 2;
+        for (int row = 0; row < rows; ++row) {
+            std::memset(picture->data[plane] + row * picture->linesize[plane], values[plane],
+                        static_cast<std::size_t>(picture->linesize[plane]));
+        }
+    }
+    return picture;
+}
+
+// The raster renderer converts every picture into the block of the image it shows;
+// a block another copy still holds is never written into.
+TEST(FrameImageTest, ConvertsIntoTheImagesOwnBlockUnlessItIsShared) {
+    const QSize size(100, 60);
+    const AvFramePtr white = FlatPicture(size.width(), size.height(), 235, 128, 128);
+    const AvFramePtr red = FlatPicture(size.width(), size.height(), 81, 90, 240);
+    SwsPtr scaler;
+    QImage image;
+    ASSERT_TRUE(PictureIntoImage(white.get(), size, image, scaler));
+    ASSERT_EQ(image.size(), size);
+    const uchar* block = image.constBits();
+    EXPECT_EQ(image, PictureToImage(white.get(), size, scaler));
+
+    ASSERT_TRUE(PictureIntoImage(red.get(), size, image, scaler));
+    EXPECT_EQ(image.constBits(), block);  // no new block
+    EXPECT_EQ(image, PictureToImage(red.get(), size, scaler));
+    EXPECT_GT(qRed(image.pixel(size.width() - 1, 0)), 200);  // the last column too
+
+    const QImage shown = image;  // a copy, as a paint in progress could hold
+    ASSERT_TRUE(PictureIntoImage(white.get(), size, image, scaler));
+    EXPECT_NE(image.constBits(), block);
+    EXPECT_EQ(shown, PictureToImage(red.get(), size, scaler));
+    EXPECT_EQ(image, PictureToImage(white.get(), size, scaler));
+
+    // Another size: a block of that size.
+    ASSERT_TRUE(PictureIntoImage(white.get(), QSize(50, 30), image, scaler));
+    EXPECT_EQ(image.size(), QSize(50, 30));
+    EXPECT_FALSE(PictureIntoImage(nullptr, size, image, scaler));
 }
 
 // Waits until the monotonic clock has moved on by `span`, enough for a running
