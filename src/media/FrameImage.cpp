@@ -49,27 +49,21 @@ int AlignedBgraStride(int width) {
     return FFALIGN(width * 4, kRowAlignment);
 }
 
-// Converts (and scales) the picture to BGRA into `bits`, rows of the aligned
-// stride; false when no scaler can be made.
-bool ScaleToBgra(const AVFrame* picture, const QSize& size, std::uint8_t* bits, SwsPtr& cache) {
-    SwsContext* scaler = Scaler(picture, size.width(), size.height(), AV_PIX_FMT_BGRA, cache);
-    if (scaler == nullptr) {
-        return false;
-    }
-    std::uint8_t* planes[4] = {bits, nullptr, nullptr, nullptr};
-    int strides[4] = {AlignedBgraStride(size.width()), 0, 0, 0};
-    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
-    return true;
-}
-
 // The picture converted (and scaled) to BGRA in rows of an aligned stride.
 AvBuffer ConvertToBgra(const AVFrame* picture, const QSize& size, SwsPtr& cache) {
+    SwsContext* scaler = Scaler(picture, size.width(), size.height(), AV_PIX_FMT_BGRA, cache);
+    if (scaler == nullptr) {
+        return nullptr;
+    }
     const int stride = AlignedBgraStride(size.width());
     AvBuffer data(static_cast<std::uint8_t*>(
         av_malloc(static_cast<std::size_t>(stride) * static_cast<std::size_t>(size.height()))));
-    if (!data || !ScaleToBgra(picture, size, data.get(), cache)) {
+    if (!data) {
         return nullptr;
     }
+    std::uint8_t* planes[4] = {data.get(), nullptr, nullptr, nullptr};
+    int strides[4] = {stride, 0, 0, 0};
+    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
     return data;
 }
 
@@ -110,20 +104,6 @@ QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache) 
     return QImage(
         bits, size.width(), size.height(), AlignedBgraStride(size.width()), QImage::Format_RGB32,
         [](void* buffer) { av_free(buffer); }, bits);
-}
-
-bool PictureIntoImage(const AVFrame* picture, const QSize& size, QImage& image, SwsPtr& cache) {
-    if (picture == nullptr || size.isEmpty()) {
-        return false;
-    }
-    const bool reusable = image.size() == size && image.format() == QImage::Format_RGB32 &&
-                          image.bytesPerLine() == AlignedBgraStride(size.width()) &&
-                          image.isDetached();
-    if (!reusable) {
-        image = PictureToImage(picture, size, cache);
-        return !image.isNull();
-    }
-    return ScaleToBgra(picture, size, image.bits(), cache);
 }
 
 std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header,

@@ -16,10 +16,6 @@ QRect LetterboxRect(const QSize& picture, AVRational sampleAspect, const QRect& 
 // Converts (and scales) a decoded picture with libswscale, honouring its colour
 // matrix and range. `cache` keeps the scaler between calls of one thread.
 QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache);
-// The same into `image`, reusing its block when it has that size, the layout
-// PictureToImage gives and no other copy (a 1080p picture is 8 MB: not a new block
-// per picture); else `image` becomes a new one. False when nothing was converted.
-bool PictureIntoImage(const AVFrame* picture, const QSize& size, QImage& image, SwsPtr& cache);
 
 // The picture as a 32-bit BGRA device-independent bitmap at its native size, rows
 // bottom-up: header and bits (the bits in one TaskMemAlloc block of `offset` bytes

@@ -1,4 +1,3 @@
-#include "media/FrameImage.h"
 #include "media/MediaClock.h"
 #include "media/PacketIndex.h"
 #include "media/PlaybackContext.h"
@@ -10,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <cstring>
 #include <thread>
 #include <vector>
 
@@ -53,54 +51,6 @@ TEST(PacketIndexTest, FindsTheKeyFrameAtOrBeforeATarget) {
     EXPECT_EQ(index.KeyFrameFor(1000 + 6 * 3600, 5)->pts, 1000);
     EXPECT_EQ(index.KeyFrameFor(0, 0)->pts, 1000);
     EXPECT_EQ(PacketIndex().KeyFrameFor(0, 0), nullptr);
-}
-
-// A 4:2:0 picture of one colour (limited range), `width` no multiple of 16.
-AvFramePtr FlatPicture(int width, int height, std::uint8_t luma, std::uint8_t cb, std::uint8_t cr) {
-    AvFramePtr picture(av_frame_alloc());
-    picture->format = AV_PIX_FMT_YUV420P;
-    picture->width = width;
-    picture->height = height;
-    EXPECT_EQ(av_frame_get_buffer(picture.get(), 0), 0);
-    const std::uint8_t values[3] = {luma, cb, cr};
-    for (int plane = 0; plane < 3; ++plane) {
-        const int rows = plane == 0 ? height : height / 2;
-        for (int row = 0; row < rows; ++row) {
-            std::memset(picture->data[plane] + row * picture->linesize[plane], values[plane],
-                        static_cast<std::size_t>(picture->linesize[plane]));
-        }
-    }
-    return picture;
-}
-
-// The raster renderer converts every picture into the block of the image it shows;
-// a block another copy still holds is never written into.
-TEST(FrameImageTest, ConvertsIntoTheImagesOwnBlockUnlessItIsShared) {
-    const QSize size(100, 60);
-    const AvFramePtr white = FlatPicture(size.width(), size.height(), 235, 128, 128);
-    const AvFramePtr red = FlatPicture(size.width(), size.height(), 81, 90, 240);
-    SwsPtr scaler;
-    QImage image;
-    ASSERT_TRUE(PictureIntoImage(white.get(), size, image, scaler));
-    ASSERT_EQ(image.size(), size);
-    const uchar* block = image.constBits();
-    EXPECT_EQ(image, PictureToImage(white.get(), size, scaler));
-
-    ASSERT_TRUE(PictureIntoImage(red.get(), size, image, scaler));
-    EXPECT_EQ(image.constBits(), block);  // no new block
-    EXPECT_EQ(image, PictureToImage(red.get(), size, scaler));
-    EXPECT_GT(qRed(image.pixel(size.width() - 1, 0)), 200);  // the last column too
-
-    const QImage shown = image;  // a copy, as a paint in progress could hold
-    ASSERT_TRUE(PictureIntoImage(white.get(), size, image, scaler));
-    EXPECT_NE(image.constBits(), block);
-    EXPECT_EQ(shown, PictureToImage(red.get(), size, scaler));
-    EXPECT_EQ(image, PictureToImage(white.get(), size, scaler));
-
-    // Another size: a block of that size.
-    ASSERT_TRUE(PictureIntoImage(white.get(), QSize(50, 30), image, scaler));
-    EXPECT_EQ(image.size(), QSize(50, 30));
-    EXPECT_FALSE(PictureIntoImage(nullptr, size, image, scaler));
 }
 
 // Waits until the monotonic clock has moved on by `span`, enough for a running
@@ -217,6 +167,36 @@ TEST(SampleQueueTest, FullQueueHoldsItsProducerUntilASeekOrClose) {
     EXPECT_FALSE(queue.Pop(std::chrono::milliseconds(0)).has_value());
 }
 
+// The source reads on while a queue holds too little of the current seek: what an
+// older one left there counts for nothing, even before anyone drops it.
+TEST(SampleQueueTest, FlowControlCountsOnlyTheCurrentSeek) {
+    std::atomic<std::uint64_t> generation{1};
+    SampleQueue queue(generation, 0);
+    const auto packet = [](std::uint64_t of, int bytes) {
+        MediaSample sample;
+        sample.kind = MediaSample::Kind::Packet;
+        sample.generation = of;
+        sample.packet.reset(av_packet_alloc());
+        av_new_packet(sample.packet.get(), bytes);
+        return sample;
+    };
+    ASSERT_TRUE(queue.Push(packet(1, 100)));
+    ASSERT_TRUE(queue.Push(packet(1, 200)));
+    EXPECT_EQ(queue.Count(), 2u);
+    EXPECT_EQ(queue.Bytes(), 300u);
+    generation = 2;
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+    ASSERT_TRUE(queue.Push(packet(2, 50)));
+    EXPECT_EQ(queue.Count(), 1u);
+    EXPECT_EQ(queue.Bytes(), 50u);
+    const std::optional<MediaSample> popped = queue.Pop(std::chrono::milliseconds(0));
+    ASSERT_TRUE(popped.has_value());
+    EXPECT_EQ(popped->packet->size, 50);
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+}
+
 class PlaybackContextTest : public testing::Test {
   protected:
     PlaybackContext context{[this](long code, LONG_PTR) { events.push_back(code); }, [] {}};
@@ -276,6 +256,20 @@ TEST_F(PlaybackContextTest, RetryGoesOneKeyFrameFurtherForTheCurrentSegmentOnly)
 }  // namespace
 
 // A decoder retries its segment while the GUI thread seeks on: the last seek wins.
+// A step asks for the pictures after the one a paused seek showed; a seek's own
+// first picture is no answer to an earlier request.
+TEST_F(PlaybackContextTest, StepsAskForPicturesOfTheCurrentSeekOnly) {
+    const std::uint64_t first = context.BeginSegment(0, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(first));
+    const std::uint64_t second = context.BeginSegment(10, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(second));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(second));
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+}
+
 TEST_F(PlaybackContextTest, RetryNeverOverwritesALaterSeek) {
     constexpr int kSeeks = 20000;
     std::atomic<bool> seeking{true};
