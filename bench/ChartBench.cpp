@@ -115,8 +115,10 @@ int main(int argc, char** argv) {
     QImage image;
     views::ChartPlot plot;
     bool drawn = true;
-    const auto pass = [&](views::ChartRenderer& r, const views::ChartRenderInput& in) {
-        return Time([&] { drawn = r.Render(in, image, plot) && drawn; });
+    // Every sample drawn, then ours, taking turns round by round over the same input.
+    const auto passes = [&](const views::ChartRenderInput& in) {
+        return TimeInTurns([&] { drawn = everySample.Render(in, image, plot) && drawn; },
+                           [&] { drawn = renderer.Render(in, image, plot) && drawn; });
     };
     // --profile N: only N passes over the whole drive, for a profiler.
     const QStringList arguments = QCoreApplication::arguments();
@@ -126,13 +128,9 @@ int main(int argc, char** argv) {
         }
         return drawn ? 0 : 1;
     }
-    // The sides take turns pass by pass: each Time() is one side's rounds.
-    const Timing fullWhole = pass(everySample, input);
-    const Timing full = pass(renderer, input);
-    const Timing minuteWhole = pass(everySample, zoomed);
-    const Timing minute = pass(renderer, zoomed);
-    const Timing shortWhole = pass(everySample, minuteDrive);
-    const Timing shortPass = pass(renderer, minuteDrive);
+    const auto [fullWhole, full] = passes(input);
+    const auto [minuteWhole, minute] = passes(zoomed);
+    const auto [shortWhole, shortPass] = passes(minuteDrive);
     QImage background(input.size, QImage::Format_ARGB32_Premultiplied);
     const Timing fill = Time([&] {
         QPainter painter(&background);

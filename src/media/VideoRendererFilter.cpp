@@ -103,7 +103,13 @@ void VideoRendererFilter::Wake() {
 }
 
 bool VideoRendererFilter::Receive(Pin&, MediaSample sample) {
-    if (!queue_ || !queue_->Push(std::move(sample))) {
+    if (!queue_) {
+        return false;
+    }
+    if (sample.kind == MediaSample::Kind::Picture) {
+        Upcoming(sample.picture, sample.generation);
+    }
+    if (!queue_->Push(std::move(sample))) {
         return false;
     }
     WakeWorker();
@@ -253,6 +259,7 @@ HRESULT VideoRendererFilter::StepOne(std::chrono::milliseconds timeout, REFERENC
             return S_FALSE;
         }
     }
+    Context()->AskForPictures();
     // Paused: the worker takes nothing more, the next picture waits at the front.
     const std::optional<SampleQueue::Peeked> next = queue_->Peek(0, timeout);
     if (!next) {

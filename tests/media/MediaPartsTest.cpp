@@ -53,6 +53,45 @@ TEST(PacketIndexTest, FindsTheKeyFrameAtOrBeforeATarget) {
     EXPECT_EQ(PacketIndex().KeyFrameFor(0, 0), nullptr);
 }
 
+// While the index grows, a time is answered only once every picture up to it and
+// the one after it are in: pictures after a key frame in decode order may still
+// come before it in time. A waiter is let go by the builder, or by its own cancel.
+TEST(PacketIndexTest, GrowingIndexCoversOnlyWhatIsIndexed) {
+    PacketIndex index;
+    const std::int64_t order[] = {0, 3, 1, 2, 4, 7, 5, 6};
+    for (const std::int64_t picture : order) {
+        index.Add({1000 + picture * 3600, 188 * picture, picture % 4 == 0});
+    }
+    EXPECT_TRUE(index.Covers(999));
+    // An open GOP after the second key frame may still put a picture into either.
+    EXPECT_FALSE(index.Covers(1000 + 3 * 3600));
+    EXPECT_FALSE(index.WaitUntilCovers(1000 + 5 * 3600, [] { return true; }));
+    EXPECT_EQ(index.LastPacketPts(), PacketIndex::kUnknown);
+    index.SetExpectedLastPacketPts(1000 + 6 * 3600);
+    EXPECT_EQ(index.LastPacketPts(), 1000 + 6 * 3600);
+
+    std::thread builder([&] {
+        for (const std::int64_t picture : {8, 11, 9, 10, 12}) {
+            index.Add({1000 + picture * 3600, 188 * picture, picture % 4 == 0});
+        }
+    });
+    EXPECT_TRUE(index.WaitUntilCovers(1000 + 7 * 3600, {}));
+    builder.join();
+    EXPECT_EQ(index.PictureAfter(1000 + 7 * 3600), 1000 + 8 * 3600);
+    EXPECT_FALSE(index.Covers(1000 + 8 * 3600));
+    index.Finish();
+    EXPECT_TRUE(index.Covers(1000 + 12 * 3600));
+    EXPECT_EQ(index.LastPacketPts(), 1000 + 12 * 3600);
+
+    // An index whose builder gave up lets every waiter go with what there is.
+    PacketIndex abandoned;
+    abandoned.Add({0, 0, true});
+    std::thread quitter([&] { abandoned.Abandon(); });
+    EXPECT_TRUE(abandoned.WaitUntilCovers(3600, {}));
+    EXPECT_TRUE(abandoned.WaitUntilScanned(188, {}));
+    quitter.join();
+}
+
 // Waits until the monotonic clock has moved on by `span`, enough for a running
 // media clock to show it.
 void LetTimePass(std::chrono::microseconds span) {
@@ -167,6 +206,36 @@ TEST(SampleQueueTest, FullQueueHoldsItsProducerUntilASeekOrClose) {
     EXPECT_FALSE(queue.Pop(std::chrono::milliseconds(0)).has_value());
 }
 
+// The source reads on while a queue holds too little of the current seek: what an
+// older one left there counts for nothing, even before anyone drops it.
+TEST(SampleQueueTest, FlowControlCountsOnlyTheCurrentSeek) {
+    std::atomic<std::uint64_t> generation{1};
+    SampleQueue queue(generation, 0);
+    const auto packet = [](std::uint64_t of, int bytes) {
+        MediaSample sample;
+        sample.kind = MediaSample::Kind::Packet;
+        sample.generation = of;
+        sample.packet.reset(av_packet_alloc());
+        av_new_packet(sample.packet.get(), bytes);
+        return sample;
+    };
+    ASSERT_TRUE(queue.Push(packet(1, 100)));
+    ASSERT_TRUE(queue.Push(packet(1, 200)));
+    EXPECT_EQ(queue.Count(), 2u);
+    EXPECT_EQ(queue.Bytes(), 300u);
+    generation = 2;
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+    ASSERT_TRUE(queue.Push(packet(2, 50)));
+    EXPECT_EQ(queue.Count(), 1u);
+    EXPECT_EQ(queue.Bytes(), 50u);
+    const std::optional<MediaSample> popped = queue.Pop(std::chrono::milliseconds(0));
+    ASSERT_TRUE(popped.has_value());
+    EXPECT_EQ(popped->packet->size, 50);
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+}
+
 class PlaybackContextTest : public testing::Test {
   protected:
     PlaybackContext context{[this](long code, LONG_PTR) { events.push_back(code); }, [] {}};
@@ -226,6 +295,20 @@ TEST_F(PlaybackContextTest, RetryGoesOneKeyFrameFurtherForTheCurrentSegmentOnly)
 }  // namespace
 
 // A decoder retries its segment while the GUI thread seeks on: the last seek wins.
+// A step asks for the pictures after the one a paused seek showed; a seek's own
+// first picture is no answer to an earlier request.
+TEST_F(PlaybackContextTest, StepsAskForPicturesOfTheCurrentSeekOnly) {
+    const std::uint64_t first = context.BeginSegment(0, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(first));
+    const std::uint64_t second = context.BeginSegment(10, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(second));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(second));
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+}
+
 TEST_F(PlaybackContextTest, RetryNeverOverwritesALaterSeek) {
     constexpr int kSeeks = 20000;
     std::atomic<bool> seeking{true};
