@@ -197,8 +197,17 @@ std::optional<double> FfplaySide(const QString& recording, int width, int height
     const std::optional<double> after = CpuSeconds(pid);
     int status = 0;
     const bool running = waitpid(pid, &status, WNOHANG) == 0;
-    kill(pid, SIGTERM);
-    waitpid(pid, &status, 0);
+    if (running) {
+        kill(pid, SIGTERM);
+        // SDL may sit in its event wait: after a while it is killed.
+        for (int wait = 0; wait < 50 && waitpid(pid, &status, WNOHANG) == 0; ++wait) {
+            usleep(100000);
+        }
+        if (waitpid(pid, &status, WNOHANG) == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+        }
+    }
     if (!running || !before || !after) {
         return std::nullopt;
     }
@@ -284,6 +293,8 @@ int Drive(const char* self, const Options& options) {
         // Ours first in the first round: it gives the window size.
         for (int turn = 0; turn < 3; ++turn) {
             const int side = round == 0 ? turn : (round + turn) % 3;
+            std::fprintf(stderr, "round %d: %s\n", round + 1,
+                         side == 0 ? "ours" : (side == 1 ? "ours, GL forced" : "ffplay"));
             if (side == 2 && width == 0) {
                 continue;
             }
