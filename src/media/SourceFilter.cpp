@@ -94,6 +94,10 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
         context->pb = input_->Context();
         context->flags |= AVFMT_FLAG_CUSTOM_IO;
         input_->HideSize(transportStream_);
+        // Stream information as soon as every stream's parameters are known: the
+        // frame rate libavformat would estimate from 20 pictures (decoding them)
+        // is not used here.
+        context->fps_probe_size = 0;
         const QByteArray url = info.absoluteFilePath().toUtf8();
         const int result = avformat_open_input(&context, url.constData(), forced, nullptr);
         if (result < 0) {
