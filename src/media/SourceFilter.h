@@ -45,6 +45,7 @@ class SourceFilter : public BaseFilter {
 
   private:
     HRESULT OpenInput(const QString& path);
+    void IgnoreDataStreams();
     void SelectStreams();
     bool StartScanning(const QString& path);
     void SetVideoTimes(std::int64_t lastPts);
