@@ -112,6 +112,7 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
         format_.reset(context);
         std::vector<AVDictionary*> options(context->nb_streams, nullptr);
         if (transportStream_) {
+            IgnoreDataStreams();
             StartScanning(path, options);
         }
         const int found = avformat_find_stream_info(context, options.data());
@@ -130,6 +131,19 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
         format_.reset();
         input_.reset();
         return VFW_E_UNKNOWN_FILE_TYPE;
+    }
+}
+
+// A data stream (the recorder's sensor log, read by its own parser) is never
+// played. Left in, libavformat keeps probing it through the whole stream analysis
+// and holds every packet read meanwhile, each pinning a 200 KB block of the
+// demuxer's pool, which keeps them all for the file's life (some 20 MB).
+void SourceFilter::IgnoreDataStreams() {
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        AVStream* stream = format_->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_DATA) {
+            stream->discard = AVDISCARD_ALL;
+        }
     }
 }
 

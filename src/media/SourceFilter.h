@@ -46,6 +46,7 @@ class SourceFilter : public BaseFilter {
 
   private:
     HRESULT OpenInput(const QString& path);
+    void IgnoreDataStreams();
     void SelectStreams();
     void StartScanning(const QString& path, std::vector<AVDictionary*>& options);
     void TellVideoParameters();
