@@ -19,8 +19,10 @@ constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
 constexpr std::size_t kEnoughBytes = 24u << 20;
 constexpr const char* kFormatWhitelist = "mpegts,mov,mp4,m4a,3gp,3g2,mj2";
 // Opening indexes the start of a transport stream up to its first pictures, but
-// never more than this, and reads this much of its end for the last time stamp.
-constexpr int kHeadLimitBlocks = 64;
+// never more than this many blocks (a few seconds of a camera's video; a memory
+// card reads them in a moment), and reads this much of its end for the last time
+// stamp.
+constexpr int kHeadLimitBlocks = 8;
 constexpr std::int64_t kTailSpan = 2 << 20;
 
 // The recorder's files are MPEG-TS: sync bytes at 0 and 188.
