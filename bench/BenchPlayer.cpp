@@ -23,6 +23,7 @@
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/FilterGraph.h"
+#include "platform/HeapPolicy.h"
 #include "playback/DSvideo.h"
 
 #include <QApplication>
@@ -326,6 +327,8 @@ int Usage() {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The heap behaves as in the program (its entry sets this before anything else).
+    platform::LimitHeapRetention();
     QApplication app(argc, argv);
     // The tools get no sound device either.
     media::UseNullAudioDevice(true);

@@ -14,6 +14,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <functional>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -26,17 +27,44 @@ struct Timing {
     double median = 0, worst = 0;  // ms
 };
 
+Timing Summary(std::vector<double> times) {
+    std::sort(times.begin(), times.end());
+    return {times[times.size() / 2], times.back()};
+}
+
+double Milliseconds(const std::function<void()>& pass) {
+    QElapsedTimer timer;
+    timer.start();
+    pass();
+    return static_cast<double>(timer.nsecsElapsed()) / 1e6;
+}
+
 Timing Time(const std::function<void()>& pass) {
     std::vector<double> times;
     pass();  // warm: font caches, the point buffers, the picture
     for (int i = 0; i < kRounds; ++i) {
-        QElapsedTimer timer;
-        timer.start();
-        pass();
-        times.push_back(static_cast<double>(timer.nsecsElapsed()) / 1e6);
+        times.push_back(Milliseconds(pass));
     }
-    std::sort(times.begin(), times.end());
-    return {times[times.size() / 2], times.back()};
+    return Summary(times);
+}
+
+// Two sides taking turns round by round, each round starting with the other side.
+std::pair<Timing, Timing> TimeInTurns(const std::function<void()>& first,
+                                      const std::function<void()>& second) {
+    std::vector<double> firstTimes;
+    std::vector<double> secondTimes;
+    first();
+    second();
+    for (int i = 0; i < kRounds; ++i) {
+        if (i % 2 == 0) {
+            firstTimes.push_back(Milliseconds(first));
+            secondTimes.push_back(Milliseconds(second));
+        } else {
+            secondTimes.push_back(Milliseconds(second));
+            firstTimes.push_back(Milliseconds(first));
+        }
+    }
+    return {Summary(firstTimes), Summary(secondTimes)};
 }
 
 void Print(const char* what, Timing timing, Timing base) {
@@ -87,16 +115,22 @@ int main(int argc, char** argv) {
     QImage image;
     views::ChartPlot plot;
     bool drawn = true;
-    const auto pass = [&](views::ChartRenderer& r, const views::ChartRenderInput& in) {
-        return Time([&] { drawn = r.Render(in, image, plot) && drawn; });
+    // Every sample drawn, then ours, taking turns round by round over the same input.
+    const auto passes = [&](const views::ChartRenderInput& in) {
+        return TimeInTurns([&] { drawn = everySample.Render(in, image, plot) && drawn; },
+                           [&] { drawn = renderer.Render(in, image, plot) && drawn; });
     };
-    // The sides take turns pass by pass: each Time() is one side's rounds.
-    const Timing fullWhole = pass(everySample, input);
-    const Timing full = pass(renderer, input);
-    const Timing minuteWhole = pass(everySample, zoomed);
-    const Timing minute = pass(renderer, zoomed);
-    const Timing shortWhole = pass(everySample, minuteDrive);
-    const Timing shortPass = pass(renderer, minuteDrive);
+    // --profile N: only N passes over the whole drive, for a profiler.
+    const QStringList arguments = QCoreApplication::arguments();
+    if (arguments.size() == 3 && arguments[1] == QStringLiteral("--profile")) {
+        for (int i = 0; i < arguments[2].toInt(); ++i) {
+            drawn = renderer.Render(input, image, plot) && drawn;
+        }
+        return drawn ? 0 : 1;
+    }
+    const auto [fullWhole, full] = passes(input);
+    const auto [minuteWhole, minute] = passes(zoomed);
+    const auto [shortWhole, shortPass] = passes(minuteDrive);
     QImage background(input.size, QImage::Format_ARGB32_Premultiplied);
     const Timing fill = Time([&] {
         QPainter painter(&background);

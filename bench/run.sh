@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Runs the benchmarks against the outside tools and the floors (see README.md here).
 #
-#   bench/run.sh [probe] [cut] [first] [seek] [present] [memory] [chart]  (all when none)
+#   bench/run.sh [probe] [cut] [first] [seek] [present] [memory] [soak] [chart]  (all when none)
 #
 # Builds the benchmark programs, writes the benchmark recordings once into MEDIA
 # (default build/bench-media, kept between runs; NO_LARGE=1 leaves out the 1.85 GB
@@ -11,13 +11,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 parts=("$@")
-[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present memory chart)
+[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present memory soak chart)
 wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 cmake -S . -B build -G Ninja > /dev/null
 cmake --build build -j 4 --target ombrel-bench-media ombrel-bench-recordings \
     ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player ombrel-bench-decode \
-    ombrel-bench-chart > /dev/null
+    ombrel-bench-chart ombrel-bench-soak > /dev/null
 
 media=${MEDIA:-build/bench-media}
 build/bench/ombrel-bench-media ${NO_LARGE:+--no-large} "$media" > /dev/null
@@ -78,6 +78,13 @@ fi
 if wants memory; then
     echo "## memory, and sound against the clock"
     playback --cores "$cores2" --sections memory,audio --tiny "$tiny" "$bf0"
+fi
+if wants soak; then
+    echo "## memory over a long drive: raster renderer (offscreen), then GL renderer (Xvfb)"
+    # The program writes its 20-recording drive into the media folder once.
+    QT_QPA_PLATFORM=offscreen build/bench/ombrel-bench-soak $(rounds) "$media"
+    xvfb-run -a -s "-screen 0 1920x1080x24" env -u QT_QPA_PLATFORM \
+        build/bench/ombrel-bench-soak $(rounds) "$media"
 fi
 if wants chart; then
     echo "## chart"

@@ -9,7 +9,7 @@ cd "$(dirname "$0")/.."
 seconds=${FUZZ_SECONDS:-20}
 jobs=$(nproc)
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DOMBREL_FUZZ=ON
+    -DOMBREL_FUZZ=ON -DOMBREL_WERROR=ON
 cmake --build build-fuzz -j "$jobs" --target mp4_layout_fuzz mov_layout_fuzz ts_probe_fuzz \
     ts_log_fuzz ts_cut_fuzz fuzz_seeds
 

@@ -14,7 +14,10 @@ root="$(cd "$(dirname "$0")/.." && pwd)"
 build="$root/build"
 
 "$root/scripts/install-deps.sh"
-cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+# Warnings stay warnings here (the test command makes them errors): a newer compiler
+# must not keep the player from starting.
+cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DOMBREL_WERROR=OFF \
+    >/dev/null
 cmake --build "$build" -j "$(nproc)" --target ombrel-player ombrel-demo-drive
 
 recordings=("$@")

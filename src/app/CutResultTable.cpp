@@ -49,6 +49,7 @@ const std::array kRows{
     Row(F, Err_Cut_SrcFileMappingError, key::StopCutting, key::Information, MB_ICONASTERISK),
     Row(F, Err_Cut_FindStartPositionError, key::StopCutting, key::Information, MB_ICONASTERISK),
     Row(F, Err_Cut_Interrupt, key::StopCutting, key::Information, MB_ICONASTERISK),
+    Row(F, Err_Cut_SrcFileFormatError, key::FileFormatError, key::Information, MB_ICONASTERISK),
     FatalRow(Err_Cut_MemAllocError, u"Err_Cut_MemAllocError"),
     FatalRow(Err_Cut_MemReserveNotEnough, u"Err_Cut_MemReserveNotEnough"),
     FatalRow(Err_Cut_Modify_stbl_Error, u"Err_Cut_Modify_stbl_Error"),

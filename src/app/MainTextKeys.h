@@ -22,6 +22,7 @@ inline constexpr int CutTooShort = 74;
 inline constexpr int CutTooLarge = 75;
 inline constexpr int CutDifferentTypes = 76;
 inline constexpr int StopCutting = 77;
+inline constexpr int FileFormatError = 78;
 inline constexpr int SaveFileNotOpened = 79;
 inline constexpr int SourceNotOpened = 80;
 inline constexpr int OverwriteQuestion = 81;

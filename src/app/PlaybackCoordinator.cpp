@@ -240,8 +240,11 @@ void PlaybackCoordinator::Seek(double position, bool given) {
         }
         current_ = place->index;
         host_.SetPlayingIndex(current_);
-        OpenFollowing(current_);
+        // Stopped, the item left still holds the pictures and buffers of its play: it
+        // gives them back even when it is the next item, which is then built afresh.
+        ReleaseGraphOf(old);
         ReleasePassedGraphs();
+        OpenFollowing(current_);
     }
     // At or before 0 the play list shows its start.
     RefreshPlayInfo(given, timeline_.StartOf(place->index) + place->local);
@@ -285,8 +288,9 @@ void PlaybackCoordinator::PlayNextFile() {
     }
     PrepareSwitch(next);
     PlayerAt(previous).Stop();
-    OpenFollowing(current_);
+    // The graphs left behind go before the next one is built: fewer at once.
     ReleasePassedGraphs();
+    OpenFollowing(current_);
     host_.SetPlayingIndex(current_);
     if (!started) {
         // Nothing plays: the timer stops and the panel shows it.

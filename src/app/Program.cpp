@@ -7,6 +7,7 @@
 #include "foundation/PreferenceTable.h"
 #include "foundation/ProgramFont.h"
 #include "platform/DebugOutput.h"
+#include "platform/HeapPolicy.h"
 #include "platform/MessageBox.h"
 #include "platform/SingleInstance.h"
 #include "platform/Termination.h"
@@ -28,6 +29,7 @@ const QString kProgramName = QStringLiteral("OmbrelPlayer");
 }  // namespace
 
 void Program::PrepareApplication() {
+    platform::LimitHeapRetention();
     Browser::DisableSandboxForRoot();
     QCoreApplication::setAttribute(Qt::AA_ShareOpenGLContexts);
 }

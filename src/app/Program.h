@@ -19,8 +19,9 @@ namespace app {
 // one Program at a time, since the forms it makes are the program's globals.
 class Program {
   public:
-    // What has to be set before the application object exists: the shared GL
-    // contexts the map's web engine needs, and its sandbox off when run as root.
+    // What has to be set before the application object exists (and its threads):
+    // the heap's retention limits, the shared GL contexts the map's web engine
+    // needs, and its sandbox off when run as root.
     static void PrepareApplication();
     static QString DefaultLockPath();
 

@@ -68,6 +68,16 @@ struct TopLevelAtom {
 TopLevelAtom FindTopLevelAtom(const SourceReader& source, std::uint64_t from,
                               const char (&type)[5]);
 
+// A range of file bytes, [begin, end).
+struct ByteSpan {
+    std::uint64_t begin = 0;
+    std::uint64_t end = 0;
+    // `size` bytes at `offset` lie inside; compared without a sum that could overflow.
+    bool Holds(std::uint64_t offset, std::uint64_t size) const {
+        return offset >= begin && offset <= end && size <= end - offset;
+    }
+};
+
 // The whole box at `offset`, header included, read into `bytes`; it must lie
 // inside the file. Throws otherwise.
 void ReadWholeAtom(const SourceReader& source, std::uint64_t offset,

@@ -169,12 +169,17 @@ bool CuttingProc::SelectSpan(const FileItemList& playList, double start, double 
         before += item->duration;
     }
     endOffset = selection.back()->duration;
+    // An end past the play list (infinity included) ends with it: the span is then
+    // what the selection holds, and the size estimate stays finite.
+    if (before > start) {
+        span = before - start;
+    }
     return true;
 }
 
 // Bytes per second of the play list's first recording times the span. Its duration
 // can be 0 or negative (a short file, a clock wrap): then the selected files' sizes.
-// An unbounded span stays unbounded and is refused.
+// A span still unbounded (durations that add up to less than the start) is refused.
 double CuttingProc::EstimateBytes(const FileItemList& playList) const {
     const TFileItem* first = playList.front();
     if (first->duration > 0.0) {

@@ -30,6 +30,8 @@ enum : CutResult {
     Err_Cut_MemReserveNotEnough = 0x7070100D,
     Err_Cut_Modify_stbl_Error = 0x7070100E,
     Err_Cut_Interrupt = 0x7070100F,
+    // A source's sample tables place samples outside its media data or its file.
+    Err_Cut_SrcFileFormatError = 0x70701010,
     Err_Cut_Unknown = 0x707010FF,
 };
 

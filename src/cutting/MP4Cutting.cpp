@@ -53,6 +53,7 @@ class Mp4CutState {
     CutResult FindStartPosition();
     CutResult FindStopPosition();
     CutResult Copy_mdat();
+    bool SamplesInside(const ByteSpan& copied) const;
     CutResult Modify_stbl(std::uint64_t startByte);
     CutResult Finalized();
 
@@ -360,6 +361,9 @@ CutResult Mp4CutState::Copy_mdat() {
         }
     }
     endByte = std::max(endByte, startByte);
+    if (!SamplesInside(ByteSpan{startByte, endByte})) {
+        return Err_Cut_SrcFileFormatError;
+    }
     // Chunk offsets are 32 bits: a clip that would pass them is refused.
     if (outputMediaPosition_ + (endByte - startByte) > UINT32_MAX) {
         return Err_Cut_DestFileSizeOverError;
@@ -375,6 +379,45 @@ CutResult Mp4CutState::Copy_mdat() {
     }
     outputMediaPosition_ += endByte - startByte;
     return Cut_OK;
+}
+
+// The bytes copied must lie in the media data, and every sample of the chunks the
+// clip takes in them: a clip whose tables point elsewhere cannot be read.
+bool Mp4CutState::SamplesInside(const ByteSpan& copied) const {
+    const Mp4Positions& p = pos_;
+    const ByteSpan media{layout_.Map().mdatOffset + 8, layout_.Map().moovOffset};
+    // The clip keeps stsz's header: a uniform size there would override its table.
+    if (media.end > source_.Size() || layout_.UniformSampleSize(true) != 0 ||
+        layout_.UniformSampleSize(false) != 0) {
+        return false;
+    }
+    if (!media.Holds(copied.begin, copied.end - copied.begin)) {
+        return false;
+    }
+    const auto inside = [&](std::uint64_t offset, std::uint64_t size) {
+        return copied.Holds(offset, size);
+    };
+    const auto chunksInside = [&](std::uint32_t firstChunk, std::uint32_t endChunk,
+                                  std::uint32_t sample, bool video) {
+        for (std::uint32_t chunk = firstChunk; chunk < endChunk; ++chunk) {
+            std::uint64_t offset =
+                video ? layout_.VideoChunkOffset(chunk) : layout_.AudioChunkOffset(chunk);
+            const std::uint32_t count =
+                video ? layout_.VideoSamplesPerChunk(chunk) : layout_.AudioSamplesPerChunk(chunk);
+            for (std::uint32_t i = 0; i < count; ++i, ++sample) {
+                const std::uint32_t size =
+                    video ? layout_.VideoSampleSize(sample) : layout_.AudioSampleSize(sample);
+                if (!inside(offset, size)) {
+                    return false;
+                }
+                offset += size;
+            }
+        }
+        return true;
+    };
+    return chunksInside(p.videoStartChunk, p.videoStopChunk, p.videoStartSample, true) &&
+           chunksInside(p.audioStartChunk, p.audioStopChunk, p.audioStartSample - p.audioSkipCount,
+                        false);
 }
 
 CutResult Mp4CutState::Modify_stbl(std::uint64_t startByte) {

@@ -61,6 +61,7 @@ class MovCutState {
     void MovFindStartPosition();
     void MovFindStopPosition();
     void TakeRestOfSource();
+    bool SamplesInside(const ByteSpan& copied) const;
     void MovCopyMdat();
     void MovModifyStbl(std::uint64_t start);
     void MovWriteMoov();
@@ -257,11 +258,39 @@ bool MovCutState::ByteRange(std::uint64_t* start, std::uint64_t* end) const {
     return any;
 }
 
+// Every sample the clip takes must lie in the file's media (never in its movie
+// atom) and in the bytes copied: a clip whose tables point elsewhere cannot be read.
+bool MovCutState::SamplesInside(const ByteSpan& copied) const {
+    const std::vector<ByteSpan> media = layout_.MediaSpans(source_.Size());
+    const std::uint32_t firsts[3] = {r_.vs, r_.as, r_.ts};
+    const std::uint32_t ends[3] = {r_.ve, r_.ae, r_.te};
+    for (int track = kVideo; track <= kThird; ++track) {
+        // The clip keeps stsz's header: a uniform size there would override its table.
+        if (layout_.UniformSampleSize(track) != 0) {
+            return false;
+        }
+        for (std::uint32_t i = firsts[track]; i < ends[track]; ++i) {
+            const std::uint32_t offset = layout_.SampleOffset(track, i);
+            const std::uint32_t size = layout_.SampleSize(track, i);
+            const bool inMedia = std::any_of(media.begin(), media.end(), [&](const ByteSpan& m) {
+                return m.Holds(offset, size);
+            });
+            if (!inMedia || !copied.Holds(offset, size)) {
+                return false;
+            }
+        }
+    }
+    return true;
+}
+
 void MovCutState::MovCopyMdat() {
     std::uint64_t start = 0;
     std::uint64_t end = 0;
     if (!ByteRange(&start, &end) || end < start) {
         end = start;
+    }
+    if (!SamplesInside(ByteSpan{start, end})) {
+        throw CutFailure(Err_Cut_SrcFileFormatError, "Err_Cut_SrcFileFormatError");
     }
     std::uint64_t remaining = end - start;
     // Chunk offsets are 32 bits: a clip that would pass them is refused.

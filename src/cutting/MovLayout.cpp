@@ -94,6 +94,21 @@ std::uint32_t cutting::RecordingMovLayout::SampleSize(int track, std::uint32_t i
     return ReadBe32(SizeEntries(track, index, 1));
 }
 
+std::vector<cutting::ByteSpan> cutting::RecordingMovLayout::MediaSpans(
+    std::uint64_t fileSize) const {
+    const std::uint64_t moovEnd = moovOffset_ + movie_.size();
+    std::vector<ByteSpan> spans;
+    if (moovOffset_ > firstAtomEnd_) {
+        spans.push_back(ByteSpan{firstAtomEnd_, moovOffset_});
+    }
+    spans.push_back(ByteSpan{std::max(firstAtomEnd_, moovEnd), std::max(fileSize, moovEnd)});
+    return spans;
+}
+
+std::uint32_t cutting::RecordingMovLayout::UniformSampleSize(int track) const {
+    return ReadBe32(Bytes(Track(track).stsz) + 12);
+}
+
 const std::uint8_t* cutting::RecordingMovLayout::CttsEntries(std::uint32_t first,
                                                              std::uint32_t count) const {
     TableEntry(movie_, map_.video.ctts, kTableHeaderSize, kCttsEntrySize, first + count - 1,
@@ -192,6 +207,9 @@ AtomSpan cutting::RecordingMovLayout::WalkSoundTrack(const AtomWalk& walk, const
 void cutting::RecordingMovLayout::Walk(const SourceReader& source) {
     const TopLevelAtom moov = FindTopLevelAtom(source, 0, "moov");
     ReadWholeAtom(source, moov.offset, movie_);
+    moovOffset_ = moov.offset;
+    std::uint8_t first[4];
+    firstAtomEnd_ = source.Read(0, first, sizeof first) ? ReadBe32(first) : 0;
     const AtomWalk walk(movie_);
     map_.moov = walk.Root();
     map_.mvhd = walk.FirstChild(map_.moov);

@@ -71,6 +71,11 @@ class RecordingMovLayout {
     std::uint32_t SampleOffset(int track, std::uint32_t index) const;
     std::uint32_t SampleSize(int track, std::uint32_t index) const;
     std::uint32_t SampleTotal(int track) const;
+    // The size stsz gives every sample instead of its table; 0 in a recording.
+    std::uint32_t UniformSampleSize(int track) const;
+    // Where media may lie in a file of `fileSize` bytes: after its first atom,
+    // outside the movie atom.
+    std::vector<ByteSpan> MediaSpans(std::uint64_t fileSize) const;
     // `count` entries from `first`, in file byte order (count > 0).
     const std::uint8_t* CttsEntries(std::uint32_t first, std::uint32_t count) const;
     const std::uint8_t* SizeEntries(int track, std::uint32_t first, std::uint32_t count) const;
@@ -88,6 +93,8 @@ class RecordingMovLayout {
 
     std::vector<std::uint8_t> movie_;  // reused from source to source
     MovAtomMap map_;
+    std::uint64_t firstAtomEnd_ = 0;
+    std::uint64_t moovOffset_ = 0;
 };
 
 // The merged tables of a clip, in file byte order.

@@ -118,6 +118,14 @@ std::uint32_t RecordingMp4Layout::VideoSamplesPerChunk(std::uint32_t chunk) cons
     return ReadBe32(VideoStscEntry(chunk) + 4);
 }
 
+std::uint32_t RecordingMp4Layout::VideoSampleSize(std::uint32_t sample) const {
+    return ReadBe32(VideoStszEntry(sample));
+}
+
+std::uint32_t RecordingMp4Layout::UniformSampleSize(bool video) const {
+    return ReadBe32(Bytes(video ? map_.video.stsz : map_.audio.stsz) + 12);
+}
+
 std::uint32_t RecordingMp4Layout::VideoChunkOffset(std::uint32_t chunk) const {
     return ReadBe32(TableEntry(movie_, map_.video.stco, kTableHeaderSize, kOffsetEntrySize, chunk,
                                videoChunkCount));

@@ -82,10 +82,13 @@ class RecordingMp4Layout {
 
     std::uint32_t VideoSampleDelta(std::uint32_t sample) const;
     std::uint32_t VideoSamplesPerChunk(std::uint32_t chunk) const;
+    std::uint32_t VideoSampleSize(std::uint32_t sample) const;
     std::uint32_t VideoChunkOffset(std::uint32_t chunk) const;
     std::uint32_t AudioSamplesPerChunk(std::uint32_t chunk) const;
     std::uint32_t AudioSampleSize(std::uint32_t sample) const;
     std::uint32_t AudioChunkOffset(std::uint32_t chunk) const;
+    // The size stsz gives every sample instead of its table; 0 in a recording.
+    std::uint32_t UniformSampleSize(bool video) const;
 
   private:
     friend CutResult Mp4ParseAtoms(const cutting::SourceReader& source, RecordingMp4Layout& layout);

@@ -91,6 +91,67 @@ bool IsKeyFrame(const std::uint8_t* p, int pesAt) {
     return false;
 }
 
+// What a video PES start's header length says against the packet that carries it.
+enum class PesHeaderFit { Fits, Repaired, Broken };
+
+bool StartCodeAt(const std::uint8_t* p, int at) {
+    if (at + 3 <= kTsPacketSize && p[at] == 0 && p[at + 1] == 0 && p[at + 2] == 1) {
+        return true;
+    }
+    return at + 4 <= kTsPacketSize && p[at] == 0 && p[at + 1] == 0 && p[at + 2] == 0 &&
+           p[at + 3] == 1;
+}
+
+// A PES header holds the fields its flags announce, then only stuffing (0xFF), and
+// ends inside its packet. A length that says otherwise moves where readers look
+// for the picture: it is set back to the fields and their stuffing when a start
+// code follows them there, since a picture's data begins with one. Broken when
+// the header cannot be made to agree.
+PesHeaderFit FitVideoPesHeader(std::uint8_t* p) {
+    const int at = TsPayloadOffset(p);
+    if (at + 9 > kTsPacketSize || p[at] != 0 || p[at + 1] != 0 || p[at + 2] != 1) {
+        return PesHeaderFit::Fits;  // no PES header to measure
+    }
+    const std::uint8_t flags = p[at + 7];
+    const int stated = p[at + 8];
+    const int fields = (flags & 0x80) != 0 ? ((flags & 0x40) != 0 ? 10 : 5) : 0;
+    // Nothing but a PTS, or a PTS and a DTS: the recorder writes no other field.
+    const bool onlyTimes = (flags & 0x3F) == 0 && (flags & 0xC0) != 0x40;
+    const int dataAt = at + 9;
+    if (stated >= fields && dataAt + stated <= kTsPacketSize) {
+        const bool stuffed = !onlyTimes || std::all_of(p + dataAt + fields, p + dataAt + stated,
+                                                       [](std::uint8_t b) { return b == 0xFF; });
+        if (stuffed) {
+            return PesHeaderFit::Fits;
+        }
+    }
+    if (!onlyTimes) {
+        return PesHeaderFit::Broken;
+    }
+    int length = fields;
+    while (dataAt + length < kTsPacketSize && p[dataAt + length] == 0xFF) {
+        ++length;
+    }
+    if (!StartCodeAt(p, dataAt + length)) {
+        return PesHeaderFit::Broken;
+    }
+    p[at + 8] = static_cast<std::uint8_t>(length);
+    return PesHeaderFit::Repaired;
+}
+
+// Fits the header of every video PES start among `count` packets; true when one
+// was set right.
+bool FitVideoPesHeaders(std::uint8_t* packets, std::int64_t count, std::uint32_t videoPid) {
+    bool repaired = false;
+    for (std::int64_t i = 0; i < count; ++i) {
+        std::uint8_t* p = packets + i * kTsPacketSize;
+        if (TsPid(p) == videoPid && TsPayloadUnitStart(p)) {
+            repaired = FitVideoPesHeader(p) == PesHeaderFit::Repaired || repaired;
+        }
+    }
+    return repaired;
+}
+
 // ---- One cut ----
 
 enum class Phase { FirstPackets, Bulk, Tail, ByPcr };
@@ -132,6 +193,7 @@ enum Report : std::size_t {
     kReportNoAdaptation,
     kReportNoPcrField,
     kReportLogLayout,
+    kReportPesRepaired,
     kBoxVideoPts,
     kBoxPcr,
     kReportCount
@@ -161,6 +223,7 @@ class TsCut {
     const std::uint8_t* Packet(int index) const {
         return buffer_.data() + std::size_t(index) * kTsPacketSize;
     }
+    void FitChunkPesHeaders();
     std::optional<Stamp> FirstTimeFrom(std::int64_t from) const;
     std::optional<Stamp> TimeOf(const std::uint8_t* p) const;
 
@@ -196,6 +259,7 @@ class TsCut {
     // Packets.
     Verdict HandlePacket(Phase phase);
     Verdict HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video);
+    Verdict DecideStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video);
     Verdict HandleLog(std::uint8_t* p, Phase phase);
     void RebasePes(std::uint8_t* p, int at) const;
     void SetPcr(std::uint8_t* p, std::int64_t time, Phase phase);
@@ -320,6 +384,7 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
         packetCount_ = static_cast<int>(got / kTsPacketSize);
         packetIndex_ = kept_ = flushed_ = 0;
         readOffset_ += std::int64_t{packetCount_} * kTsPacketSize;
+        FitChunkPesHeaders();
         if (packetCount_ > 0) {
             if (joined) {
                 ContinueAcrossJoin();
@@ -333,6 +398,15 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
         TsCutOpenSource();
         readOffset_ = 0;
         joined = true;
+    }
+}
+
+// Video PES headers are set right as they are read, so the start search and the
+// clip both see where each picture's data begins.
+void TsCut::FitChunkPesHeaders() {
+    if (FitVideoPesHeaders(buffer_.data(), packetCount_, pids_[PID_VIDEO])) {
+        Note(kReportPesRepaired,
+             "TSCutting: a video PES header length that disagreed with its packet was set right");
     }
 }
 
@@ -372,6 +446,9 @@ std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from) const {
             ReadSource(block.data(), static_cast<std::int64_t>(block.size()), at);
         if (got < kTsPacketSize) {
             return std::nullopt;
+        }
+        if (!byPcr_) {
+            FitVideoPesHeaders(block.data(), got / kTsPacketSize, pids_[PID_VIDEO]);
         }
         for (std::int64_t i = 0; i + kTsPacketSize <= got; i += kTsPacketSize) {
             if (const std::optional<Stamp> time = TimeOf(block.data() + i)) {
@@ -662,6 +739,16 @@ Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, b
     if (!TsPayloadUnitStart(p)) {
         return stream.keep ? Verdict::Write : Verdict::Drop;
     }
+    const Verdict verdict = DecideStream(p, stream, phase, video);
+    // A picture whose header hides where its data begins would make the clip
+    // unreadable: the source cannot be cut.
+    if (verdict == Verdict::Write && video && FitVideoPesHeader(p) == PesHeaderFit::Broken) {
+        Fail(Err_Cut_ReadSrcFileError);
+    }
+    return verdict;
+}
+
+Verdict TsCut::DecideStream(std::uint8_t* p, StreamState& stream, Phase phase, bool video) {
     const std::optional<int> pes = PesHeaderAt(p);
     if (!pes) {
         Note(kReportNoPts, "TSCutting: a PES start without PTS is copied unchanged");

@@ -87,6 +87,9 @@ HRESULT FilterGraph::AddSourceFilter(const QString& path, const QString& name,
     if (Failed(created)) {
         return created;
     }
+    // The indexing worker may find the end of the pictures later; it stops before
+    // the graph goes.
+    source->SetDurationSink([this](REFERENCE_TIME duration) { context_.SetDuration(duration); });
     const HRESULT loaded = source->Load(path);
     if (Failed(loaded)) {
         return loaded;

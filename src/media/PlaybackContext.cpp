@@ -164,6 +164,12 @@ void PlaybackContext::PollClockStart() {
     }
 }
 
+void PlaybackContext::AskForPictures() {
+    if (picturesAskedFor_.exchange(generation_.load()) != generation_.load()) {
+        WakeAll();
+    }
+}
+
 void PlaybackContext::RaiseEvent(long code, LONG_PTR param) {
     if (events_) {
         events_(code, param);

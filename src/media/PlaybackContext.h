@@ -55,6 +55,12 @@ class PlaybackContext {
     // Starts a pending clock once every stream is ready, or after a grace time.
     void PollClockStart();
 
+    // A frame step wants the pictures after the one shown (see the video decoder).
+    void AskForPictures();
+    bool PicturesAskedFor(std::uint64_t generation) const {
+        return picturesAskedFor_.load() == generation;
+    }
+
     void RaiseEvent(long code, LONG_PTR param = 0);
     void WakeAll();
 
@@ -74,6 +80,7 @@ class PlaybackContext {
     std::atomic<std::uint64_t> generation_{0};
     std::atomic<FilterState> state_{State_Stopped};
     std::atomic<REFERENCE_TIME> duration_{0};
+    std::atomic<std::uint64_t> picturesAskedFor_{0};  // a generation
 
     mutable std::mutex mutex_;
     REFERENCE_TIME target_ = 0;

@@ -1,15 +1,28 @@
 #include "RasterVideoRenderer.h"
 
 #include "media/FrameImage.h"
+#include "media/PlaybackContext.h"
 
 #include <QPainter>
+#include <QThread>
 #include <QWidget>
 
+#include <algorithm>
 #include <cstring>
 
 namespace media {
 
 namespace {
+
+// Images converted ahead of their turn: enough to keep frame steps and play going
+// while the GUI thread paints, few enough to hold little memory. Pictures are
+// converted side by side where the cores allow.
+constexpr std::size_t kMaxConverters = 3;
+
+std::size_t Converters() {
+    return std::clamp<std::size_t>(static_cast<std::size_t>(QThread::idealThreadCount()) / 2, 1,
+                                   kMaxConverters);
+}
 
 class RasterSink : public QWidget {
   public:
@@ -36,7 +49,28 @@ class RasterSink : public QWidget {
 RasterVideoRenderer::RasterVideoRenderer(const QUuid& classId, Scaling scaling)
     : VideoRendererFilter(classId), scaling_(scaling) {}
 
-RasterVideoRenderer::~RasterVideoRenderer() = default;
+RasterVideoRenderer::~RasterVideoRenderer() {
+    StopStreaming();  // the presenting thread takes from the converter
+}
+
+void RasterVideoRenderer::JoinGraph(PlaybackContext* context, const QString& name) {
+    VideoRendererFilter::JoinGraph(context, name);
+    converter_.reset();
+    if (context != nullptr) {
+        converter_ = std::make_unique<PictureConverter>(
+            context->GenerationRef(), Converters(), Converters() + 1,
+            [this](const AVFrame& picture, const QSize& size, SwsPtr& cache) {
+                return MakeImage(picture, size, cache);
+            });
+    }
+}
+
+void RasterVideoRenderer::Wake() {
+    VideoRendererFilter::Wake();
+    if (converter_) {
+        converter_->DropStale();
+    }
+}
 
 HRESULT RasterVideoRenderer::SetRenderingMode(std::uint32_t mode) {
     if (mode != VMRMode_Windowless) {
@@ -91,40 +125,76 @@ QWidget* RasterVideoRenderer::CreateSink(QWidget* window) {
     return new RasterSink(*this, window, [this] { SinkDestroyed(); });
 }
 
-void RasterVideoRenderer::Prepare(const SharedFrame& picture) {
-    QSize size = NativeSize();
-    if (scaling_ == Scaling::BySwscale) {
-        std::lock_guard lock(imageMutex_);
-        if (!scaledSize_.isEmpty()) {
-            size = scaledSize_;
-        }
+void RasterVideoRenderer::Upcoming(const SharedFrame& picture, std::uint64_t generation) {
+    if (converter_) {
+        converter_->Submit(picture, generation, PreparedSize());
     }
-    QImage image = PictureToImage(picture.get(), size, presentScaler_);
+}
+
+void RasterVideoRenderer::Prepare(const SharedFrame& picture) {
+    const QSize size = PreparedSize();
+    QImage image = converter_ ? converter_->Take(picture, size, presentScaler_)
+                              : MakeImage(*picture, size, presentScaler_);
     std::lock_guard lock(imageMutex_);
     image_ = std::move(image);
+}
+
+// The swscale variant converts and scales in one pass. The Qt variant converts at
+// the native size and scales as its paint would (the same smooth transform), so
+// the paint itself only copies.
+QImage RasterVideoRenderer::MakeImage(const AVFrame& picture, const QSize& size,
+                                      SwsPtr& cache) const {
+    if (scaling_ == Scaling::BySwscale) {
+        return PictureToImage(&picture, size, cache);
+    }
+    QImage native = PictureToImage(&picture, NativeSize(), cache);
+    if (native.isNull() || size.isEmpty() || size == native.size()) {
+        return native;
+    }
+    QImage scaled(size, QImage::Format_RGB32);
+    QPainter painter(&scaled);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(QRect(QPoint(0, 0), size), native);
+    return scaled;
+}
+
+QSize RasterVideoRenderer::PreparedSize() {
+    std::lock_guard lock(imageMutex_);
+    return scaledSize_.isEmpty() ? NativeSize() : scaledSize_;
 }
 
 void RasterVideoRenderer::Paint(QPainter& painter, const QRect& area) {
     painter.fillRect(area, Qt::black);
     const QRect target = TargetRect(area);
     std::lock_guard lock(imageMutex_);
-    if (scaling_ == Scaling::ByQt) {
+    if (image_.isNull() || image_.size() == target.size()) {
+        resizedPicture_.reset();
+        resizedImage_ = QImage();
         if (!image_.isNull()) {
-            painter.setRenderHint(QPainter::SmoothPixmapTransform);
-            painter.drawImage(target, image_);
+            painter.drawImage(target.topLeft(), image_);
         }
         return;
     }
-    if (image_.size() != target.size()) {
-        // The window changed size since the picture was scaled.
-        const SharedFrame picture = CurrentPicture();
-        if (picture) {
-            image_ = PictureToImage(picture.get(), target.size(), paintScaler_);
-        }
+    PaintResized(painter, target);
+}
+
+// The window changed size since the picture was prepared.
+void RasterVideoRenderer::PaintResized(QPainter& painter, const QRect& target) {
+    const SharedFrame picture = CurrentPicture();
+    if (!picture) {
+        return;
     }
-    if (!image_.isNull()) {
+    if (scaling_ == Scaling::BySwscale) {
+        image_ = PictureToImage(picture.get(), target.size(), paintScaler_);
         painter.drawImage(target.topLeft(), image_);
+        return;
     }
+    if (picture != resizedPicture_) {
+        resizedImage_ = PictureToImage(picture.get(), NativeSize(), paintScaler_);
+        resizedPicture_ = picture;
+    }
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(target, resizedImage_);
 }
 
 QRect RasterVideoRenderer::TargetRect(const QRect& area) const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "media/PictureConverter.h"
 #include "media/VideoRendererFilter.h"
 
 #include <QImage>
@@ -28,12 +29,20 @@ class RasterVideoRenderer : public VideoRendererFilter,
     HRESULT DisplayModeChanged() override;
     HRESULT GetCurrentImage(std::uint8_t** block) override;
 
+    void JoinGraph(PlaybackContext* context, const QString& name) override;
+    void Wake() override;
+
     // The sink's paint.
     void Paint(QPainter& painter, const QRect& area);
 
   private:
     QWidget* CreateSink(QWidget* window) override;
+    void Upcoming(const SharedFrame& picture, std::uint64_t generation) override;
     void Prepare(const SharedFrame& picture) override;
+    // Any thread: the image painted for `picture` in a target of `size`.
+    QImage MakeImage(const AVFrame& picture, const QSize& size, SwsPtr& cache) const;
+    QSize PreparedSize();
+    void PaintResized(QPainter& painter, const QRect& target);
     QRect TargetRect(const QRect& area) const;
 
     const Scaling scaling_;
@@ -42,9 +51,17 @@ class RasterVideoRenderer : public VideoRendererFilter,
 
     std::mutex imageMutex_;
     QImage image_;          // the picture as painted
-    QSize scaledSize_;      // where the swscale variant scales to
+    QSize scaledSize_;      // the picture's size in the window
     SwsPtr presentScaler_;  // Prepare's, under the presenting lock
     SwsPtr paintScaler_;    // GUI thread
+    // GUI thread: the shown picture at its native size, kept while the window's size
+    // differs from the one it was prepared for.
+    SharedFrame resizedPicture_;
+    QImage resizedImage_;
+
+    // Made when the filter joins a graph; used by the decoder's and the presenting
+    // thread while streaming, replaced only while not.
+    std::unique_ptr<PictureConverter> converter_;
 };
 
 }  // namespace media

@@ -99,12 +99,25 @@ void SampleQueue::Clear() {
 
 std::size_t SampleQueue::Count() const {
     std::lock_guard lock(mutex_);
-    return samples_.size();
+    return samples_.size() - StaleCountLocked();
 }
 
 std::size_t SampleQueue::Bytes() const {
     std::lock_guard lock(mutex_);
-    return bytes_;
+    std::size_t stale = 0;
+    for (std::size_t i = 0, n = StaleCountLocked(); i < n; ++i) {
+        stale += samples_[i].Bytes();
+    }
+    return bytes_ - stale;
+}
+
+std::size_t SampleQueue::StaleCountLocked() const {
+    const std::uint64_t current = generation_.load();
+    std::size_t stale = 0;
+    while (stale < samples_.size() && samples_[stale].generation != current) {
+        ++stale;
+    }
+    return stale;
 }
 
 void SampleQueue::DropStaleLocked() {

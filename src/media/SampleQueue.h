@@ -44,6 +44,8 @@ class SampleQueue {
 
   private:
     void DropStaleLocked();
+    // Samples of older generations wait only at the front.
+    std::size_t StaleCountLocked() const;
 
     const std::atomic<std::uint64_t>& generation_;
     const std::size_t maxCount_;

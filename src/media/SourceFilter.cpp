@@ -18,6 +18,10 @@ constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
 // than this and the queues together hold less than the byte limit.
 constexpr std::size_t kEnoughBytes = 24u << 20;
 constexpr const char* kFormatWhitelist = "mpegts,mov,mp4,m4a,3gp,3g2,mj2";
+// Opening indexes the start of a transport stream up to its first pictures, but
+// never more than this, and reads this much of its end for the last time stamp.
+constexpr int kHeadLimitBlocks = 64;
+constexpr std::int64_t kTailSpan = 2 << 20;
 
 // The recorder's files are MPEG-TS: sync bytes at 0 and 188.
 bool LooksLikeTransportStream(const QString& path) {
@@ -38,6 +42,7 @@ SourceFilter::SourceFilter() : BaseFilter(CLSID_FileSource) {}
 
 SourceFilter::~SourceFilter() {
     StopStreaming();
+    StopIndexing();
 }
 
 HRESULT SourceFilter::Load(const QString& path) {
@@ -46,11 +51,23 @@ HRESULT SourceFilter::Load(const QString& path) {
         return opened;
     }
     SelectStreams();
-    if (!BuildIndex()) {
+    if (!StartScanning(path) && !BuildIndex()) {
         return VFW_E_INVALID_FILE_FORMAT;
     }
     CreatePins();
+    if (scanner_) {
+        // Only the demuxing worker reads from now on.
+        input_->Follow(index_, [this] { return WorkerStopRequested(); });
+        if (!index_->Complete()) {
+            indexer_ = std::make_unique<platform::Worker>(
+                "media-index", [this](platform::Worker::Control& worker) { IndexRest(worker); });
+        }
+    }
     return S_OK;
+}
+
+std::int64_t SourceFilter::BytesRead() const {
+    return (input_ ? input_->BytesRead() : 0) + (scanner_ ? scanner_->BytesRead() : 0);
 }
 
 HRESULT SourceFilter::OpenInput(const QString& path) {
@@ -63,23 +80,29 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
             throw std::runtime_error("Not a file");
         }
         RouteFfmpegLog();
-        const AVInputFormat* forced =
-            LooksLikeTransportStream(path) ? av_find_input_format("mpegts") : nullptr;
+        transportStream_ = LooksLikeTransportStream(path);
+        const AVInputFormat* forced = transportStream_ ? av_find_input_format("mpegts") : nullptr;
+        input_ = FileInput::Open(info.absoluteFilePath());
+        if (!input_) {
+            throw std::runtime_error("Cannot read the file");
+        }
         AVFormatContext* context = avformat_alloc_context();
         if (context == nullptr) {
             return E_OUTOFMEMORY;
         }
         context->format_whitelist = av_strdup(kFormatWhitelist);
-        AVDictionary* options = nullptr;
-        av_dict_set(&options, "protocol_whitelist", "file", 0);
-        const QByteArray url = "file:" + info.absoluteFilePath().toUtf8();
-        const int result = avformat_open_input(&context, url.constData(), forced, &options);
-        av_dict_free(&options);
+        context->pb = input_->Context();
+        context->flags |= AVFMT_FLAG_CUSTOM_IO;
+        input_->HideSize(transportStream_);
+        const QByteArray url = info.absoluteFilePath().toUtf8();
+        const int result = avformat_open_input(&context, url.constData(), forced, nullptr);
         if (result < 0) {
             throw std::runtime_error("Open input: " + AvErrorText(result));
         }
         format_.reset(context);
-        if (avformat_find_stream_info(context, nullptr) < 0) {
+        const int found = avformat_find_stream_info(context, nullptr);
+        input_->HideSize(false);
+        if (found < 0) {
             throw std::runtime_error("No stream information");
         }
         byteSeek_ = (context->iformat->flags & AVFMT_NO_BYTE_SEEK) == 0;
@@ -87,6 +110,7 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
     } catch (const std::exception& e) {
         LogMediaFailure("SourceFilter::OpenInput", e);
         format_.reset();
+        input_.reset();
         return VFW_E_UNKNOWN_FILE_TYPE;
     }
 }
@@ -104,6 +128,87 @@ void SourceFilter::SelectStreams() {
         } else {
             stream->discard = AVDISCARD_ALL;
         }
+    }
+}
+
+// A transport stream's index: the start read here, up to where the first pictures
+// and their usual distance are known, and the last time stamp from the end; the
+// indexing worker reads the rest. False when this way does not apply.
+bool SourceFilter::StartScanning(const QString& path) {
+    if (!transportStream_ || videoStream_ < 0) {
+        return false;
+    }
+    const AVStream* video = format_->streams[videoStream_];
+    scanner_ = TsIndexScanner::Create(path, video->id, *video->codecpar);
+    if (!scanner_) {
+        return false;
+    }
+    index_ = std::make_shared<PacketIndex>();
+    for (int block = 0;; ++block) {
+        const bool enough =
+            !index_->Empty() && (index_->Covers(index_->FirstPts()) || block >= kHeadLimitBlocks);
+        if (enough || !scanner_->ScanBlock(*index_)) {
+            break;
+        }
+    }
+    if (index_->Empty()) {
+        scanner_.reset();  // no picture in the whole file
+        index_.reset();
+        return false;
+    }
+    startVideoPts_ = index_->FirstPts();
+    frameDuration_ = index_->FrameDuration();
+    if (!index_->Complete()) {
+        if (const std::optional<TsIndexScanner::Tail> tail = scanner_->ScanTail(kTailSpan)) {
+            index_->SetExpectedLastPacketPts(tail->lastPacketPts);
+            tailKnown_ = true;
+            tailLastPts_ = tail->maxPts;
+        }
+    }
+    SetVideoTimes(tailKnown_ ? std::max(tailLastPts_, index_->LastPts()) : index_->LastPts());
+    return true;
+}
+
+// The audio's start, and the duration from the last picture's time stamp.
+void SourceFilter::SetVideoTimes(std::int64_t lastPts) {
+    const AVStream* video = format_->streams[videoStream_];
+    videoTimeBase_ = video->time_base;
+    if (audioStream_ >= 0) {
+        startAudioPts_ = av_rescale_q(startVideoPts_, video->time_base,
+                                      format_->streams[audioStream_]->time_base);
+    }
+    SetDuration(lastPts);
+}
+
+// Any thread: reads only what opening set.
+void SourceFilter::SetDuration(std::int64_t lastPts) {
+    duration_ = std::max<REFERENCE_TIME>(
+        0, av_rescale_q(lastPts + frameDuration_ - startVideoPts_, videoTimeBase_, kUnitsBase));
+}
+
+// The indexing worker: the rest of the file, block by block.
+void SourceFilter::IndexRest(platform::Worker::Control& worker) {
+    // Playback starting meanwhile needs the processors more.
+    worker.LowerPriority();
+    while (!worker.StopRequested()) {
+        const bool more = scanner_->ScanBlock(*index_);
+        if (!more || !tailKnown_) {
+            SetDuration(tailKnown_ ? std::max(tailLastPts_, index_->LastPts()) : index_->LastPts());
+            if (durationSink_) {
+                durationSink_(duration_.load());
+            }
+        }
+        if (!more) {
+            return;
+        }
+    }
+    index_->Abandon();
+}
+
+void SourceFilter::StopIndexing() {
+    if (indexer_) {
+        indexer_->Stop();
+        indexer_.reset();
     }
 }
 
@@ -140,20 +245,15 @@ bool SourceFilter::BuildIndex() {
         audioStream_ = -1;
     }
     if (videoStream_ >= 0) {
-        const AVStream* video = format_->streams[videoStream_];
         startVideoPts_ = index_->FirstPts();
-        duration_ = av_rescale_q(index_->LastPts() + index_->FrameDuration() - startVideoPts_,
-                                 video->time_base, kUnitsBase);
-        if (audioStream_ >= 0) {
-            startAudioPts_ = av_rescale_q(startVideoPts_, video->time_base,
-                                          format_->streams[audioStream_]->time_base);
-        }
+        frameDuration_ = index_->FrameDuration();
+        SetVideoTimes(index_->LastPts());
     } else if (audioStream_ >= 0) {
         const AVStream* audio = format_->streams[audioStream_];
         startAudioPts_ = audioFirst;
-        duration_ = av_rescale_q(audioEnd - audioFirst, audio->time_base, kUnitsBase);
+        duration_ = std::max<REFERENCE_TIME>(
+            0, av_rescale_q(audioEnd - audioFirst, audio->time_base, kUnitsBase));
     }
-    duration_ = std::max<REFERENCE_TIME>(duration_, 0);
     return true;
 }
 
@@ -176,7 +276,7 @@ MediaType SourceFilter::StreamType(int streamIndex, MajorType major) const {
     type.channels = copy->ch_layout.nb_channels;
     if (major == MajorType::Video) {
         type.startPts = startVideoPts_;
-        type.frameDuration = av_rescale_q(index_->FrameDuration(), stream->time_base, kUnitsBase);
+        type.frameDuration = av_rescale_q(frameDuration_, stream->time_base, kUnitsBase);
         type.index = index_;
     } else {
         type.startPts = startAudioPts_;
@@ -204,10 +304,15 @@ void SourceFilter::StartStreaming() {
 
 void SourceFilter::BeginStop() {
     RequestWorkerStop();
+    if (indexer_) {
+        indexer_->RequestStop();
+    }
 }
 
+// The graph is going (or leaving this filter): the indexing ends too.
 void SourceFilter::StopStreaming() {
     StopWorker();
+    StopIndexing();
 }
 
 void SourceFilter::Wake() {
@@ -222,7 +327,7 @@ void SourceFilter::Run(platform::Worker::Control& worker) {
         while (!worker.StopRequested()) {
             const std::uint64_t generation = Context()->Generation();
             if (generation != served) {
-                SeekForSegment();
+                SeekForSegment(worker, generation);
                 served = generation;
                 ended = false;
             }
@@ -235,6 +340,15 @@ void SourceFilter::Run(platform::Worker::Control& worker) {
                 continue;
             }
             if (result < 0) {
+                if (worker.StopRequested()) {
+                    continue;  // a read cut short by the stop
+                }
+                const std::int64_t resume = input_->ResumePosition();
+                if (resume >= 0) {
+                    // The end of a gap without packets: the file goes on after it.
+                    av_seek_frame(format_.get(), -1, resume, AVSEEK_FLAG_BYTE);
+                    continue;
+                }
                 if (result != AVERROR_EOF && !avio_feof(format_->pb)) {
                     Context()->RaiseEvent(EC_ERRORABORT, E_FAIL);
                 }
@@ -250,14 +364,19 @@ void SourceFilter::Run(platform::Worker::Control& worker) {
     }
 }
 
-void SourceFilter::SeekForSegment() {
-    const REFERENCE_TIME target = Context()->Target();
+void SourceFilter::SeekForSegment(platform::Worker::Control& worker, std::uint64_t generation) {
+    const PlaybackContext::Segment segment = Context()->CurrentSegment();
+    const REFERENCE_TIME target = segment.target;
     if (videoStream_ >= 0) {
         const AVStream* video = format_->streams[videoStream_];
         const std::int64_t pts =
             startVideoPts_ +
             av_rescale_q_rnd(target, kUnitsBase, video->time_base, AV_ROUND_NEAR_INF);
-        const PacketIndex::Entry* key = index_->KeyFrameFor(pts, Context()->KeyFramesBack());
+        // Only the part of the file up to the target needs to be indexed.
+        index_->WaitUntilCovers(
+            pts, [&] { return worker.StopRequested() || Context()->Generation() != generation; });
+        const std::unique_ptr<const PacketIndex::Entry> key =
+            index_->KeyFrameFor(pts, segment.keyFramesBack);
         if (key != nullptr && key->pos >= 0 && byteSeek_) {
             av_seek_frame(format_.get(), -1, key->pos, AVSEEK_FLAG_BYTE);
         } else {

@@ -13,6 +13,9 @@ constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
 constexpr std::size_t kWantedPackets = 30;
 // How many key frames a seek may go back when the first picture is past the target.
 constexpr int kMaxKeyFramesBack = 3;
+// How long, paused, the pictures after a segment's first wait for a step or a run
+// to ask for them before they are decoded anyway.
+constexpr std::chrono::milliseconds kPausedHold{100};
 
 }  // namespace
 
@@ -56,6 +59,9 @@ void VideoDecoderFilter::BreakInputConnect(Pin&) {
 void VideoDecoderFilter::Run(platform::Worker::Control& worker) {
     try {
         while (!worker.StopRequested()) {
+            if (HoldAfterFirstPicture(worker)) {
+                continue;
+            }
             std::optional<MediaSample> sample = Queue().Pop(std::chrono::milliseconds(100));
             if (!sample) {
                 continue;
@@ -85,6 +91,25 @@ void VideoDecoderFilter::Run(platform::Worker::Control& worker) {
     }
 }
 
+// Paused, a seek shows one picture; the ones after it are wanted only when a step or
+// a run comes. In a burst of seeks (a drag on the time line) they would be decoded
+// for nothing, and the next seek would wait for them: a flush lets the decoder's
+// threads finish the pictures they hold.
+bool VideoDecoderFilter::HoldAfterFirstPicture(platform::Worker::Control& worker) {
+    if (!heldSince_) {
+        return false;
+    }
+    const PlaybackContext& context = *Context();
+    const auto held = std::chrono::steady_clock::now() - *heldSince_;
+    if (context.Generation() != generation_ || context.State() == State_Running ||
+        context.PicturesAskedFor(generation_) || held >= kPausedHold) {
+        heldSince_.reset();
+        return false;
+    }
+    worker.Wait(std::chrono::ceil<std::chrono::milliseconds>(kPausedHold - held));
+    return true;
+}
+
 void VideoDecoderFilter::BeginGeneration(std::uint64_t generation) {
     const PlaybackContext::Segment segment = Context()->CurrentSegment();
     if (segment.generation != generation) {
@@ -99,10 +124,16 @@ void VideoDecoderFilter::BeginGeneration(std::uint64_t generation) {
     firstPicture_ = true;
     keyFramesBack_ = segment.keyFramesBack;
     lastPts_ = AV_NOPTS_VALUE;
+    heldSince_.reset();
     const std::int64_t pts =
         inputType_.startPts +
         av_rescale_q_rnd(segment.target, kUnitsBase, inputType_.timeBase, AV_ROUND_NEAR_INF);
-    targetPts_ = inputType_.index ? inputType_.index->PictureAt(pts) : pts;
+    targetPts_ = pts;
+    if (inputType_.index) {
+        inputType_.index->WaitUntilCovers(
+            pts, [&] { return Stopping() || Context()->Generation() != generation; });
+        targetPts_ = inputType_.index->PictureAt(pts);
+    }
 }
 
 void VideoDecoderFilter::Decode(const AVPacket* packet) {
@@ -110,6 +141,9 @@ void VideoDecoderFilter::Decode(const AVPacket* packet) {
     int result = avcodec_send_packet(codec_.get(), packet);
     if (result == AVERROR(EAGAIN)) {
         ReceivePictures(false);
+        if (generation_ != Context()->Generation()) {
+            return;  // a seek came: the flush of the next generation drops this packet
+        }
         result = avcodec_send_packet(codec_.get(), packet);
     }
     ReceivePictures(packet == nullptr);
@@ -123,7 +157,7 @@ void VideoDecoderFilter::ReceivePictures(bool draining) {
             return;
         }
         if (generation_ != Context()->Generation()) {
-            continue;  // a seek came: the rest of this generation goes
+            return;  // a seek came: the next generation's flush drops the rest
         }
         DeliverPicture(std::move(frame), draining);
     }
@@ -157,16 +191,20 @@ void VideoDecoderFilter::DeliverPicture(AvFramePtr frame, bool draining) {
     sample.start = av_rescale_q(pts - inputType_.startPts, inputType_.timeBase, kUnitsBase);
     sample.stop = sample.start + inputType_.frameDuration;
     sample.picture = ShareFrame(std::move(frame));
+    const bool first = deliveredGeneration_ != generation_;
+    deliveredGeneration_ = generation_;
     output_.Deliver(std::move(sample));
+    if (first && Context()->State() != State_Running) {
+        heldSince_ = std::chrono::steady_clock::now();
+    }
 }
 
 bool VideoDecoderFilter::LandedLate(std::int64_t pts) const {
     if (pts <= targetPts_ || keyFramesBack_ >= kMaxKeyFramesBack || !inputType_.index) {
         return false;
     }
-    const PacketIndex::Entry* now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
-    const PacketIndex::Entry* earlier =
-        inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
+    const auto now = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_);
+    const auto earlier = inputType_.index->KeyFrameFor(targetPts_, keyFramesBack_ + 1);
     return now != nullptr && earlier != nullptr && earlier->pts < now->pts;
 }
 

@@ -3,7 +3,9 @@
 #include "media/AvHandles.h"
 #include "media/QueuedFilter.h"
 
+#include <chrono>
 #include <memory>
+#include <optional>
 
 namespace media {
 
@@ -22,6 +24,7 @@ class VideoDecoderFilter : public QueuedFilter {
   private:
     bool ReadyToStream() const override { return codec_ != nullptr; }
     void Run(platform::Worker::Control& worker) override;
+    bool HoldAfterFirstPicture(platform::Worker::Control& worker);
     void BeginGeneration(std::uint64_t generation);
     void Decode(const AVPacket* packet);
     void ReceivePictures(bool draining);
@@ -40,7 +43,9 @@ class VideoDecoderFilter : public QueuedFilter {
     bool firstPicture_ = true;
     bool dirty_ = false;
     bool drained_ = false;
+    std::uint64_t deliveredGeneration_ = 0;
     std::int64_t lastPts_ = AV_NOPTS_VALUE;
+    std::optional<std::chrono::steady_clock::time_point> heldSince_;
 };
 
 }  // namespace media

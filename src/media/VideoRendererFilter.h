@@ -51,6 +51,8 @@ class VideoRendererFilter : public BaseFilter {
   protected:
     // The sink: a child widget of the video window covering the destination.
     virtual QWidget* CreateSink(QWidget* window) = 0;
+    // The decoder's thread: a picture comes to the queue, to be shown after those before it.
+    virtual void Upcoming(const SharedFrame& picture, std::uint64_t generation) {}
     // The presenting thread, or the GUI thread for a step, prepares a picture: one
     // at a time, under the presenting lock, which guards what Prepare keeps.
     virtual void Prepare(const SharedFrame& picture) {}

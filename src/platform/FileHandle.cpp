@@ -5,6 +5,7 @@
 #include <unistd.h>
 #include <cerrno>
 
+#include <algorithm>
 #include <utility>
 
 namespace platform {
@@ -82,6 +83,19 @@ std::int64_t FileHandle::Size() const {
         return -1;
     }
     return static_cast<std::int64_t>(info.st_size);
+}
+
+std::int64_t FileHandle::NextData(std::int64_t offset) const {
+    const off_t found = ::lseek(fd_, offset, SEEK_DATA);
+    if (found >= 0) {
+        return found;
+    }
+    return errno == ENXIO ? std::max(offset, Size()) : offset;
+}
+
+std::int64_t FileHandle::NextHole(std::int64_t offset) const {
+    const off_t found = ::lseek(fd_, offset, SEEK_HOLE);
+    return found >= 0 ? found : std::max(offset, Size());
 }
 
 std::int64_t FileHandle::ReadAt(void* buffer, std::int64_t size, std::int64_t offset) const {

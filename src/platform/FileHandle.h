@@ -36,6 +36,12 @@ class FileHandle {
     // Reads up to `size` bytes at `offset`; fewer only at the end of the file.
     // Returns the bytes read, or -1 on an error.
     std::int64_t ReadAt(void* buffer, std::int64_t size, std::int64_t offset) const;
+    // Where the next stored data at or after `offset` starts, past a hole of a
+    // sparse file; `offset` itself where the file system cannot tell, the size
+    // when only a hole follows. Both move the position Write uses.
+    std::int64_t NextData(std::int64_t offset) const;
+    // Where the next hole at or after `offset` starts (the size when none does).
+    std::int64_t NextHole(std::int64_t offset) const;
     // Writes all bytes at the current position; false on any failure (a full disk too).
     bool Write(const void* data, std::int64_t size);
     // Writes all bytes at `offset`; does not move the current position.

@@ -5,6 +5,8 @@
 #include <QString>
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <exception>
 
@@ -33,6 +35,11 @@ void Worker::Control::Wait() {
 
 bool Worker::Control::StopRequested() const {
     return worker_.StopRequested();
+}
+
+void Worker::Control::LowerPriority() {
+    constexpr int kBackgroundNice = 10;
+    ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kBackgroundNice);
 }
 
 Worker::Worker(std::string name, Body body) : name_(std::move(name)), body_(std::move(body)) {

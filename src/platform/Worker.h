@@ -28,6 +28,9 @@ class Worker {
         bool Wait(std::chrono::milliseconds timeout);
         void Wait();
         bool StopRequested() const;
+        // Lets the program's other threads go first on busy processors: for
+        // background work that nobody waits for most of the time.
+        void LowerPriority();
 
       private:
         friend class Worker;

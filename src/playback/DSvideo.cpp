@@ -6,6 +6,7 @@
 #include "media/FilterFactory.h"
 #include "media/TaskMemory.h"
 #include "platform/DebugOutput.h"
+#include "platform/HeapPolicy.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowMessage.h"
 
@@ -418,6 +419,7 @@ HRESULT DShowPlayer::CreateGraph() {
 }
 
 void DShowPlayer::ReleaseGraph() {
+    const bool had = graph_ != nullptr;
     if (events_) {
         events_->SetNotifyWindow(nullptr, 0, 0);
     }
@@ -428,6 +430,10 @@ void DShowPlayer::ReleaseGraph() {
     events_.reset();
     videoRenderer_.reset();
     state_ = STATE_NO_GRAPH;
+    if (had) {
+        // Its threads are joined: what they freed would stay resident in the heap.
+        platform::ReturnFreeHeap();
+    }
 }
 
 HRESULT DShowPlayer::RenderSourcePins(const std::shared_ptr<BaseFilter>& source) {

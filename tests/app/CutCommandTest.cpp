@@ -109,6 +109,7 @@ TEST(CutResultTableTest, EveryResultHasItsBox) {
         {F, Err_Cut_SrcFileMappingError, "Stop cutting", "Information", MB_ICONASTERISK, true},
         {F, Err_Cut_FindStartPositionError, "Stop cutting", "Information", MB_ICONASTERISK, true},
         {F, Err_Cut_Interrupt, "Stop cutting", "Information", MB_ICONASTERISK, true},
+        {F, Err_Cut_SrcFileFormatError, "File format error", "Information", MB_ICONASTERISK, true},
         {F, Err_Cut_MemAllocError, "Err_Cut_MemAllocError", "Fatal Errro", 0, false},
         {F, Err_Cut_MemReserveNotEnough, "Err_Cut_MemReserveNotEnough", "Fatal Errro", 0, false},
         {F, Err_Cut_Modify_stbl_Error, "Err_Cut_Modify_stbl_Error", "Fatal Errro", 0, false},

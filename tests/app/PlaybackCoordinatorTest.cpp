@@ -483,6 +483,36 @@ TEST_F(PlaybackCoordinatorTest, OnlyTheCurrentAndTheNextItemKeepTheirGraphs) {
     EXPECT_EQ(Player(1).state, STATE_PAUSED);
 }
 
+// A stopped graph still holds what its play decoded: the item a seek leaves gives
+// its graph back even when it is the next one, and is built again before it plays.
+TEST_F(PlaybackCoordinatorTest, TheItemASeekLeavesGivesItsGraphBackEvenAsTheNextOne) {
+    Select({10.0, 10.0, 10.0});
+    coordinator_.Seek(15.0, true);
+    PressPlay();
+    journal_.clear();
+    coordinator_.Seek(5.0, true);  // back one item: the one left is the next
+    EXPECT_EQ(coordinator_.CurrentIndex(), 0);
+    EXPECT_EQ(Player(0).state, STATE_RUNNING);
+    EXPECT_EQ(Player(1).state, STATE_STOPPED);
+    EXPECT_EQ(Player(2).state, STATE_NO_GRAPH);
+    const auto at = [this](const std::string& entry) {
+        return std::find(journal_.begin(), journal_.end(), entry) - journal_.begin();
+    };
+    ASSERT_TRUE(Logged("1:Release"));
+    ASSERT_TRUE(Logged("2:Release"));
+    EXPECT_LT(at("1:Stop"), at("1:Release"));
+    // The graphs left go before the next one is built.
+    EXPECT_LT(at("2:Release"), at("1:Open"));
+    EXPECT_LT(at("1:Release"), at("1:Open"));
+
+    // The end of a file: the one left goes before the one after is built.
+    journal_.clear();
+    coordinator_.PlayComplete(&Player(0));
+    EXPECT_EQ(Player(0).state, STATE_NO_GRAPH);
+    EXPECT_EQ(Player(2).state, STATE_STOPPED);
+    EXPECT_LT(at("0:Release"), at("2:Open"));
+}
+
 TEST_F(PlaybackCoordinatorTest, TheVideoWindowDrainsAGraphAfterAWaitThatHoldsNothingUp) {
     QWidget window;
     app::VideoMessageRoute route(window, coordinator_);

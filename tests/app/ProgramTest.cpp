@@ -218,6 +218,20 @@ TEST_F(ProgramTest, AFirstStartWritesTheDefaultsAndCreatesTheFormsInOrder) {
     EXPECT_TRUE(platform::SingleInstance(LockPath()).IsFirst());
 }
 
+TEST_F(ProgramTest, AStoredSimplifiedChineseTitlesTheMainWindow) {
+    ASSERT_EQ(foundation::WriteDefaultsOnFirstStart(),
+              foundation::FirstStartResult::DefaultsWritten);
+    Registry registry;
+    registry.Load();
+    registry.WriteInteger(kSetting, QStringLiteral("Language"), 2);
+    ASSERT_TRUE(registry.Save());
+
+    ASSERT_EQ(Start(), Program::StartResult::Started);
+    program_->ShowMainWindow();
+    EXPECT_EQ(LanguageIndex, 2);
+    EXPECT_EQ(FormMain->windowTitle(), QStringLiteral("Istrel Player"));
+}
+
 TEST_F(ProgramTest, ADamagedSettingsFileGivesTheInitialErrorAndNoMainWindow) {
     const QByteArray damaged = "[Software\\OmbrelPlayer\\Chart]\n";
     QDir().mkpath(QFileInfo(Registry::DefaultFilePath()).path());

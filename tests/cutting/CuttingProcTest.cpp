@@ -125,7 +125,8 @@ TEST_F(CuttingProcTest, SelectsTheItemsThatCoverTheSpan) {
         }
         EXPECT_DOUBLE_EQ(job.proc.startOffset, c.startOffset);
         EXPECT_DOUBLE_EQ(job.proc.endOffset, c.endOffset);
-        EXPECT_DOUBLE_EQ(job.proc.span, c.end - c.start);
+        // An end past the play list ends with it.
+        EXPECT_DOUBLE_EQ(job.proc.span, std::min(c.end, 60.0) - c.start);
         EXPECT_EQ(job.proc.temporaryPath, PathOf(QStringLiteral("quendrix.tmp")));
         EXPECT_TRUE(job.sink.WaitForFinal());
         job.proc.ReleaseSelection();
@@ -184,7 +185,8 @@ TEST_F(CuttingProcTest, SizeEstimateFromThePlayListsFirstItemOrTheSelectedSizes)
     WriteText(first, QByteArray(1000, 'x'));
     WriteText(PathOf(QStringLiteral("b.ts")), QByteArray(500, 'x'));
     items_.push_back(FakeItem(1000, kNoType, first));
-    items_.push_back(FakeItem(10, kNoType, PathOf(QStringLiteral("b.ts"))));
+    // The second lasts long enough for the span to reach the limit.
+    items_.push_back(FakeItem(3e9, kNoType, PathOf(QStringLiteral("b.ts"))));
     playList_ = {items_[0].get(), items_[1].get()};
     const auto estimate = [&](double start, double end) {
         Job job;
@@ -199,6 +201,11 @@ TEST_F(CuttingProcTest, SizeEstimateFromThePlayListsFirstItemOrTheSelectedSizes)
     EXPECT_EQ(estimate(0, 2000000000.0), std::pair(CutResult{Cut_OK}, 2000000000u));
     for (const double end : {2000000001.0, HUGE_VAL}) {
         EXPECT_EQ(estimate(0, end).first, Err_Cut_DestFileSizeOverError);
+    }
+    // An end past the play list ends with it: the estimate is of what it holds.
+    items_[1]->duration = 10;
+    for (const double end : {HUGE_VAL, 1e300, 1011.0}) {
+        EXPECT_EQ(estimate(0, end), std::pair(CutResult{Cut_OK}, 1010u)) << end;
     }
     // Without a usable duration: the selected file's size.
     for (const double duration : {0.0, -3.0}) {

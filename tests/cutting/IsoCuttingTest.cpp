@@ -9,6 +9,8 @@
 
 #include <QFile>
 
+#include <limits>
+
 using namespace isorec;
 
 namespace {
@@ -97,18 +99,80 @@ TEST_P(IsoCuttingTest, FailuresEndTheCutWithTheirCodes) {
         ItemRef item = Source(QStringLiteral("first"), bad, 4.0);
         EXPECT_EQ(Result({item.get()}, span), Err_Cut_SrcFileMappingError) << size;
     }
-    // Media the cut copies lies past the end of the file.
+    // Media the cut copies lies past the end of the file: its tables cannot be true.
     std::vector<std::uint8_t> broken = bytes;
     const BoxNode stco = *BoxTree(bytes).Find("moov/trak[0]/mdia/minf/stbl/stco");
     PatchU32(broken, stco.offset + 16 + 4 * GetParam().copiedChunk, 0x7FFFFFF0);
     ItemRef item = Source(QStringLiteral("broken"), broken, 4.0);
-    EXPECT_EQ(Result({item.get()}, span), Err_Cut_SrcFileMappingError);
+    EXPECT_EQ(Result({item.get()}, span), Err_Cut_SrcFileFormatError);
+}
+
+// Sample tables that place a sample the clip takes outside the media data or the
+// file: the cut is refused before the clip is written, and the destination stays.
+TEST_P(IsoCuttingTest, SamplesOutsideTheMediaDataAreAFormatErrorThatKeepsTheDestination) {
+    const std::vector<std::uint8_t> bytes = GetParam().build(4.0, 1);
+    const BoxTree tree(bytes);
+    const auto table = [&](int track, const char* name) {
+        return *tree.Find("moov/trak[" + std::to_string(track) + "]/mdia/minf/stbl/" + name);
+    };
+    const std::uint32_t fileSize = static_cast<std::uint32_t>(bytes.size());
+    const std::uint32_t moov = static_cast<std::uint32_t>(tree.Find("moov")->offset);
+    // Video sample 0 begins the first chunk; every sample of a MOV is a chunk.
+    const std::uint32_t first = ReadU32(bytes, table(0, "stco").offset + 16);
+    struct Damage {
+        const char* what;
+        int track;
+        const char* table;
+        std::uint32_t entry, value;
+    };
+    const Damage damages[] = {
+        {"a size with the top bit", 0, "stsz", 0, 0x80000000u},
+        {"the largest size", 0, "stsz", 0, 0xFFFFFFFFu},
+        {"a size past the end of the file", 0, "stsz", 0, fileSize - first + 1},
+        {"a size into the movie box", 0, "stsz", 0, moov - first + 1},
+        {"a sound sample of the largest size", 1, "stsz", 2, 0xFFFFFFFFu},
+        {"an offset past the end of the file", 0, "stco", 0, fileSize + 16},
+        {"an offset inside the movie box", 0, "stco", 0, moov + 8},
+        {"an offset whose sample ends past the file", 0, "stco", 0, fileSize - 2},
+    };
+    const QString destination = PathOf(QStringLiteral("kept.clip"));
+    for (const Damage& damage : damages) {
+        SCOPED_TRACE(damage.what);
+        std::vector<std::uint8_t> broken = bytes;
+        const std::size_t header = std::string(damage.table) == "stsz" ? 20 : 16;
+        PatchU32(broken, table(damage.track, damage.table).offset + header + 4 * damage.entry,
+                 damage.value);
+        ItemRef item = Source(QStringLiteral("damaged"), broken, 4.0);
+        DebugCapture capture;
+        EXPECT_EQ(Result({item.get()}, {.start = 0.0, .end = 2.0}), Err_Cut_SrcFileFormatError);
+        // Through the job: the old clip is kept and no temporary file is left.
+        ASSERT_TRUE(WriteWholeFile(destination, {1, 2, 3}));
+        const CutRun run = Cut({item.get()}, destination, 0.0, 2.0);
+        EXPECT_EQ(run.result, Err_Cut_SrcFileFormatError);
+        EXPECT_EQ(ReadWholeFile(destination), (std::vector<std::uint8_t>{1, 2, 3}));
+        EXPECT_FALSE(QFile::exists(PathOf(QStringLiteral("quendrix.tmp"))));
+    }
+    // The same sample outside the span is no obstacle.
+    std::vector<std::uint8_t> late = bytes;
+    const std::uint32_t lastVideo = ReadU32(bytes, table(0, "stsz").offset + 16) - 1;
+    PatchU32(late, table(0, "stsz").offset + 20 + 4 * lastVideo, 0xFFFFFFFFu);
+    ItemRef item = Source(QStringLiteral("late"), late, 4.0);
+    EXPECT_EQ(Result({item.get()}, {.start = 0.0, .end = 2.0}), Cut_OK);
 }
 
 TEST_P(IsoCuttingTest, TheJobCutsItsItemsWithThisCutter) {
     ItemRef a = Source(QStringLiteral("a"), 10.0, 1);
     ItemRef b = Source(QStringLiteral("b"), 10.0, 2);
     ExpectJobWritesTheCuttersClip(GetParam().cutter, {a.get(), b.get()}, 6.5, 14.0, 4.0);
+}
+
+TEST_P(IsoCuttingTest, AnEndPastTheSelectionRunsToItsEnd) {
+    ItemRef a = Source(QStringLiteral("a"), 10.0, 1);
+    ItemRef b = Source(QStringLiteral("b"), 10.0, 2);
+    for (const double end : {std::numeric_limits<double>::infinity(), 1e300, 21.0}) {
+        SCOPED_TRACE(end);
+        ExpectJobWritesTheCuttersClip(GetParam().cutter, {a.get(), b.get()}, 6.5, end, 10.0);
+    }
 }
 
 TEST_P(IsoCuttingTest, RealMediaClipsPlayFromZero) {

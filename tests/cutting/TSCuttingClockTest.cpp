@@ -143,6 +143,27 @@ TEST_F(TSCuttingClockTest, AWholeSecondSpanAcrossTwoJoinsEndsWhereTheTimeLineSay
     EXPECT_GT(sound.back() - thirdStart, 158 * kSecond / 100 - 1920);
 }
 
+TEST_F(TSCuttingClockTest, AnEndPastTheSelectionIsTakenAsItsEnd) {
+    ItemRef a = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ItemRef b = Recording(QStringLiteral("b.ts"), Synthetic(3));
+    const double total = a->duration + b->duration;
+    // The play list's first item has a duration: the estimate is its rate times the
+    // span, which the end past the selection would make endless.
+    std::vector<std::vector<std::uint8_t>> clips;
+    for (const double end : {std::numeric_limits<double>::infinity(), 1e300, total + 1.0}) {
+        SCOPED_TRACE(end);
+        const CutRun run = Cut({a.get(), b.get()}, Clip(), 1.5, end);
+        ASSERT_EQ(run.started, Cut_OK);
+        ASSERT_EQ(run.result, Cut_OK);
+        clips.push_back(Bytes(Clip()));
+        // From the key frame at 1.0 s to the last picture of the second recording.
+        EXPECT_EQ(VideoPts(clips.back()).size(), 50u + 75u);
+        EXPECT_EQ(ContinuityErrors(Clip()).toStdString(), "");
+    }
+    EXPECT_TRUE(clips[0] == clips[1]);
+    EXPECT_TRUE(clips[0] == clips[2]);
+}
+
 TEST_F(TSCuttingClockTest, AnUnboundedEndRunsToTheEndOfTheLastRecording) {
     ItemRef a = Recording(QStringLiteral("a.ts"), Synthetic(3));
     ItemRef b = Recording(QStringLiteral("b.ts"), Synthetic(3));

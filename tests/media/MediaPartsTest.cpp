@@ -167,6 +167,36 @@ TEST(SampleQueueTest, FullQueueHoldsItsProducerUntilASeekOrClose) {
     EXPECT_FALSE(queue.Pop(std::chrono::milliseconds(0)).has_value());
 }
 
+// The source reads on while a queue holds too little of the current seek: what an
+// older one left there counts for nothing, even before anyone drops it.
+TEST(SampleQueueTest, FlowControlCountsOnlyTheCurrentSeek) {
+    std::atomic<std::uint64_t> generation{1};
+    SampleQueue queue(generation, 0);
+    const auto packet = [](std::uint64_t of, int bytes) {
+        MediaSample sample;
+        sample.kind = MediaSample::Kind::Packet;
+        sample.generation = of;
+        sample.packet.reset(av_packet_alloc());
+        av_new_packet(sample.packet.get(), bytes);
+        return sample;
+    };
+    ASSERT_TRUE(queue.Push(packet(1, 100)));
+    ASSERT_TRUE(queue.Push(packet(1, 200)));
+    EXPECT_EQ(queue.Count(), 2u);
+    EXPECT_EQ(queue.Bytes(), 300u);
+    generation = 2;
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+    ASSERT_TRUE(queue.Push(packet(2, 50)));
+    EXPECT_EQ(queue.Count(), 1u);
+    EXPECT_EQ(queue.Bytes(), 50u);
+    const std::optional<MediaSample> popped = queue.Pop(std::chrono::milliseconds(0));
+    ASSERT_TRUE(popped.has_value());
+    EXPECT_EQ(popped->packet->size, 50);
+    EXPECT_EQ(queue.Count(), 0u);
+    EXPECT_EQ(queue.Bytes(), 0u);
+}
+
 class PlaybackContextTest : public testing::Test {
   protected:
     PlaybackContext context{[this](long code, LONG_PTR) { events.push_back(code); }, [] {}};
@@ -226,6 +256,20 @@ TEST_F(PlaybackContextTest, RetryGoesOneKeyFrameFurtherForTheCurrentSegmentOnly)
 }  // namespace
 
 // A decoder retries its segment while the GUI thread seeks on: the last seek wins.
+// A step asks for the pictures after the one a paused seek showed; a seek's own
+// first picture is no answer to an earlier request.
+TEST_F(PlaybackContextTest, StepsAskForPicturesOfTheCurrentSeekOnly) {
+    const std::uint64_t first = context.BeginSegment(0, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(first));
+    const std::uint64_t second = context.BeginSegment(10, 0);
+    EXPECT_FALSE(context.PicturesAskedFor(second));
+    context.AskForPictures();
+    EXPECT_TRUE(context.PicturesAskedFor(second));
+    EXPECT_FALSE(context.PicturesAskedFor(first));
+}
+
 TEST_F(PlaybackContextTest, RetryNeverOverwritesALaterSeek) {
     constexpr int kSeeks = 20000;
     std::atomic<bool> seeking{true};

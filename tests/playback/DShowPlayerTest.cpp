@@ -427,6 +427,28 @@ TEST_F(PlayerTest, CutOffRecordingPlaysToItsLastWholePicture) {
     EXPECT_LT(last, kClipFrames - 1);
 }
 
+// A power loss left the middle of these as zeros (a sparse hole of 1.5 GB) or as
+// garbage: pictures 50..74 are lost. The head and the tail seek exactly and play,
+// and the run ends once, at the last picture.
+TEST_F(PlayerTest, DamagedMiddlePlaysTheValidPartsAndEndsOnce) {
+    for (const QString& path : {HoledClipPath(), GarbledClipPath()}) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_FALSE(path.isEmpty());
+        window.playCompletes = 0;
+        Open(path);
+        ASSERT_EQ(player->Pause(), S_OK);
+        EXPECT_EQ(ShownPicture(), 0);
+        for (const int picture : {30, 49, 80, 99, 75, 13}) {
+            ASSERT_EQ(player->SeekSeconds(picture / kClipFps), S_OK);
+            EXPECT_EQ(ShownPicture(), picture);
+        }
+        player->SeekSeconds(40 / kClipFps);
+        EXPECT_EQ(PlayToEnd(30000), 1);
+        EXPECT_EQ(ShownPicture(), kClipFrames - 1);
+        EXPECT_NEAR(player->GetPositionSeconds(), kClipFrames / kClipFps, 1e-6);
+    }
+}
+
 TEST_F(PlayerTest, RateIsRefusedOutsideItsDomain) {
     Open(TestClipPath());
     EXPECT_EQ(player->SetRate(0.0), E_INVALIDARG);

@@ -10,10 +10,12 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QOpenGLWidget>
+#include <QPainter>
 
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 
 using namespace media;
@@ -166,6 +168,50 @@ TEST_F(RendererTest, RasterRenderersLetterboxTheWindow) {
         EXPECT_EQ(sink->geometry(), QRect(100, 50, 200, 150));
         player.reset();
     }
+}
+
+// The shown picture (a grab) scaled into the letterbox of `area` as Qt paints it.
+QImage QtScaledReference(DShowPlayer& player, const QSize& area) {
+    BitmapInfoHeader header;
+    std::uint8_t* bits = nullptr;
+    if (player.GetCurrentImage(&header, &bits) != S_OK || bits == nullptr) {
+        return {};
+    }
+    QImage native(header.biWidth, header.biHeight, QImage::Format_RGB32);
+    const int stride = header.biWidth * 4;
+    for (int row = 0; row < header.biHeight; ++row) {
+        std::memcpy(native.scanLine(row),
+                    bits + static_cast<std::size_t>(header.biHeight - 1 - row) * stride, stride);
+    }
+    player.MemFreeCurrentImage(bits);
+    QImage reference(area, QImage::Format_RGB32);
+    QPainter painter(&reference);
+    painter.fillRect(reference.rect(), Qt::black);
+    painter.setRenderHint(QPainter::SmoothPixmapTransform);
+    painter.drawImage(LetterboxRect(native.size(), AVRational{1, 1}, reference.rect()), native);
+    return reference;
+}
+
+// The Qt-scaled renderer scales ahead of the paint; what shows is still exactly
+// what Qt's smooth scaling of the picture gives, also while the window's size
+// differs from the one the picture was prepared for.
+TEST_F(RendererTest, QtScaledRendererShowsExactlyQtsScaling) {
+    SetClassAvailable(CLSID_EnhancedVideoRenderer, false);
+    ShowPicture(99);
+    QWidget* sink = Sink("VMR-9");
+    ASSERT_NE(sink, nullptr);
+    const auto showsReference = [&] {
+        const QImage reference = QtScaledReference(*player, sink->size());
+        return !reference.isNull() &&
+               sink->grab().toImage().convertToFormat(QImage::Format_RGB32) == reference;
+    };
+    EXPECT_TRUE(WaitUntil(showsReference));
+
+    const Rect part{0, 0, 301, 203};
+    ASSERT_EQ(player->SetVideoRect(&part), S_OK);
+    EXPECT_TRUE(WaitUntil(showsReference));
+    player->StepOneFrame();  // prepared for the new size
+    EXPECT_TRUE(WaitUntil(showsReference));
 }
 
 TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {

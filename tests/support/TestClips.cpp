@@ -1,12 +1,14 @@
 #include "TestClips.h"
 
 #include "TestMedia.h"
+#include "TsRecordingWriter.h"
 
 #include <QFile>
 #include <QStringList>
 #include <QTemporaryDir>
 
 #include <functional>
+#include <random>
 
 namespace {
 
@@ -40,7 +42,65 @@ QStringList AudioCodec() {
     return {"-c:a", "aac", "-b:a", "96k", "-ac", "2"};
 }
 
+// Offsets of the packets that start the clip's key-frame PES (the random-access
+// flag set), in file order.
+std::vector<std::size_t> KeyFrameStarts(const std::vector<std::uint8_t>& bytes) {
+    std::vector<std::size_t> starts;
+    for (const std::size_t at : tsrec::PacketOffsets(bytes, 0x1011)) {
+        const std::uint8_t* packet = &bytes[at];
+        const bool start = (packet[1] & 0x40) != 0;
+        const bool adaptation = (packet[3] & 0x20) != 0 && packet[4] > 0;
+        if (start && adaptation && (packet[5] & 0x40) != 0) {
+            starts.push_back(at);
+        }
+    }
+    return starts;
+}
+
+// Head, middle, tail; the middle as a hole when `garbage` is empty.
+bool WriteDamagedClip(const QString& path, const std::vector<std::uint8_t>& garbage) {
+    const std::vector<std::uint8_t> clip = tsrec::ReadFileBytes(TestClipPath());
+    const std::vector<std::size_t> keys = KeyFrameStarts(clip);
+    if (keys.size() != 4) {
+        return false;
+    }
+    // Torn packets at both edges, as a cut in the middle of a write leaves them.
+    const std::size_t headEnd = keys[2] + 100;
+    const std::size_t tailStart = keys[3] - 100;
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) {
+        return false;
+    }
+    const auto write = [&](const std::uint8_t* data, std::size_t size) {
+        return file.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size)) ==
+               static_cast<qint64>(size);
+    };
+    bool ok = write(clip.data(), headEnd);
+    if (garbage.empty()) {
+        ok = ok && file.resize(static_cast<qint64>(headEnd) + kHoleBytes) &&
+             file.seek(static_cast<qint64>(headEnd) + kHoleBytes);
+    } else {
+        ok = ok && write(garbage.data(), garbage.size());
+    }
+    return ok && write(clip.data() + tailStart, clip.size() - tailStart);
+}
+
 }  // namespace
+
+QString HoledClipPath() {
+    return Make("holed.ts", [](const QString& path) { return WriteDamagedClip(path, {}); });
+}
+
+QString GarbledClipPath() {
+    return Make("garbled.ts", [](const QString& path) {
+        std::mt19937 random(18);
+        std::vector<std::uint8_t> garbage(static_cast<std::size_t>(kGarbageBytes));
+        for (std::uint8_t& byte : garbage) {
+            byte = static_cast<std::uint8_t>(random());
+        }
+        return WriteDamagedClip(path, garbage);
+    });
+}
 
 QString TestFolder() {
     return Folder().path();

@@ -13,6 +13,16 @@ QString ThirtyFpsClipPath();
 QString AudioOnlyClipPath();
 // The test clip cut off inside a picture, as a power loss leaves a recording.
 QString CutOffClipPath();
+// The test clip with its third GOP (pictures 50..74) lost, as a power loss during
+// a memory card's pre-allocation leaves a recording: the head up to a few bytes
+// into that GOP's first packet, then `kHoleBytes` of zeros as a sparse hole (the
+// file is large but takes little space), then the tail from a few bytes before the
+// fourth GOP's first packet.
+QString HoledClipPath();
+// The same with `kGarbageBytes` of random bytes in place of the zeros.
+QString GarbledClipPath();
+inline constexpr long long kHoleBytes = 1536ll << 20;
+inline constexpr long long kGarbageBytes = 3ll << 20;
 // A scratch folder of this process.
 QString TestFolder();
 

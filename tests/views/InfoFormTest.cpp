@@ -58,6 +58,13 @@ TEST_F(InfoFormTest, ShowsTheSampleInBothWindowsAndLightsTheLamps) {
 
     form_.UpdateInfo(650.0);  // lamps out
     EXPECT_FALSE(LitAt(QPoint(322, 134)));
+
+    // A shorter play list: the sample shown before is no longer there.
+    const SensorLog shorter = Drive(2);
+    form_.SetLogSource(&shorter);
+    form_.UpdateInfo(0.0);
+    EXPECT_EQ(form_.labDataGX->text(), QStringLiteral("0.000"));
+    EXPECT_EQ(form_.labDataOBDIISpeed->text(), QStringLiteral("0"));
 }
 
 TEST_F(InfoFormTest, ContextMenuSwitchesTheUnits) {

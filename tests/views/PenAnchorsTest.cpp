@@ -11,11 +11,16 @@ using namespace views;
 
 namespace {
 
-QImage Stroke(const std::vector<QPointF>& points, QPointF offset = {}) {
+// `clip` as the chart clips its plot: the engine still takes the whole picture's edges
+// for where a segment leaves it.
+QImage Stroke(const std::vector<QPointF>& points, QPointF offset = {}, bool clip = false) {
     QImage image(48, 48, QImage::Format_ARGB32_Premultiplied);
     image.fill(0xFF000000);
     QPainter painter(&image);
     painter.translate(offset);
+    if (clip) {
+        painter.setClipRect(QRectF(8, 8, 20.5, 24));
+    }
     painter.setPen(QPen(QColor(255, 255, 255), 1, Qt::SolidLine, Qt::FlatCap, Qt::MiterJoin));
     painter.drawPolyline(points.data(), static_cast<int>(points.size()));
     return image;
@@ -52,7 +57,8 @@ TEST(PenAnchors, ThinnedPolylinesLightTheSamePixels) {
         }
         const std::vector<QPointF> thin = Thinned(points, offset);
         dropped += static_cast<int>(points.size() - thin.size());
-        ASSERT_EQ(Stroke(thin, offset), Stroke(points, offset)) << "walk " << walk;
+        const bool clip = walk % 3 == 1;
+        ASSERT_EQ(Stroke(thin, offset, clip), Stroke(points, offset, clip)) << "walk " << walk;
     }
     EXPECT_GT(dropped, 100000);
 }

@@ -1,0 +1,110 @@
+#include "media/PictureConverter.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <map>
+#include <mutex>
+#include <thread>
+
+using namespace media;
+
+namespace {
+
+// Pictures that are only told apart by their width; the image made of one is
+// filled with a grey of that width, so that what comes back names its picture.
+class PictureConverterTest : public testing::Test {
+  protected:
+    static SharedFrame Picture(int number) {
+        AvFramePtr frame(av_frame_alloc());
+        frame->width = number;
+        frame->height = 1;
+        return ShareFrame(std::move(frame));
+    }
+
+    static int NumberOf(const QImage& image) { return qGray(image.pixel(0, 0)); }
+
+    PictureConverter::Convert Recording() {
+        return [this](const AVFrame& picture, const QSize& size, SwsPtr&) {
+            {
+                std::lock_guard lock(mutex);
+                convertedOn[picture.width] = std::this_thread::get_id();
+            }
+            ++conversions;
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(qRgb(picture.width, picture.width, picture.width));
+            return image;
+        };
+    }
+
+    bool ConvertedOnThisThread(int number) {
+        std::lock_guard lock(mutex);
+        return convertedOn.count(number) == 1 && convertedOn[number] == std::this_thread::get_id();
+    }
+
+    std::atomic<std::uint64_t> generation{1};
+    std::atomic<int> conversions{0};
+    std::mutex mutex;
+    std::map<int, std::thread::id> convertedOn;
+    SwsPtr cache;
+    const QSize size{4, 2};
+};
+
+TEST_F(PictureConverterTest, ConvertsAheadOnItsWorkerAsFarAsAllowed) {
+    PictureConverter converter(generation, 1, 2, Recording());
+    const SharedFrame pictures[] = {Picture(10), Picture(11), Picture(12)};
+    for (const SharedFrame& picture : pictures) {
+        converter.Submit(picture, 1, size);
+    }
+    ASSERT_TRUE(WaitUntil([&] { return conversions == 2; }));
+    EXPECT_EQ(converter.Pending(), 3u);  // the third waits for a place
+
+    const QImage first = converter.Take(pictures[0], size, cache);
+    EXPECT_EQ(first.size(), size);
+    EXPECT_EQ(NumberOf(first), 10);
+    EXPECT_FALSE(ConvertedOnThisThread(10));
+    ASSERT_TRUE(WaitUntil([&] { return conversions == 3; }));
+    EXPECT_EQ(NumberOf(converter.Take(pictures[1], size, cache)), 11);
+    EXPECT_EQ(NumberOf(converter.Take(pictures[2], size, cache)), 12);
+    EXPECT_EQ(conversions, 3);
+    EXPECT_EQ(converter.Pending(), 0u);
+}
+
+TEST_F(PictureConverterTest, TakingPassesOverEarlierPicturesAndMakesWhatItLacks) {
+    PictureConverter converter(generation, 2, 3, Recording());
+    const SharedFrame early = Picture(20);
+    const SharedFrame later = Picture(21);
+    converter.Submit(early, 1, size);
+    converter.Submit(later, 1, size);
+    EXPECT_EQ(NumberOf(converter.Take(later, size, cache)), 21);
+    EXPECT_EQ(converter.Pending(), 0u);  // the late one went with it
+
+    // Never handed in, or wanted at another size (the window changed): made here.
+    const SharedFrame unannounced = Picture(22);
+    EXPECT_EQ(NumberOf(converter.Take(unannounced, size, cache)), 22);
+    EXPECT_TRUE(ConvertedOnThisThread(22));
+    const SharedFrame resized = Picture(23);
+    converter.Submit(resized, 1, size);
+    const QImage image = converter.Take(resized, QSize(8, 4), cache);
+    EXPECT_EQ(image.size(), QSize(8, 4));
+    EXPECT_EQ(NumberOf(image), 23);
+    EXPECT_TRUE(WaitUntil([&] { return converter.Pending() == 0; }));
+}
+
+TEST_F(PictureConverterTest, PicturesOfAnOlderSeekAreDropped) {
+    PictureConverter converter(generation, 1, 2, Recording());
+    converter.Submit(Picture(30), 1, size);
+    converter.Submit(Picture(31), 1, size);
+    generation = 2;
+    converter.DropStale();
+    EXPECT_TRUE(WaitUntil([&] { return converter.Pending() == 0; }));
+    converter.Submit(Picture(32), 1, size);  // came after the seek, from before it
+    EXPECT_EQ(converter.Pending(), 0u);
+    converter.Submit(Picture(33), 2, size);
+    EXPECT_EQ(converter.Pending(), 1u);
+    converter.Clear();
+    EXPECT_EQ(converter.Pending(), 0u);
+}
+
+}  // namespace

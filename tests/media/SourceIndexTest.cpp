@@ -1,0 +1,135 @@
+#include "media/PacketIndex.h"
+#include "media/SourceFilter.h"
+#include "support/TestClips.h"
+#include "support/TestMedia.h"
+#include "support/WaitUntil.h"
+
+#include <gtest/gtest.h>
+
+#include <vector>
+
+using namespace media;
+
+namespace {
+
+struct ReadPacket {
+    std::int64_t pts = 0;
+    std::int64_t pos = 0;
+};
+
+// The index as one libavformat pass over the whole file builds it, with the
+// video packets it was built from.
+PacketIndex DemuxedIndex(const QString& path, std::vector<ReadPacket>* packets) {
+    PacketIndex index;
+    AVFormatContext* context = nullptr;
+    const QByteArray name = path.toUtf8();
+    if (avformat_open_input(&context, name.constData(), av_find_input_format("mpegts"), nullptr) <
+        0) {
+        return index;
+    }
+    const AvFormatPtr format(context);
+    avformat_find_stream_info(context, nullptr);
+    const int video = av_find_best_stream(context, AVMEDIA_TYPE_VIDEO, -1, -1, nullptr, 0);
+    AvPacketPtr packet(av_packet_alloc());
+    while (av_read_frame(context, packet.get()) >= 0) {
+        const std::int64_t pts = packet->pts != AV_NOPTS_VALUE ? packet->pts : packet->dts;
+        if (packet->stream_index == video && pts != AV_NOPTS_VALUE) {
+            index.Add({pts, packet->pos, (packet->flags & AV_PKT_FLAG_KEY) != 0});
+            packets->push_back({pts, packet->pos});
+        }
+        av_packet_unref(packet.get());
+    }
+    index.Finish();
+    return index;
+}
+
+// The source's index, once its worker has indexed the whole file.
+std::shared_ptr<const PacketIndex> SourceIndex(SourceFilter& source, const QString& path) {
+    if (Failed(source.Load(path)) || !WaitUntil([&] { return source.IndexComplete(); }, 20000)) {
+        return nullptr;
+    }
+    for (const auto& pin : source.Pins()) {
+        if (pin->Type().major == MajorType::Video) {
+            return pin->Type().index;
+        }
+    }
+    return nullptr;
+}
+
+void ExpectSameIndex(const PacketIndex& ours, const PacketIndex& demuxed,
+                     const std::vector<ReadPacket>& packets) {
+    ASSERT_FALSE(packets.empty());
+    EXPECT_EQ(ours.Count(), demuxed.Count());
+    EXPECT_EQ(ours.FirstPts(), demuxed.FirstPts());
+    EXPECT_EQ(ours.LastPts(), demuxed.LastPts());
+    EXPECT_EQ(ours.LastPacketPts(), demuxed.LastPacketPts());
+    EXPECT_EQ(ours.FrameDuration(), demuxed.FrameDuration());
+    int failures = 0;
+    for (const ReadPacket& packet : packets) {
+        for (const std::int64_t pts : {packet.pts - 1, packet.pts, packet.pts + 1}) {
+            const bool samePictures = ours.PictureAt(pts) == demuxed.PictureAt(pts) &&
+                                      ours.PictureAfter(pts) == demuxed.PictureAfter(pts);
+            bool sameKeys = true;
+            for (const int back : {0, 1}) {
+                const auto a = ours.KeyFrameFor(pts, back);
+                const auto b = demuxed.KeyFrameFor(pts, back);
+                sameKeys = sameKeys && a && b && a->pts == b->pts && a->pos == b->pos;
+            }
+            failures += !samePictures || !sameKeys;
+        }
+    }
+    EXPECT_EQ(failures, 0);
+}
+
+QString WriterRecording(const QString& name, tsrec::TsRecordingSpec spec,
+                        const tsrec::TestMediaParams& params) {
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(params);
+    spec.media = &media;
+    const QString path = TestFolder() + "/" + name;
+    return !media.h264.empty() && tsrec::WriteTsRecording(path, spec) ? path : QString();
+}
+
+// Reading the packets directly gives what libavformat's pass gives: the same
+// pictures, key frames and byte positions, whether the file is indexed while
+// opening or by the worker, over B-frames, a 2^33 wrap of the clock and garbage.
+TEST(SourceIndexTest, ScannedIndexIsWhatLibavformatReads) {
+    tsrec::TestMediaParams camera;
+    camera.seconds = 2;
+    camera.videoKbps = 3000;
+    camera.grain = true;
+    tsrec::TestMediaParams plain;
+    plain.seconds = 4;
+    plain.bFrames = 2;
+    const QStringList paths{
+        TestClipPath(),
+        ThirtyFpsClipPath(),
+        GarbledClipPath(),
+        WriterRecording("long.ts", {.mediaRepeats = 6}, camera),
+        WriterRecording("wrap.ts", {.firstPcrBase = (std::uint64_t{1} << 33) - 2 * 90000}, plain),
+        WriterRecording("early.ts", {.firstPcrBase = 30 * 90000}, plain)};
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_FALSE(path.isEmpty());
+        SourceFilter source;
+        const std::shared_ptr<const PacketIndex> ours = SourceIndex(source, path);
+        ASSERT_NE(ours, nullptr);
+        std::vector<ReadPacket> packets;
+        const PacketIndex demuxed = DemuxedIndex(path, &packets);
+        ExpectSameIndex(*ours, demuxed, packets);
+    }
+}
+
+// Opening reads the start and the end; the sparse hole in between is skipped by
+// the index without reading it and noted as a gap.
+TEST(SourceIndexTest, HoleIsNotReadAndIsAGap) {
+    SourceFilter source;
+    const std::shared_ptr<const PacketIndex> index = SourceIndex(source, HoledClipPath());
+    ASSERT_NE(index, nullptr);
+    EXPECT_LT(source.BytesRead(), 16 << 20);
+    const std::optional<PacketIndex::ByteRange> gap = index->GapAfter(0);
+    ASSERT_TRUE(gap.has_value());
+    EXPECT_GE(gap->end - gap->begin, kHoleBytes);
+    EXPECT_FALSE(index->GapAfter(gap->end).has_value());
+}
+
+}  // namespace
