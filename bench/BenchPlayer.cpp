@@ -14,7 +14,8 @@
 //   ombrel-bench-player audio-offset FILE    worst_offset_ms per rate 0.5, 1, 2, 3
 //
 // The video window is 960x540. Which renderer paints depends on the platform:
-// offscreen gives a raster one, an X server with GL the GL one. A picture's paint
+// offscreen gives a raster one, an X server with GL the GL one (a software
+// rasteriser accepted). A picture's paint
 // is the first paint after it was asked for; the GL widget paints more often than
 // asked (when the window starts composing with GL), so first-picture and seek,
 // which time one paint, take the raster renderer only.
@@ -23,6 +24,7 @@
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/FilterGraph.h"
+#include "media/GlVideoRenderer.h"
 #include "platform/HeapPolicy.h"
 #include "playback/DSvideo.h"
 
@@ -332,6 +334,9 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     // The tools get no sound device either.
     media::UseNullAudioDevice(true);
+    // The GL runs measure the GL renderer itself, which the player does not take on a
+    // software rasteriser such as Xvfb's.
+    media::GlVideoRenderer::AcceptSoftwareRasteriser(true);
     const QStringList args = app.arguments().mid(1);
     if (args.size() < 2) {
         return Usage();

@@ -7,6 +7,10 @@
 //   ombrel-bench-decode FILE T...   prints decode_ms per target (after one untimed
 //                                   seek to 1 s, as the player's first seek is
 //                                   reported apart)
+//   ombrel-bench-decode --first FILE
+//                                   prints key_decode_ms: the file's first key
+//                                   frame read and decoded alone (the decoder
+//                                   already open), the floor of a first picture
 #include "media/AvHandles.h"
 
 #include <QElapsedTimer>
@@ -16,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
+#include <string>
 #include <vector>
 
 namespace {
@@ -49,6 +54,29 @@ class DecodeFromKey {
         Index();
         const AVStream* stream = context->streams[video_];
         codec_ = media::OpenDecoder(*stream->codecpar, stream->time_base, true);
+    }
+
+    // Reads the first key frame's packet and decodes it alone; the time in ms.
+    double FirstKeyFrame() {
+        avcodec_flush_buffers(codec_.get());
+        av_seek_frame(format_.get(), -1, packets_.front().pos, AVSEEK_FLAG_BYTE);
+        QElapsedTimer timer;
+        timer.start();
+        media::AvPacketPtr packet(av_packet_alloc());
+        media::AvFramePtr frame(av_frame_alloc());
+        while (av_read_frame(format_.get(), packet.get()) >= 0) {
+            const bool key = packet->stream_index == video_ && (packet->flags & AV_PKT_FLAG_KEY);
+            if (key) {
+                avcodec_send_packet(codec_.get(), packet.get());
+                avcodec_send_packet(codec_.get(), nullptr);
+                avcodec_receive_frame(codec_.get(), frame.get());
+            }
+            av_packet_unref(packet.get());
+            if (key) {
+                break;
+            }
+        }
+        return static_cast<double>(timer.nsecsElapsed()) / 1e6;
     }
 
     // Decodes from the key frame to the picture shown at `seconds`; its time in ms.
@@ -112,10 +140,15 @@ class DecodeFromKey {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: ombrel-bench-decode FILE T...\n");
+        std::fprintf(stderr, "usage: ombrel-bench-decode FILE T... | --first FILE\n");
         return 2;
     }
     try {
+        if (std::string(argv[1]) == "--first") {
+            DecodeFromKey decoder(argv[2]);
+            std::printf("key_decode_ms %.3f\n", decoder.FirstKeyFrame());
+            return 0;
+        }
         DecodeFromKey decoder(argv[1]);
         decoder.Seek(1.0);
         for (int i = 2; i < argc; ++i) {

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Runs the benchmarks against the outside tools and the floors (see README.md here).
 #
-#   bench/run.sh [probe] [cut] [first] [seek] [present] [memory] [soak] [chart]  (all when none)
+#   bench/run.sh [probe] [cut] [first] [seek] [present] [window] [memory] [soak] [chart]
+#                                                                      (all when none)
 #
 # Builds the benchmark programs, writes the benchmark recordings once into MEDIA
 # (default build/bench-media, kept between runs; NO_LARGE=1 leaves out the 1.85 GB
@@ -11,13 +12,13 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 parts=("$@")
-[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present memory soak chart)
+[[ ${#parts[@]} -gt 0 ]] || parts=(probe cut first seek present window memory soak chart)
 wants() { [[ " ${parts[*]} " == *" $1 "* ]]; }
 
 cmake -S . -B build -G Ninja > /dev/null
 cmake --build build -j 4 --target ombrel-bench-media ombrel-bench-recordings \
     ombrel-bench-cutting ombrel-bench-playback ombrel-bench-player ombrel-bench-decode \
-    ombrel-bench-chart ombrel-bench-soak > /dev/null
+    ombrel-bench-chart ombrel-bench-soak ombrel-bench-window > /dev/null
 
 media=${MEDIA:-build/bench-media}
 build/bench/ombrel-bench-media ${NO_LARGE:+--no-large} "$media" > /dev/null
@@ -74,6 +75,11 @@ if wants present; then
     for cores in "$cores2" "$cores8"; do
         playback_gl --cores "$cores" $(rounds) --sections present --tiny "$tiny" "$bf0" "$demo"
     done
+fi
+if wants window; then
+    echo "## playing in the main window where OpenGL is a software rasteriser (Xvfb)"
+    xvfb-run -a -s "-screen 0 1920x1080x24" env -u QT_QPA_PLATFORM \
+        build/bench/ombrel-bench-window --cores "$cores2" $(rounds) "$bf0"
 fi
 if wants memory; then
     echo "## memory, and sound against the clock"

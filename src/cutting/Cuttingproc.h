@@ -73,6 +73,9 @@ class CuttingProc {
     std::vector<std::int64_t> sourceSizes;
     // Packets per read of the MPEG-TS cutter (6,160,196 bytes); tests make it small.
     std::int32_t tsChunkPackets = 32767;
+    // The MPEG-TS cutter looks for the start from a little before it; tests compare
+    // with the search from the recording's first byte.
+    bool tsStartFromFirstByte = false;
 
     // Posts the progress of `bytesWritten` against the total.
     void PostProgress(std::int64_t bytesWritten) const;

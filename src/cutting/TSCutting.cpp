@@ -11,6 +11,7 @@
 #include <bitset>
 #include <cmath>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <optional>
 #include <stdexcept>
@@ -31,9 +32,18 @@ constexpr std::int64_t kNever = std::int64_t{1} << 60;
 constexpr double kUnboundedSeconds = 1e9;
 constexpr std::uint32_t kPatPid = 0;
 constexpr std::size_t kPidCount = 0x2000;
-// A recording's time zero is looked for within its first production-size chunk.
+// A recording's time zero is looked for within its first production-size chunk,
+// this many packets at a time.
 constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kTsPacketSize;
-constexpr int kTimeScanPackets = 1024;
+constexpr std::size_t kTimeLookPackets = 64;
+// The start search begins this far before the start, and further back when that
+// does not settle it; bisection on the pictures' times finds where, to within
+// this many packets. It reads in pieces of its own size.
+constexpr std::int64_t kStartLeadTicks = kTicksPerSecond;
+constexpr std::int64_t kBisectionPackets = 1024;
+constexpr std::int64_t kSearchReadBytes = std::int64_t{2048} * kTsPacketSize;
+// A chunk stays in the processor's cache between its read and its write.
+constexpr int kChunkPackets = 5577;  // 1 MiB
 
 // The recorder's log packets: an ordinary one has a 105-byte adaptation field and
 // its 14-byte PES header at 110..123; the first one of a recording an 89-byte
@@ -219,12 +229,13 @@ class TsCut {
     bool TsCutReadChunk(bool mayJoin);
     void ContinueAcrossJoin();
     bool HavePacket(Phase phase);
-    std::uint8_t* Packet(int index) { return buffer_.data() + std::size_t(index) * kTsPacketSize; }
+    std::uint8_t* Packet(int index) { return buffer_.get() + std::size_t(index) * kTsPacketSize; }
     const std::uint8_t* Packet(int index) const {
-        return buffer_.data() + std::size_t(index) * kTsPacketSize;
+        return buffer_.get() + std::size_t(index) * kTsPacketSize;
     }
-    void FitChunkPesHeaders();
-    std::optional<Stamp> FirstTimeFrom(std::int64_t from) const;
+    PesHeaderFit FitPicture(std::uint8_t* p);
+    std::optional<Stamp> FirstTimeFrom(std::int64_t from,
+                                       std::int64_t stretch = kTimeScanBytes) const;
     std::optional<Stamp> TimeOf(const std::uint8_t* p) const;
 
     // The clock: each recording's stamps count from its own time zero; the clip
@@ -240,7 +251,15 @@ class TsCut {
     bool StartCut();
     std::optional<StartCandidate> TsCutFindStartByPts(std::int64_t start);
     std::optional<StartCandidate> TsCutFindStartByPcr(std::int64_t start);
-    std::optional<StartCandidate> FindStart(std::int64_t start);
+    // How a search ended: settled when a key frame at or before the start came
+    // before a picture past it.
+    struct StartSearch {
+        std::optional<StartCandidate> candidate;
+        bool settled = false;
+    };
+    StartSearch FindStart(std::int64_t start, std::int64_t from);
+    std::int64_t OffsetBefore(std::int64_t time) const;
+    std::optional<std::int64_t> PictureTimeFrom(std::int64_t from) const;
     StartSignal ObservePts(const std::uint8_t* p, std::int64_t start) const;
     StartSignal ObservePcr(const std::uint8_t* p, std::int64_t start,
                            std::optional<std::int64_t>& lastPcr);
@@ -275,7 +294,10 @@ class TsCut {
     CuttingProc* job_;
     std::array<std::uint32_t, 5> pids_{};
     bool byPcr_ = false;
-    std::vector<std::uint8_t> buffer_;
+    // What a read overwrites needs no clearing first.
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::int64_t bufferBytes_ = 0;
+    std::int64_t readBytes_ = 0;  // per read: the whole buffer, less while searching
 
     platform::FileHandle source_;
     std::int64_t sourceLimit_ = 0;  // bytes of the source read: its size when the cut started
@@ -298,7 +320,8 @@ class TsCut {
     bool headerPending_ = false;
     std::array<std::int8_t, kPidCount> counters_{};  // next counter per PID, -1 unseen
     std::int64_t bytesWritten_ = 0;
-    int pictures_ = 0;  // video PES starts written
+    std::int64_t readSincePost_ = 0;  // chunk bytes used up since the last progress
+    int pictures_ = 0;                // video PES starts written
     std::bitset<kReportCount> reported_;
 };
 
@@ -309,11 +332,14 @@ TsCut::TsCut(CuttingProc* job) : job_(job) {
     const TFileItem* first = job->selection.front();
     pids_ = first->pids;
     byPcr_ = first->fileType != FILE_TYPE_TS;
-    const std::size_t packets = static_cast<std::size_t>(std::max(1, job->tsChunkPackets));
+    const std::size_t packets =
+        static_cast<std::size_t>(std::clamp(job->tsChunkPackets, 1, kChunkPackets));
     try {
-        buffer_.assign(packets * kTsPacketSize, 0);
+        buffer_ = std::make_unique_for_overwrite<std::uint8_t[]>(packets * kTsPacketSize);
+        bufferBytes_ = static_cast<std::int64_t>(packets * kTsPacketSize);
+        readBytes_ = bufferBytes_;
     } catch (const std::bad_alloc&) {
-        buffer_.clear();  // the first read fails
+        buffer_.reset();  // the first read fails
     }
     counters_.fill(-1);
     for (const int stream : {PID_PMT, PID_VIDEO, PID_AUDIO, PID_LOG}) {
@@ -373,18 +399,16 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
     if (job_->stopFlag.load() != 0) {
         Fail(Err_Cut_Interrupt);
     }
-    if (buffer_.empty()) {
+    if (!buffer_) {
         Fail(Err_Cut_ReadSrcFileError);
     }
     bool joined = false;
     for (;;) {
-        const std::int64_t got =
-            ReadSource(buffer_.data(), static_cast<std::int64_t>(buffer_.size()), readOffset_);
+        const std::int64_t got = ReadSource(buffer_.get(), readBytes_, readOffset_);
         chunkOffset_ = readOffset_;
         packetCount_ = static_cast<int>(got / kTsPacketSize);
         packetIndex_ = kept_ = flushed_ = 0;
         readOffset_ += std::int64_t{packetCount_} * kTsPacketSize;
-        FitChunkPesHeaders();
         if (packetCount_ > 0) {
             if (joined) {
                 ContinueAcrossJoin();
@@ -401,13 +425,18 @@ bool TsCut::TsCutReadChunk(bool mayJoin) {
     }
 }
 
-// Video PES headers are set right as they are read, so the start search and the
-// clip both see where each picture's data begins.
-void TsCut::FitChunkPesHeaders() {
-    if (FitVideoPesHeaders(buffer_.data(), packetCount_, pids_[PID_VIDEO])) {
+// A video PES start's header is set right before anything reads it, so the start
+// search and the clip both see where the picture's data begins.
+PesHeaderFit TsCut::FitPicture(std::uint8_t* p) {
+    if (TsPid(p) != pids_[PID_VIDEO] || !TsPayloadUnitStart(p)) {
+        return PesHeaderFit::Fits;
+    }
+    const PesHeaderFit fit = FitVideoPesHeader(p);
+    if (fit == PesHeaderFit::Repaired) {
         Note(kReportPesRepaired,
              "TSCutting: a video PES header length that disagreed with its packet was set right");
     }
+    return fit;
 }
 
 // The next recording goes on one frame step after the last picture decoded (or
@@ -430,8 +459,15 @@ bool TsCut::HavePacket(Phase phase) {
         return false;
     }
     Flush();
-    if (phase == Phase::Bulk || phase == Phase::ByPcr) {
+    // Progress comes once per chunk of the job's size, however the chunks are read,
+    // and at the end of each recording.
+    const std::int64_t step = std::int64_t{std::max(1, job_->tsChunkPackets)} * kTsPacketSize;
+    const std::int64_t read = std::int64_t{packetCount_} * kTsPacketSize;
+    readSincePost_ += read;
+    if ((phase == Phase::Bulk || phase == Phase::ByPcr) &&
+        (readSincePost_ >= step || read < readBytes_)) {
         job_->PostProgress(bytesWritten_);
+        readSincePost_ = 0;
     }
     return TsCutReadChunk(true);
 }
@@ -439,11 +475,10 @@ bool TsCut::HavePacket(Phase phase) {
 // The first time stamp of the source from `from` on: a video PTS with its decode
 // time, or a PCR on the PCR path. It is looked for in a fixed stretch, whatever
 // the read size.
-std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from) const {
-    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kTsPacketSize);
-    for (std::int64_t at = from; at < from + kTimeScanBytes;) {
-        const std::int64_t got =
-            ReadSource(block.data(), static_cast<std::int64_t>(block.size()), at);
+std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from, std::int64_t stretch) const {
+    std::array<std::uint8_t, kTimeLookPackets * kTsPacketSize> block;
+    for (std::int64_t at = from; at < from + stretch;) {
+        const std::int64_t got = ReadSource(block.data(), std::int64_t{block.size()}, at);
         if (got < kTsPacketSize) {
             return std::nullopt;
         }
@@ -511,9 +546,9 @@ bool TsCut::StartCut() {
     item_ = 0;
     TsCutOpenSource();
     itemZero_ = TimeZero().time;
-    readOffset_ = 0;
-    TsCutReadChunk(false);
     if (start <= kTicksPerSecond) {
+        readOffset_ = 0;
+        TsCutReadChunk(false);
         PlaceItem(itemZero_, itemZero_);  // the recording's own stamps stay
         return true;
     }
@@ -528,31 +563,60 @@ bool TsCut::StartCut() {
     return false;
 }
 
+// Searching from the recording's first byte reads everything before the start.
+// Where the pictures' times rise through the file, as a recorder writes them, a
+// search from a table a little before the start finds what that search finds once
+// it meets a key frame at or before the start and then a picture past it: the
+// pictures before the table are then all earlier, so none of them ends the whole
+// search, and the tables and key frames it meets after this table decide.
+// Otherwise it begins further back, and at last at the first byte.
 std::optional<StartCandidate> TsCut::TsCutFindStartByPts(std::int64_t start) {
-    return FindStart(start);
+    const std::int64_t firstLead = job_->tsStartFromFirstByte ? start : kStartLeadTicks;
+    for (std::int64_t lead = firstLead; lead < start; lead *= 4) {
+        const std::int64_t from = OffsetBefore(start - lead);
+        if (from == 0) {
+            break;
+        }
+        const StartSearch search = FindStart(start, from);
+        if (search.settled) {
+            return search.candidate;
+        }
+    }
+    return FindStart(start, 0).candidate;
 }
 
 std::optional<StartCandidate> TsCut::TsCutFindStartByPcr(std::int64_t start) {
-    return FindStart(start);
+    return FindStart(start, 0).candidate;
 }
 
-// Searches the first recording for the last key frame at or before `start` (or the
-// first one after it), once a time stamp past `start` shows the search is done.
-// Without any key frame: the first PES start past `start`. Nothing past `start`
-// in the whole recording: no candidate. Times count from the recording's zero.
-std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
+// Searches the first recording from `from` (from its first table on, unless from
+// the first byte) for the last key frame at or before `start` (or the first one
+// after it), once a time stamp past `start` shows the search is done. Without any
+// key frame: the first PES start past `start`. Nothing past `start` in the whole
+// recording: no candidate. Times count from the recording's zero.
+TsCut::StartSearch TsCut::FindStart(std::int64_t start, std::int64_t from) {
     StartCandidate key;
     StartCandidate first;
     bool past = false;
     std::int64_t patAt = -1;
     std::optional<std::int64_t> lastPcr;
-    readOffset_ = 0;
+    readOffset_ = from;
+    // The search ends soon after the start: it reads no more than it looks at.
+    readBytes_ = std::min(bufferBytes_, kSearchReadBytes);
+    const auto restore = [this](StartSearch result) {
+        readBytes_ = bufferBytes_;
+        return result;
+    };
     while (TsCutReadChunk(false)) {
         for (int i = 0; i < packetCount_; ++i) {
-            const std::uint8_t* p = Packet(i);
+            std::uint8_t* p = Packet(i);
+            FitPicture(p);
             const std::int64_t at = chunkOffset_ + std::int64_t{i} * kTsPacketSize;
             if (TsPid(p) == kPatPid) {
                 patAt = at;
+                continue;
+            }
+            if (from > 0 && patAt < 0) {
                 continue;
             }
             const StartSignal signal =
@@ -562,7 +626,8 @@ std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
                 if (signal.time <= start) {
                     key = StartCandidate{here.offset, signal.zero, here.afterPat};
                 } else if (!key.Found()) {
-                    return StartCandidate{here.offset, signal.zero, here.afterPat};
+                    return restore(
+                        {StartCandidate{here.offset, signal.zero, here.afterPat}, false});
                 }
             }
             if (signal.past) {
@@ -571,15 +636,40 @@ std::optional<StartCandidate> TsCut::FindStart(std::int64_t start) {
                     first = StartCandidate{here.offset, signal.zero, here.afterPat};
                 }
                 if (signal.decisive && key.Found()) {
-                    return key;
+                    return restore({key, true});
                 }
             }
         }
     }
     if (!past) {
-        return std::nullopt;
+        return restore({std::nullopt, false});
     }
-    return key.Found() ? key : first;
+    return restore({key.Found() ? key : first, false});
+}
+
+// The latest offset on the packet grid, within a few hundred kilobytes, from
+// which the next picture is at or before `time`, by bisection on the pictures'
+// times; 0 when there is none.
+std::int64_t TsCut::OffsetBefore(std::int64_t time) const {
+    std::int64_t low = 0;
+    std::int64_t high = sourceLimit_ / kTsPacketSize;
+    while (high - low > kBisectionPackets) {
+        const std::int64_t middle = low + (high - low) / 2;
+        const std::optional<std::int64_t> next = PictureTimeFrom(middle * kTsPacketSize);
+        if (next && *next <= time) {
+            low = middle;
+        } else {
+            high = middle;
+        }
+    }
+    return low * kTsPacketSize;
+}
+
+// The time (from the recording's zero) of the first picture with a time stamp
+// from `from` on, looked for in a short stretch.
+std::optional<std::int64_t> TsCut::PictureTimeFrom(std::int64_t from) const {
+    const std::optional<Stamp> next = FirstTimeFrom(from, kBisectionPackets * kTsPacketSize);
+    return next ? std::optional(TicksAfter(next->time, itemZero_)) : std::nullopt;
 }
 
 StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {
@@ -739,10 +829,11 @@ Verdict TsCut::HandleStream(std::uint8_t* p, StreamState& stream, Phase phase, b
     if (!TsPayloadUnitStart(p)) {
         return stream.keep ? Verdict::Write : Verdict::Drop;
     }
+    const PesHeaderFit fit = video ? FitPicture(p) : PesHeaderFit::Fits;
     const Verdict verdict = DecideStream(p, stream, phase, video);
     // A picture whose header hides where its data begins would make the clip
     // unreadable: the source cannot be cut.
-    if (verdict == Verdict::Write && video && FitVideoPesHeader(p) == PesHeaderFit::Broken) {
+    if (verdict == Verdict::Write && fit == PesHeaderFit::Broken) {
         Fail(Err_Cut_ReadSrcFileError);
     }
     return verdict;

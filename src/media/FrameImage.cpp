@@ -106,6 +106,36 @@ QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache) 
         [](void* buffer) { av_free(buffer); }, bits);
 }
 
+QImage NewBgraImage(const QSize& size) {
+    if (size.isEmpty()) {
+        return {};
+    }
+    const int stride = AlignedBgraStride(size.width());
+    auto* bits = static_cast<std::uint8_t*>(
+        av_malloc(static_cast<std::size_t>(stride) * static_cast<std::size_t>(size.height())));
+    if (bits == nullptr) {
+        return {};
+    }
+    return QImage(
+        bits, size.width(), size.height(), stride, QImage::Format_RGB32,
+        [](void* buffer) { av_free(buffer); }, bits);
+}
+
+bool PictureIntoImage(const AVFrame* picture, QImage& image, SwsPtr& cache) {
+    if (picture == nullptr || image.isNull() || image.format() != QImage::Format_RGB32 ||
+        image.bytesPerLine() != AlignedBgraStride(image.width())) {
+        return false;
+    }
+    SwsContext* scaler = Scaler(picture, image.width(), image.height(), AV_PIX_FMT_BGRA, cache);
+    if (scaler == nullptr) {
+        return false;
+    }
+    std::uint8_t* planes[4] = {image.bits(), nullptr, nullptr, nullptr};
+    int strides[4] = {static_cast<int>(image.bytesPerLine()), 0, 0, 0};
+    sws_scale(scaler, picture->data, picture->linesize, 0, picture->height, planes, strides);
+    return true;
+}
+
 std::uint8_t* PictureToBitmap(const AVFrame* picture, BitmapInfoHeader& header,
                               std::size_t offset) {
     if (picture == nullptr || picture->width <= 0 || picture->height <= 0) {

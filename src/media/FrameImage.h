@@ -16,6 +16,10 @@ QRect LetterboxRect(const QSize& picture, AVRational sampleAspect, const QRect& 
 // Converts (and scales) a decoded picture with libswscale, honouring its colour
 // matrix and range. `cache` keeps the scaler between calls of one thread.
 QImage PictureToImage(const AVFrame* picture, const QSize& size, SwsPtr& cache);
+// The same into an image of NewBgraImage (its size is the target), so that a caller
+// can use its images again; false when it cannot.
+QImage NewBgraImage(const QSize& size);
+bool PictureIntoImage(const AVFrame* picture, QImage& image, SwsPtr& cache);
 
 // The picture as a 32-bit BGRA device-independent bitmap at its native size, rows
 // bottom-up: header and bits (the bits in one TaskMemAlloc block of `offset` bytes

@@ -2,6 +2,7 @@
 
 #include "media/ClassIds.h"
 #include "media/FrameImage.h"
+#include "platform/DebugOutput.h"
 
 #include <QOffscreenSurface>
 #include <QOpenGLContext>
@@ -10,6 +11,7 @@
 #include <QOpenGLWidget>
 
 #include <array>
+#include <atomic>
 #include <cstring>
 #include <functional>
 #include <vector>
@@ -17,6 +19,8 @@
 namespace media {
 
 namespace {
+
+std::atomic<bool> softwareAccepted{false};
 
 const char* const kVertexShader = R"(
 attribute vec2 position;
@@ -198,18 +202,37 @@ GlVideoRenderer::GlVideoRenderer() : VideoRendererFilter(CLSID_EnhancedVideoRend
 GlVideoRenderer::~GlVideoRenderer() = default;
 
 bool GlVideoRenderer::OpenGlAvailable() {
+    return OpenGlRenderer().has_value();
+}
+
+std::optional<QString> GlVideoRenderer::OpenGlRenderer() {
     QOpenGLContext context;
     if (!context.create()) {
-        return false;
+        return std::nullopt;
     }
     QOffscreenSurface surface;
     surface.setFormat(context.format());
     surface.create();
     if (!surface.isValid() || !context.makeCurrent(&surface)) {
-        return false;
+        return std::nullopt;
     }
+    const auto* name = reinterpret_cast<const char*>(context.functions()->glGetString(GL_RENDERER));
+    QString renderer = name != nullptr ? QString::fromLatin1(name) : QString();
     context.doneCurrent();
-    return true;
+    return renderer;
+}
+
+bool GlVideoRenderer::IsSoftwareRasteriser(const QString& renderer) {
+    for (const char* name : {"llvmpipe", "softpipe", "swrast", "Software Rasterizer"}) {
+        if (renderer.contains(QLatin1String(name), Qt::CaseInsensitive)) {
+            return true;
+        }
+    }
+    return false;
+}
+
+void GlVideoRenderer::AcceptSoftwareRasteriser(bool accept) {
+    softwareAccepted = accept;
 }
 
 HRESULT GlVideoRenderer::GetService(const QUuid& service,
@@ -225,7 +248,15 @@ HRESULT GlVideoRenderer::SetVideoWindow(QWidget* window) {
     if (window == nullptr) {
         return E_POINTER;
     }
-    if (!OpenGlAvailable()) {
+    const std::optional<QString> renderer = OpenGlRenderer();
+    if (!renderer) {
+        return VFW_E_NO_DISPLAY;
+    }
+    if (IsSoftwareRasteriser(*renderer) && !softwareAccepted) {
+        platform::DebugOutput::Write(
+            QStringLiteral("GL video renderer: OpenGL here is the software rasteriser \"%1\"; "
+                           "the raster renderer is taken")
+                .arg(*renderer));
         return VFW_E_NO_DISPLAY;
     }
     return AttachWindow(window);

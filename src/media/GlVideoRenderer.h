@@ -2,11 +2,18 @@
 
 #include "media/VideoRendererFilter.h"
 
+#include <QString>
+
+#include <optional>
+
 namespace media {
 
 // The GL renderer: a QOpenGLWidget in the video window that takes the Y, U and V
 // planes as textures and converts them to RGB in a shader. It starts only where an
-// OpenGL context can be made.
+// OpenGL context can be made and the GL is not a software rasteriser (virtual
+// machines, remote desktops, a virtual display): there the rasteriser takes the cores
+// the decoder needs, and the raster renderer that comes next does the same work for
+// far less.
 class GlVideoRenderer : public VideoRendererFilter,
                         public IGetService,
                         public IVideoDisplayControl {
@@ -26,7 +33,16 @@ class GlVideoRenderer : public VideoRendererFilter,
                             REFERENCE_TIME* timeStamp) override;
 
     bool Letterboxed() const { return aspectMode_ == MFVideoARMode_PreservePicture; }
+    // Whether an OpenGL context can be made here, whatever draws it.
     static bool OpenGlAvailable();
+    // GL_RENDERER of a context made here; nothing where none can be made.
+    static std::optional<QString> OpenGlRenderer();
+    // Mesa's software rasterisers by their GL_RENDERER: llvmpipe, softpipe, swrast
+    // ("Software Rasterizer").
+    static bool IsSoftwareRasteriser(const QString& renderer);
+    // For tests and benchmarks of the GL renderer itself: it starts on a software
+    // rasteriser too. Process-wide; off by default.
+    static void AcceptSoftwareRasteriser(bool accept);
 
   private:
     QWidget* CreateSink(QWidget* window) override;

@@ -18,6 +18,8 @@ namespace {
 // while the GUI thread paints, few enough to hold little memory. Pictures are
 // converted side by side where the cores allow.
 constexpr std::size_t kMaxConverters = 3;
+// Enough for what the converters write, what waits converted and what is shown.
+constexpr std::size_t kPooledImages = 2 * kMaxConverters + 4;
 
 std::size_t Converters() {
     return std::clamp<std::size_t>(static_cast<std::size_t>(QThread::idealThreadCount()) / 2, 1,
@@ -142,20 +144,55 @@ void RasterVideoRenderer::Prepare(const SharedFrame& picture) {
 // The swscale variant converts and scales in one pass. The Qt variant converts at
 // the native size and scales as its paint would (the same smooth transform), so
 // the paint itself only copies.
-QImage RasterVideoRenderer::MakeImage(const AVFrame& picture, const QSize& size,
-                                      SwsPtr& cache) const {
-    if (scaling_ == Scaling::BySwscale) {
-        return PictureToImage(&picture, size, cache);
+QImage RasterVideoRenderer::MakeImage(const AVFrame& picture, const QSize& size, SwsPtr& cache) {
+    const QSize native = NativeSize();
+    const QSize target = size.isEmpty() ? native : size;
+    const bool qtScales = scaling_ == Scaling::ByQt && target != native;
+    QImage converted = TakePooled(qtScales ? native : target);
+    if (!PictureIntoImage(&picture, converted, cache)) {
+        return {};
     }
-    QImage native = PictureToImage(&picture, NativeSize(), cache);
-    if (native.isNull() || size.isEmpty() || size == native.size()) {
-        return native;
+    ReturnToPool(converted);
+    if (!qtScales) {
+        return converted;
     }
-    QImage scaled(size, QImage::Format_RGB32);
-    QPainter painter(&scaled);
-    painter.setRenderHint(QPainter::SmoothPixmapTransform);
-    painter.drawImage(QRect(QPoint(0, 0), size), native);
+    QImage scaled = TakePooled(target);
+    if (scaled.isNull()) {
+        return {};
+    }
+    {
+        QPainter painter(&scaled);
+        painter.setRenderHint(QPainter::SmoothPixmapTransform);
+        painter.drawImage(QRect(QPoint(0, 0), target), converted);
+    }
+    ReturnToPool(scaled);
     return scaled;
+}
+
+// Taken out of the pool while it is written, so that no other thread takes it.
+QImage RasterVideoRenderer::TakePooled(const QSize& size) {
+    {
+        std::lock_guard lock(poolMutex_);
+        for (auto it = pool_.begin(); it != pool_.end(); ++it) {
+            if (it->size() == size && it->isDetached()) {
+                QImage image = std::move(*it);
+                pool_.erase(it);
+                return image;
+            }
+        }
+    }
+    return NewBgraImage(size);
+}
+
+void RasterVideoRenderer::ReturnToPool(const QImage& image) {
+    std::lock_guard lock(poolMutex_);
+    if (pool_.size() >= kPooledImages) {
+        // One nobody holds goes first (of a size the window had), else the oldest.
+        const auto unused = std::find_if(pool_.begin(), pool_.end(),
+                                         [](const QImage& pooled) { return pooled.isDetached(); });
+        pool_.erase(unused != pool_.end() ? unused : pool_.begin());
+    }
+    pool_.push_back(image);
 }
 
 QSize RasterVideoRenderer::PreparedSize() {

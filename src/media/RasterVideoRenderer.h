@@ -6,6 +6,7 @@
 #include <QImage>
 
 #include <mutex>
+#include <vector>
 
 namespace media {
 
@@ -40,7 +41,9 @@ class RasterVideoRenderer : public VideoRendererFilter,
     void Upcoming(const SharedFrame& picture, std::uint64_t generation) override;
     void Prepare(const SharedFrame& picture) override;
     // Any thread: the image painted for `picture` in a target of `size`.
-    QImage MakeImage(const AVFrame& picture, const QSize& size, SwsPtr& cache) const;
+    QImage MakeImage(const AVFrame& picture, const QSize& size, SwsPtr& cache);
+    QImage TakePooled(const QSize& size);
+    void ReturnToPool(const QImage& image);
     QSize PreparedSize();
     void PaintResized(QPainter& painter, const QRect& target);
     QRect TargetRect(const QRect& area) const;
@@ -58,6 +61,11 @@ class RasterVideoRenderer : public VideoRendererFilter,
     // differs from the one it was prepared for.
     SharedFrame resizedPicture_;
     QImage resizedImage_;
+
+    // Images the converters wrote, used again once nothing else holds them: a new
+    // picture-sized block each time is mapped afresh and has its pages faulted in.
+    std::mutex poolMutex_;
+    std::vector<QImage> pool_;
 
     // Made when the filter joins a graph; used by the decoder's and the presenting
     // thread while streaming, replaced only while not.

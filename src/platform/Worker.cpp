@@ -38,7 +38,7 @@ bool Worker::Control::StopRequested() const {
 }
 
 void Worker::Control::LowerPriority() {
-    constexpr int kBackgroundNice = 10;
+    constexpr int kBackgroundNice = 19;
     ::setpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()), kBackgroundNice);
 }
 

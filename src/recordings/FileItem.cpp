@@ -9,6 +9,7 @@
 #include <QFileInfo>
 
 #include <algorithm>
+#include <optional>
 #include <stdexcept>
 
 using namespace recordings;
@@ -34,11 +35,28 @@ std::uint32_t PcrValue(const std::uint8_t* packet) {
     return static_cast<std::uint32_t>(TsReadPcr(packet));
 }
 
+// The probe reads outward from each end of the file in blocks that start at a few
+// kilobytes and double up to the reader's block: the packets it looks for lie in
+// the first and last few kilobytes of a recording. The packets it meets, and
+// their order, are those of reading whole blocks.
+constexpr std::int64_t kFirstProbeBytes = 64 * kTsPacketSize;
+
+std::int64_t FirstProbeBlock(const TsBlockReader& reader) {
+    return std::min(kFirstProbeBytes, reader.BlockBytes());
+}
+
+std::int64_t NextProbeBlock(std::int64_t bytes, const TsBlockReader& reader) {
+    return std::min(2 * bytes, reader.BlockBytes());
+}
+
 // The probe's forward scans: each goes on from the packet where the previous one
-// stopped, that packet included, reading block after block.
+// stopped, that packet included, reading block after block from the file's start.
 class PacketScan {
   public:
-    explicit PacketScan(TsBlockReader& reader) : reader_(reader) {}
+    explicit PacketScan(TsBlockReader& reader) : reader_(reader), want_(FirstProbeBlock(reader)) {}
+
+    // The first block; false when it cannot be read.
+    bool Begin() { return reader_.ReadBlock(0, want_); }
 
     template <typename Match>
     const std::uint8_t* Find(Match match, const char* readFailure, const char* notFound) {
@@ -48,10 +66,12 @@ class PacketScan {
                     return reader_.Packet(index_);
                 }
             }
-            if (reader_.Length() < reader_.BlockBytes()) {
+            if (reader_.Length() < want_) {
                 throw std::runtime_error(notFound);  // the file has no more whole packets
             }
-            if (!reader_.ReadNextBlock()) {
+            const std::int64_t next = reader_.Offset() + want_;
+            want_ = NextProbeBlock(want_, reader_);
+            if (!reader_.ReadBlock(next, want_)) {
                 throw std::runtime_error(readFailure);
             }
             index_ = 0;
@@ -60,36 +80,65 @@ class PacketScan {
 
   private:
     TsBlockReader& reader_;
+    std::int64_t want_;
     std::int64_t index_ = 0;
 };
 
-// The last PCR of the file: from the tail block backwards, block by block, down to
-// the file's start (a partial first block included).
-std::uint32_t FindLastPcr(TsBlockReader& reader, std::uint32_t pcrPid, std::int64_t fileSize) {
-    const std::int64_t tail = std::max<std::int64_t>(0, fileSize - reader.BlockBytes());
-    if (!reader.ReadBlock(tail)) {
-        throw std::runtime_error(" last PCR is not find");
-    }
-    if (reader.Packets() == 0 || reader.Packet(reader.Packets() - 1)[0] != 0x47) {
-        throw std::runtime_error("TS File is fail");
-    }
-    for (;;) {
-        for (std::int64_t i = reader.Packets() - 1; i >= 0; --i) {
-            if (IsPcrPacket(reader.Packet(i), pcrPid)) {
-                return PcrValue(reader.Packet(i));
+// The last PCR of the file, searched backwards. Whole blocks counted back from the
+// end keep the end's packet grid; the part before them that is no whole block
+// comes last, on the grid of the file's start. The first packet met must be one.
+class LastPcrScan {
+  public:
+    LastPcrScan(TsBlockReader& reader, std::uint32_t pcrPid)
+        : reader_(reader), pcrPid_(pcrPid), want_(FirstProbeBlock(reader)) {}
+
+    std::uint32_t Find(std::int64_t fileSize) {
+        const std::int64_t block = reader_.BlockBytes();
+        const std::int64_t rest = fileSize >= block ? fileSize % block : fileSize;
+        if (fileSize >= block) {
+            if (const std::optional<std::uint32_t> pcr = Scan(rest, fileSize)) {
+                return *pcr;
             }
         }
-        const std::int64_t start = reader.Offset();
-        if (start <= 0) {
-            throw std::runtime_error(" PCR2 is not find");
+        if (const std::optional<std::uint32_t> pcr =
+                Scan(0, rest / kTsPacketSize * kTsPacketSize)) {
+            return *pcr;
         }
-        const std::int64_t previous = start - reader.BlockBytes();
-        const bool read = previous >= 0 ? reader.ReadBlock(previous) : reader.ReadBlock(0, start);
-        if (!read) {
-            throw std::runtime_error(" PCR is not find");
+        if (!metPacket_) {
+            throw std::runtime_error("TS File is fail");
         }
+        throw std::runtime_error(" PCR2 is not find");
     }
-}
+
+  private:
+    // The packets of [from, to) from the last one down.
+    std::optional<std::uint32_t> Scan(std::int64_t from, std::int64_t to) {
+        for (std::int64_t end = to; end > from;) {
+            const std::int64_t start = std::max(from, end - want_);
+            if (!reader_.ReadBlock(start, end - start)) {
+                throw std::runtime_error(metPacket_ ? " PCR is not find" : " last PCR is not find");
+            }
+            const std::int64_t packets = reader_.Packets();
+            if (!metPacket_ && (packets == 0 || reader_.Packet(packets - 1)[0] != 0x47)) {
+                throw std::runtime_error("TS File is fail");
+            }
+            metPacket_ = true;
+            for (std::int64_t i = packets - 1; i >= 0; --i) {
+                if (IsPcrPacket(reader_.Packet(i), pcrPid_)) {
+                    return PcrValue(reader_.Packet(i));
+                }
+            }
+            end = start;
+            want_ = NextProbeBlock(want_, reader_);
+        }
+        return std::nullopt;
+    }
+
+    TsBlockReader& reader_;
+    std::uint32_t pcrPid_;
+    std::int64_t want_;
+    bool metPacket_ = false;
+};
 
 }  // namespace
 
@@ -138,13 +187,13 @@ bool TFileItem::ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSi
     try {
         pids.fill(0);
         TsBlockReader reader(file, limits.blockBytes);
-        if (!reader.ReadBlock(0)) {
+        PacketScan scan(reader);
+        if (!scan.Begin()) {
             throw std::runtime_error("File open error");
         }
-        if (reader.Data()[0] != 0x47) {
+        if (reader.Length() == 0 || reader.Data()[0] != 0x47) {
             throw std::runtime_error("Only support TS File");
         }
-        PacketScan scan(reader);
         const std::uint8_t* pat = scan.Find([](const std::uint8_t* p) { return TsPid(p) == 0; },
                                             " pid == 0 is not find", " program list is not find.");
         pids[PID_PMT] = ReadPid(pat + 19);
@@ -180,7 +229,7 @@ bool TFileItem::ReadTSInfo(const platform::FileHandle& file, std::int64_t fileSi
         if (TsHasAdaptation(logPacket)) {
             ReadLogStreamHeader(logPacket);
         }
-        const std::uint32_t lastPcr = FindLastPcr(reader, pcrPid, fileSize);
+        const std::uint32_t lastPcr = LastPcrScan(reader, pcrPid).Find(fileSize);
         // A clock wrap between the two stays a forward step; a backward one is refused.
         const auto ticks = static_cast<std::int32_t>(lastPcr - firstPcr);
         if (lastPcr != firstPcr && ticks <= 0) {

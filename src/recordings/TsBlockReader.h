@@ -4,24 +4,25 @@
 #include "recordings/TsPacket.h"
 
 #include <cstdint>
-#include <vector>
+#include <memory>
 
 namespace recordings {
 
-// Reads a recording in blocks of whole 188-byte packets into one zero-filled
-// buffer that lives as long as the reader.
+// Reads a recording in blocks of whole 188-byte packets into one buffer that lives
+// as long as the reader. The buffer grows to the largest read asked for and is
+// never cleared: only the bytes of the last read are looked at.
 class TsBlockReader {
   public:
     // `blockBytes` is rounded down to whole packets (one packet at least).
     TsBlockReader(const platform::FileHandle& file, std::int64_t blockBytes);
 
-    // Reads up to `length` bytes (a block when negative) at `offset`; false when
-    // the read fails.
+    // Reads up to `length` bytes (a block when negative; never more than one) at
+    // `offset`; false when the read fails.
     bool ReadBlock(std::int64_t offset, std::int64_t length = -1);
     // Reads the block behind the current one.
     bool ReadNextBlock();
 
-    const std::uint8_t* Data() const { return buffer_.data(); }
+    const std::uint8_t* Data() const { return buffer_.get(); }
     std::int64_t BlockBytes() const { return blockBytes_; }
     std::int64_t Offset() const { return offset_; }
     // Bytes of the last read, and the whole packets among them.
@@ -32,7 +33,8 @@ class TsBlockReader {
   private:
     const platform::FileHandle& file_;
     std::int64_t blockBytes_;
-    std::vector<std::uint8_t> buffer_;
+    std::unique_ptr<std::uint8_t[]> buffer_;
+    std::int64_t capacity_ = 0;
     std::int64_t offset_ = 0;
     std::int64_t length_ = 0;
 };

@@ -334,6 +334,7 @@ CutTest::CutOutput CutTest::RunCutter(const Cutter& cutter, const std::vector<TF
             options.totalBytes > 0 ? options.totalBytes : static_cast<std::uint32_t>(bytes);
         job.mappingWindowSize = options.movWindowSize;
         job.tsChunkPackets = options.tsChunkPackets;
+        job.tsStartFromFirstByte = options.tsStartFromFirstByte;
         job.stopFlag = options.stopBeforeStart ? 1 : 0;
         const QString path = PathOf(QStringLiteral("clip.out"));
         if (options.discardOutput) {

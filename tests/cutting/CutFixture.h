@@ -123,6 +123,7 @@ class CutTest : public testing::Test {
         std::uint32_t mp4BlockSize = 10000000;  // read by the MP4 tests' cutter
         std::uint32_t movWindowSize = 6553600;
         std::int32_t tsChunkPackets = 32767;
+        bool tsStartFromFirstByte = false;
         bool stopBeforeStart = false;
         bool readOnlyOutput = false;  // an output that refuses writes
         bool discardOutput = false;   // write to /dev/null (clips of gigabytes)

@@ -53,6 +53,45 @@ TEST(PacketIndexTest, FindsTheKeyFrameAtOrBeforeATarget) {
     EXPECT_EQ(PacketIndex().KeyFrameFor(0, 0), nullptr);
 }
 
+// While the index grows, a time is answered only once every picture up to it and
+// the one after it are in: pictures after a key frame in decode order may still
+// come before it in time. A waiter is let go by the builder, or by its own cancel.
+TEST(PacketIndexTest, GrowingIndexCoversOnlyWhatIsIndexed) {
+    PacketIndex index;
+    const std::int64_t order[] = {0, 3, 1, 2, 4, 7, 5, 6};
+    for (const std::int64_t picture : order) {
+        index.Add({1000 + picture * 3600, 188 * picture, picture % 4 == 0});
+    }
+    EXPECT_TRUE(index.Covers(999));
+    // An open GOP after the second key frame may still put a picture into either.
+    EXPECT_FALSE(index.Covers(1000 + 3 * 3600));
+    EXPECT_FALSE(index.WaitUntilCovers(1000 + 5 * 3600, [] { return true; }));
+    EXPECT_EQ(index.LastPacketPts(), PacketIndex::kUnknown);
+    index.SetExpectedLastPacketPts(1000 + 6 * 3600);
+    EXPECT_EQ(index.LastPacketPts(), 1000 + 6 * 3600);
+
+    std::thread builder([&] {
+        for (const std::int64_t picture : {8, 11, 9, 10, 12}) {
+            index.Add({1000 + picture * 3600, 188 * picture, picture % 4 == 0});
+        }
+    });
+    EXPECT_TRUE(index.WaitUntilCovers(1000 + 7 * 3600, {}));
+    builder.join();
+    EXPECT_EQ(index.PictureAfter(1000 + 7 * 3600), 1000 + 8 * 3600);
+    EXPECT_FALSE(index.Covers(1000 + 8 * 3600));
+    index.Finish();
+    EXPECT_TRUE(index.Covers(1000 + 12 * 3600));
+    EXPECT_EQ(index.LastPacketPts(), 1000 + 12 * 3600);
+
+    // An index whose builder gave up lets every waiter go with what there is.
+    PacketIndex abandoned;
+    abandoned.Add({0, 0, true});
+    std::thread quitter([&] { abandoned.Abandon(); });
+    EXPECT_TRUE(abandoned.WaitUntilCovers(3600, {}));
+    EXPECT_TRUE(abandoned.WaitUntilScanned(188, {}));
+    quitter.join();
+}
+
 // Waits until the monotonic clock has moved on by `span`, enough for a running
 // media clock to show it.
 void LetTimePass(std::chrono::microseconds span) {

@@ -1,9 +1,11 @@
+#include "media/FrameImage.h"
 #include "media/PictureConverter.h"
 #include "support/WaitUntil.h"
 
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <cstring>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -105,6 +107,37 @@ TEST_F(PictureConverterTest, PicturesOfAnOlderSeekAreDropped) {
     EXPECT_EQ(converter.Pending(), 1u);
     converter.Clear();
     EXPECT_EQ(converter.Pending(), 0u);
+}
+
+// A converter's image is converted into again, in its own block: a width that is
+// no multiple of 16 keeps its last column; an image of another layout is refused.
+TEST(FrameImageTest, PictureIsConvertedIntoTheImagesOwnBlock) {
+    AvFramePtr picture(av_frame_alloc());
+    picture->format = AV_PIX_FMT_YUV420P;
+    picture->width = 854;
+    picture->height = 4;
+    ASSERT_EQ(av_frame_get_buffer(picture.get(), 0), 0);
+    const std::uint8_t grey[3] = {126, 128, 128};  // limited range: mid grey
+    for (int plane = 0; plane < 3; ++plane) {
+        std::memset(picture->data[plane], grey[plane],
+                    static_cast<std::size_t>(picture->linesize[plane]) * (plane == 0 ? 4 : 2));
+    }
+    SwsPtr cache;
+    QImage image = NewBgraImage(QSize(854, 4));
+    ASSERT_FALSE(image.isNull());
+    image.fill(Qt::red);
+    const uchar* block = image.constBits();
+    ASSERT_TRUE(PictureIntoImage(picture.get(), image, cache));
+    EXPECT_EQ(image.constBits(), block);
+    for (const QPoint& at : {QPoint(0, 0), QPoint(853, 0), QPoint(853, 3)}) {
+        const QRgb pixel = image.pixel(at);
+        EXPECT_NEAR(qRed(pixel), 128, 3);
+        EXPECT_NEAR(qGreen(pixel), 128, 3);
+        EXPECT_NEAR(qBlue(pixel), 128, 3);
+    }
+
+    QImage foreign(854, 4, QImage::Format_RGB32);  // rows of 3416 bytes: not aligned
+    EXPECT_FALSE(PictureIntoImage(picture.get(), foreign, cache));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include "media/FilterFactory.h"
 #include "media/FrameImage.h"
 #include "media/GlVideoRenderer.h"
+#include "support/DebugCapture.h"
 #include "support/TestMedia.h"
 
 #include <QGuiApplication>
@@ -34,6 +35,7 @@ class RendererTest : public testing::Test {
              {CLSID_EnhancedVideoRenderer, CLSID_VideoMixingRenderer9, CLSID_VideoMixingRenderer}) {
             SetClassAvailable(id, true);
         }
+        GlVideoRenderer::AcceptSoftwareRasteriser(false);
     }
 
     HRESULT Open() {
@@ -210,8 +212,11 @@ TEST_F(RendererTest, QtScaledRendererShowsExactlyQtsScaling) {
     const Rect part{0, 0, 301, 203};
     ASSERT_EQ(player->SetVideoRect(&part), S_OK);
     EXPECT_TRUE(WaitUntil(showsReference));
-    player->StepOneFrame();  // prepared for the new size
-    EXPECT_TRUE(WaitUntil(showsReference));
+    // Prepared for the new size, in images the renderer uses again picture after picture.
+    for (int step = 0; step < 4; ++step) {
+        player->StepOneFrame();
+        EXPECT_TRUE(WaitUntil(showsReference)) << "step " << step;
+    }
 }
 
 TEST_F(RendererTest, GrabIsNativeBgraBottomUpAsFfmpegDecodes) {
@@ -288,11 +293,53 @@ TEST_F(RendererTest, OddWidthIsWholeInGrabsAndRasterPictures) {
     }
 }
 
-// Runs where OpenGL works (under Xvfb with Mesa, see the xvfb test in CMake).
+TEST(GlRendererNames, MesaSoftwareRasterisersAndNotHardware) {
+    for (const char* software :
+         {"llvmpipe (LLVM 15.0.6, 256 bits)", "softpipe", "Software Rasterizer", "swrast"}) {
+        EXPECT_TRUE(GlVideoRenderer::IsSoftwareRasteriser(QString::fromLatin1(software)))
+            << software;
+    }
+    // VMware's driver is hardware, though LLVM builds its shaders.
+    for (const char* hardware :
+         {"Mesa Intel(R) UHD Graphics 620 (KBL GT2)", "NVIDIA GeForce RTX 3060/PCIe/SSE2",
+          "AMD Radeon RX 6600 (navi23, LLVM 15.0.6, DRM 3.49, 6.1.0)",
+          "SVGA3D; build: RELEASE; LLVM;", ""}) {
+        EXPECT_FALSE(GlVideoRenderer::IsSoftwareRasteriser(QString::fromLatin1(hardware)))
+            << hardware;
+    }
+}
+
+// Runs under Xvfb, whose Mesa GL is llvmpipe (see the xvfb test in CMake): the player
+// takes the raster renderer and says why.
+TEST_F(RendererTest, GlRendererGivesWayToTheRasterRendererOnASoftwareRasteriser) {
+    const std::optional<QString> renderer = GlVideoRenderer::OpenGlRenderer();
+    if (!renderer) {
+        GTEST_SKIP() << "no OpenGL on platform " << QGuiApplication::platformName().toStdString();
+    }
+    if (!GlVideoRenderer::IsSoftwareRasteriser(*renderer)) {
+        GTEST_SKIP() << "OpenGL here is drawn by hardware: " << renderer->toStdString();
+    }
+    DebugCapture trace;
+    ShowPicture(99);
+    EXPECT_EQ(Sink("EVR"), nullptr);
+    QWidget* sink = Sink("VMR-9");
+    ASSERT_NE(sink, nullptr);
+    EXPECT_TRUE(WaitUntil([&] {
+        return IsLetterboxedPicture99(sink->grab().toImage().convertToFormat(QImage::Format_RGB32));
+    }));
+    const QStringList lines = trace.Lines();
+    EXPECT_EQ(lines.filter(QStringLiteral("the raster renderer is taken")).size(), 1)
+        << lines.join('\n').toStdString();
+    EXPECT_TRUE(trace.Contains(QStringLiteral("\"%1\"").arg(*renderer)));
+}
+
+// Runs where OpenGL works (under Xvfb with Mesa, see the xvfb test in CMake); a
+// software rasteriser is accepted here, so that the GL renderer itself is tested.
 TEST_F(RendererTest, GlRendererShowsThePictureUnderX) {
     if (!GlVideoRenderer::OpenGlAvailable()) {
         GTEST_SKIP() << "no OpenGL on platform " << QGuiApplication::platformName().toStdString();
     }
+    GlVideoRenderer::AcceptSoftwareRasteriser(true);
     ShowPicture(99);
     auto* sink = qobject_cast<QOpenGLWidget*>(Sink("EVR"));
     ASSERT_NE(sink, nullptr);

@@ -201,6 +201,39 @@ TEST_F(FileItemProbe, ProductionBlocks) {
     ExpectProbeFailure(WriteBytes("big-odd.ts", bytes), "TS File is fail");
 }
 
+// The probe reads outward from each end in small blocks that grow: with the
+// program's block it meets the packets whole blocks would, in their order.
+TEST_F(FileItemProbe, SmallBlocksFromEachEndFindWhatWholeBlocksFind) {
+    // 65,535 nulls after HandMade's five packets: a file of one block and 24
+    // packets, where the last PCR lies only in those first 24.
+    std::vector<std::uint8_t> head = HandMade(90000, 3 * 90000, 65535 + 19);
+    std::vector<std::uint8_t> headOdd = head;
+    headOdd.resize(headOdd.size() + 100, 0x47);
+    const struct {
+        QString path;
+        double duration;  // negative: the probe fails with "TS File is fail"
+    } cases[] = {
+        // The last PCR 3.7 MB before the end: many growing blocks back.
+        {Write("far.ts", {.trailingNullPackets = 20000}), 49 / 25.0},
+        // The first log packet half a megabyte in.
+        {Write("latelog.ts", {.syntheticFrameBytes = 20000, .logStartSeconds = 1.0}), 49 / 25.0},
+        {WriteBytes("head.ts", head), 2.0},
+        // The end's packet grid does not meet a packet there.
+        {WriteBytes("headodd.ts", headOdd), -1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.path.toStdString());
+        if (c.duration < 0) {
+            ExpectProbeFailure(c.path, "TS File is fail");
+            continue;
+        }
+        ItemRef item = ProbeItem(c.path);
+        EXPECT_EQ(item->fileType, FILE_TYPE_TS);
+        EXPECT_NEAR(item->duration, c.duration, 1e-4);
+        EXPECT_EQ(item->startTime, kStart);
+    }
+}
+
 TEST_F(FileItemProbe, SizeLimit) {
     const QString path = Write("limit.ts");
     platform::MessageBox::ClearRecorded();
