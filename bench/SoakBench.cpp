@@ -1,7 +1,8 @@
 // The whole program's memory over a long drive: the program (all six forms, the
 // real play list, the null sound output) is started in this process on a drive of
 // consecutive 1080p recordings, plays it, and seeks across its files round after
-// round. After each round it prints the resident memory and the C heap in use:
+// round. After each round it prints the resident memory, the C heap in use and
+// what the heaps hold free:
 //
 //   ombrel-bench-soak [--recordings N] [--rounds R] [--play-ms MS] FOLDER
 //
@@ -35,6 +36,7 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+#include <vector>
 
 namespace {
 
@@ -128,6 +130,7 @@ struct Memory {
     double rssMiB = 0;
     double peakMiB = 0;
     double heapMiB = 0;  // C heap in use (malloc's arenas and mapped blocks)
+    double freeMiB = 0;  // free in the arenas, kept from the system
 };
 
 Memory MemoryNow() {
@@ -145,6 +148,7 @@ Memory MemoryNow() {
     }
     const struct mallinfo2 heap = mallinfo2();
     memory.heapMiB = static_cast<double>(heap.uordblks + heap.hblkhd) / kMiB;
+    memory.freeMiB = static_cast<double>(heap.fordblks) / kMiB;
     return memory;
 }
 
@@ -171,13 +175,15 @@ bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
 }
 
 void PrintMemory(const char* what, const Memory& memory) {
-    std::printf("%s rss_mib %.1f heap_mib %.1f\n", what, memory.rssMiB, memory.heapMiB);
+    std::printf("%s rss_mib %.1f heap_mib %.1f free_mib %.1f\n", what, memory.rssMiB,
+                memory.heapMiB, memory.freeMiB);
     std::fflush(stdout);
 }
 
-int Soak(const Options& options, const QStringList& drive) {
+int Soak(const Options& options, const QStringList& drive, const QString& privateFolder) {
     const int count = static_cast<int>(drive.size());
-    app::Program program(QDir(QDir::tempPath()).filePath(QStringLiteral("ombrel-soak.lock")));
+    // A lock of its own: a soak under another display may run beside it.
+    app::Program program(QDir(privateFolder).filePath(QStringLiteral("OmbrelPlayer.lock")));
     if (program.Start(QStringList{QCoreApplication::applicationFilePath()} + drive) !=
         app::Program::StartResult::Started) {
         std::fprintf(stderr, "the program did not start\n");
@@ -209,6 +215,7 @@ int Soak(const Options& options, const QStringList& drive) {
     int file = 0;
     Memory last = playing;
     double highest = playing.rssMiB;
+    std::vector<double> rounds;
     for (int round = 1; round <= options.rounds; ++round) {
         // Always another file, the next one a varying distance ahead; the place in
         // it moves over the minute.
@@ -218,8 +225,9 @@ int Soak(const Options& options, const QStringList& drive) {
         RunEventLoop(options.playMs);
         last = MemoryNow();
         highest = std::max(highest, last.rssMiB);
-        std::printf("round %d file %d rss_mib %.1f heap_mib %.1f\n", round, file, last.rssMiB,
-                    last.heapMiB);
+        rounds.push_back(last.rssMiB);
+        std::printf("round %d file %d rss_mib %.1f heap_mib %.1f free_mib %.1f\n", round, file,
+                    last.rssMiB, last.heapMiB, last.freeMiB);
         std::fflush(stdout);
     }
     const int boxes = static_cast<int>(platform::MessageBox::Recorded().size());
@@ -231,6 +239,9 @@ int Soak(const Options& options, const QStringList& drive) {
         "end %.1f MiB (%.0f MB), highest %.1f MiB (%.0f MB), peak (VmHWM) %.1f MiB\n",
         loaded.rssMiB, MB(loaded.rssMiB), playing.rssMiB, MB(playing.rssMiB), last.rssMiB,
         MB(last.rssMiB), highest, MB(highest), last.peakMiB);
+    std::sort(rounds.begin(), rounds.end());
+    const double median = rounds[rounds.size() / 2];
+    std::printf("median of the rounds %.1f MiB (%.0f MB)\n", median, MB(median));
     std::printf("end / first playing: %.3fx (goal <= %.2fx) %s\n", growth, kGoalGrowth,
                 growth <= kGoalGrowth ? "met" : "MISSED");
     std::printf("highest while playing: %.0f MB (goal <= %.0f MB) %s\n", MB(highest), kGoalMB,
@@ -266,5 +277,5 @@ int main(int argc, char** argv) {
     qputenv("XDG_CONFIG_HOME", config.path().toUtf8());
     media::UseNullAudioDevice(true);
     platform::MessageBox::StartRecording();
-    return Soak(*options, drive);
+    return Soak(*options, drive, config.path());
 }

@@ -24,8 +24,9 @@ constexpr std::uint32_t kMinMapGranularity = 65536;
 constexpr std::uint32_t kMapWindowGranules = 100;
 
 const QString kCutTempFile = QStringLiteral("quendrix.tmp");
-// For a destination that bears the temporary file's own name.
-const QString kCutTempFileAside = QStringLiteral("quendrix2.tmp");
+// For a destination or a source that bears the temporary file's own name: the
+// first of quendrix2.tmp, quendrix3.tmp, ... that is neither.
+const QString kCutTempFileAside = QStringLiteral("quendrix%1.tmp");
 
 // Views of a mapped file must start on a page; 64 KiB keeps the window a whole
 // number of pages on every page size in use.
@@ -74,10 +75,15 @@ bool IsOneOf(const QString& path, const FileItemList& items) {
 // of that name must not be removed to make room for it.
 QString TemporaryPathFor(const QString& destination, const FileItemList& sources) {
     const QString folder = GetFolderOfPath(destination);
-    const bool clash =
-        destination.mid(folder.size()).compare(kCutTempFile, Qt::CaseInsensitive) == 0 ||
-        IsOneOf(folder + kCutTempFile, sources);
-    return folder + (clash ? kCutTempFileAside : kCutTempFile);
+    const QString name = destination.mid(folder.size());
+    QString candidate = kCutTempFile;
+    // Only so many names can be taken: this ends.
+    for (int n = 2;
+         name.compare(candidate, Qt::CaseInsensitive) == 0 || IsOneOf(folder + candidate, sources);
+         ++n) {
+        candidate = kCutTempFileAside.arg(n);
+    }
+    return folder + candidate;
 }
 
 }  // namespace

@@ -32,16 +32,17 @@ constexpr std::int64_t kNever = std::int64_t{1} << 60;
 constexpr double kUnboundedSeconds = 1e9;
 constexpr std::uint32_t kPatPid = 0;
 constexpr std::size_t kPidCount = 0x2000;
-// A recording's time zero is looked for within its first production-size chunk.
+// A recording's time zero is looked for within its first production-size chunk,
+// this many packets at a time.
 constexpr std::int64_t kTimeScanBytes = std::int64_t{32767} * kTsPacketSize;
-constexpr int kTimeScanPackets = 1024;
+constexpr std::size_t kTimeLookPackets = 64;
 // The start search begins this far before the start, and further back when that
 // does not settle it; bisection on the pictures' times finds where, to within
-// this many packets, reading this many at a time.
+// this many packets. It reads in pieces of its own size.
 constexpr std::int64_t kStartLeadTicks = kTicksPerSecond;
 constexpr std::int64_t kBisectionPackets = 1024;
-constexpr std::size_t kTimeLookPackets = 64;
 constexpr std::int64_t kSearchReadBytes = std::int64_t{2048} * kTsPacketSize;
+// A chunk stays in the processor's cache between its read and its write.
 constexpr int kChunkPackets = 5577;  // 1 MiB
 
 // The recorder's log packets: an ordinary one has a 105-byte adaptation field and
@@ -233,7 +234,8 @@ class TsCut {
         return buffer_.get() + std::size_t(index) * kTsPacketSize;
     }
     PesHeaderFit FitPicture(std::uint8_t* p);
-    std::optional<Stamp> FirstTimeFrom(std::int64_t from) const;
+    std::optional<Stamp> FirstTimeFrom(std::int64_t from,
+                                       std::int64_t stretch = kTimeScanBytes) const;
     std::optional<Stamp> TimeOf(const std::uint8_t* p) const;
 
     // The clock: each recording's stamps count from its own time zero; the clip
@@ -256,8 +258,8 @@ class TsCut {
         bool settled = false;
     };
     StartSearch FindStart(std::int64_t start, std::int64_t from);
-    std::int64_t OffsetBefore(std::int64_t time);
-    std::optional<std::int64_t> PictureTimeFrom(std::int64_t from);
+    std::int64_t OffsetBefore(std::int64_t time) const;
+    std::optional<std::int64_t> PictureTimeFrom(std::int64_t from) const;
     StartSignal ObservePts(const std::uint8_t* p, std::int64_t start) const;
     StartSignal ObservePcr(const std::uint8_t* p, std::int64_t start,
                            std::optional<std::int64_t>& lastPcr);
@@ -318,8 +320,8 @@ class TsCut {
     bool headerPending_ = false;
     std::array<std::int8_t, kPidCount> counters_{};  // next counter per PID, -1 unseen
     std::int64_t bytesWritten_ = 0;
-    std::int64_t bytesPosted_ = 0;
-    int pictures_ = 0;  // video PES starts written
+    std::int64_t readSincePost_ = 0;  // chunk bytes used up since the last progress
+    int pictures_ = 0;                // video PES starts written
     std::bitset<kReportCount> reported_;
 };
 
@@ -330,7 +332,6 @@ TsCut::TsCut(CuttingProc* job) : job_(job) {
     const TFileItem* first = job->selection.front();
     pids_ = first->pids;
     byPcr_ = first->fileType != FILE_TYPE_TS;
-    // A chunk that stays in the processor's cache between its read and its write.
     const std::size_t packets =
         static_cast<std::size_t>(std::clamp(job->tsChunkPackets, 1, kChunkPackets));
     try {
@@ -458,11 +459,15 @@ bool TsCut::HavePacket(Phase phase) {
         return false;
     }
     Flush();
-    // Progress comes once per chunk of the job's size, however the chunks are read.
+    // Progress comes once per chunk of the job's size, however the chunks are read,
+    // and at the end of each recording.
     const std::int64_t step = std::int64_t{std::max(1, job_->tsChunkPackets)} * kTsPacketSize;
-    if ((phase == Phase::Bulk || phase == Phase::ByPcr) && bytesWritten_ - bytesPosted_ >= step) {
+    const std::int64_t read = std::int64_t{packetCount_} * kTsPacketSize;
+    readSincePost_ += read;
+    if ((phase == Phase::Bulk || phase == Phase::ByPcr) &&
+        (readSincePost_ >= step || read < readBytes_)) {
         job_->PostProgress(bytesWritten_);
-        bytesPosted_ = bytesWritten_;
+        readSincePost_ = 0;
     }
     return TsCutReadChunk(true);
 }
@@ -470,11 +475,10 @@ bool TsCut::HavePacket(Phase phase) {
 // The first time stamp of the source from `from` on: a video PTS with its decode
 // time, or a PCR on the PCR path. It is looked for in a fixed stretch, whatever
 // the read size.
-std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from) const {
-    std::vector<std::uint8_t> block(std::size_t{kTimeScanPackets} * kTsPacketSize);
-    for (std::int64_t at = from; at < from + kTimeScanBytes;) {
-        const std::int64_t got =
-            ReadSource(block.data(), static_cast<std::int64_t>(block.size()), at);
+std::optional<TsCut::Stamp> TsCut::FirstTimeFrom(std::int64_t from, std::int64_t stretch) const {
+    std::array<std::uint8_t, kTimeLookPackets * kTsPacketSize> block;
+    for (std::int64_t at = from; at < from + stretch;) {
+        const std::int64_t got = ReadSource(block.data(), std::int64_t{block.size()}, at);
         if (got < kTsPacketSize) {
             return std::nullopt;
         }
@@ -646,7 +650,7 @@ TsCut::StartSearch TsCut::FindStart(std::int64_t start, std::int64_t from) {
 // The latest offset on the packet grid, within a few hundred kilobytes, from
 // which the next picture is at or before `time`, by bisection on the pictures'
 // times; 0 when there is none.
-std::int64_t TsCut::OffsetBefore(std::int64_t time) {
+std::int64_t TsCut::OffsetBefore(std::int64_t time) const {
     std::int64_t low = 0;
     std::int64_t high = sourceLimit_ / kTsPacketSize;
     while (high - low > kBisectionPackets) {
@@ -663,27 +667,9 @@ std::int64_t TsCut::OffsetBefore(std::int64_t time) {
 
 // The time (from the recording's zero) of the first picture with a time stamp
 // from `from` on, looked for in a short stretch.
-std::optional<std::int64_t> TsCut::PictureTimeFrom(std::int64_t from) {
-    std::array<std::uint8_t, kTimeLookPackets * kTsPacketSize> block;
-    for (std::int64_t at = from; at < from + kBisectionPackets * kTsPacketSize;) {
-        const std::int64_t got = ReadSource(block.data(), std::int64_t{block.size()}, at);
-        const std::int64_t packets = got / kTsPacketSize;
-        if (packets == 0) {
-            return std::nullopt;
-        }
-        FitVideoPesHeaders(block.data(), packets, pids_[PID_VIDEO]);
-        for (std::int64_t i = 0; i < packets; ++i) {
-            const std::uint8_t* p = block.data() + i * kTsPacketSize;
-            if (TsPid(p) != pids_[PID_VIDEO] || !TsPayloadUnitStart(p)) {
-                continue;
-            }
-            if (const std::optional<int> pes = PesHeaderAt(p)) {
-                return TicksAfter(PesPts(p, *pes), itemZero_);
-            }
-        }
-        at += packets * kTsPacketSize;
-    }
-    return std::nullopt;
+std::optional<std::int64_t> TsCut::PictureTimeFrom(std::int64_t from) const {
+    const std::optional<Stamp> next = FirstTimeFrom(from, kBisectionPackets * kTsPacketSize);
+    return next ? std::optional(TicksAfter(next->time, itemZero_)) : std::nullopt;
 }
 
 StartSignal TsCut::ObservePts(const std::uint8_t* p, std::int64_t start) const {

@@ -75,7 +75,14 @@ std::int64_t FileInput::Seek(void* opaque, std::int64_t offset, int whence) {
 int FileInput::Read(std::uint8_t* buffer, int size) {
     std::int64_t want = size;
     if (index_) {
-        if (!index_->WaitUntilScanned(std::min(position_ + want, size_), cancelled_)) {
+        const std::int64_t end = std::min(position_ + want, size_);
+        if (!cancelled_) {
+            const std::int64_t scanned = index_->Scanned();
+            if (position_ >= scanned) {
+                return AVERROR_EOF;
+            }
+            want = std::min(want, scanned - position_);
+        } else if (!index_->WaitUntilScanned(end, cancelled_)) {
             return AVERROR_EXIT;
         }
         const std::optional<PacketIndex::ByteRange> gap = index_->GapAfter(position_);

@@ -31,8 +31,10 @@ class FileInput {
     // While hidden the size is unknown to libavformat: opening a transport stream
     // then does not read the end of the file for a duration the index gives.
     void HideSize(bool hidden) { sizeHidden_ = hidden; }
-    // From now on reads wait for `index` and stop at its gaps; `cancelled` ends a
-    // wait (the read then fails).
+    // From now on reads stop at the gaps of `index`. With `cancelled` they wait
+    // until the index has looked at the bytes they want, `cancelled` ending a wait
+    // (the read then fails); without, the input ends where the index has not looked
+    // yet (while the index does not grow).
     void Follow(std::shared_ptr<const PacketIndex> index, std::function<bool()> cancelled);
     // Where reading may go on after the gap that ended the input; -1 when the
     // input ended at the file's end. A seek clears it.

@@ -198,16 +198,12 @@ bool PacketIndex::WaitLocked(std::unique_lock<std::mutex>& lock, const std::func
     return true;
 }
 
-// The median distance between neighbouring pictures; while building, of the part
-// whose pictures are all known.
+// The median distance between neighbouring pictures; while building, of those in
+// so far (a picture still missing makes few steps longer, the median holds).
 std::int64_t PacketIndex::MedianStepLocked() const {
-    auto end = presentation_.end();
-    if (!complete_ && coveredBelow_ != kUnknown) {
-        end = std::lower_bound(presentation_.begin(), presentation_.end(), coveredBelow_);
-    }
     std::vector<std::int64_t> steps;
-    for (auto it = presentation_.begin(); it != end && std::next(it) != presentation_.end(); ++it) {
-        steps.push_back(*std::next(it) - *it);
+    for (std::size_t i = 1; i < presentation_.size(); ++i) {
+        steps.push_back(presentation_[i] - presentation_[i - 1]);
     }
     if (steps.empty()) {
         return 0;

@@ -19,8 +19,10 @@ constexpr AVRational kUnitsBase{1, static_cast<int>(kUnitsPerSecond)};
 constexpr std::size_t kEnoughBytes = 24u << 20;
 constexpr const char* kFormatWhitelist = "mpegts,mov,mp4,m4a,3gp,3g2,mj2";
 // Opening indexes the start of a transport stream up to its first pictures, but
-// never more than this, and reads this much of its end for the last time stamp.
-constexpr int kHeadLimitBlocks = 64;
+// never more than this many blocks (a few seconds of a camera's video; a memory
+// card reads them in a moment), and reads this much of its end for the last time
+// stamp.
+constexpr int kHeadLimitBlocks = 8;
 constexpr std::int64_t kTailSpan = 2 << 20;
 
 // The recorder's files are MPEG-TS: sync bytes at 0 and 188.
@@ -34,6 +36,12 @@ bool LooksLikeTransportStream(const QString& path) {
         return false;
     }
     return head.size() < 189 || static_cast<unsigned char>(head[188]) == 0x47;
+}
+
+bool IsPlayableVideo(const AVStream* stream) {
+    return stream->codecpar->codec_type == AVMEDIA_TYPE_VIDEO &&
+           avcodec_find_decoder(stream->codecpar->codec_id) != nullptr &&
+           (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0;
 }
 
 }  // namespace
@@ -51,7 +59,7 @@ HRESULT SourceFilter::Load(const QString& path) {
         return opened;
     }
     SelectStreams();
-    if (!StartScanning(path) && !BuildIndex()) {
+    if (!FinishScanning() && !BuildIndex()) {
         return VFW_E_INVALID_FILE_FORMAT;
     }
     CreatePins();
@@ -104,8 +112,17 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
             throw std::runtime_error("Open input: " + AvErrorText(result));
         }
         format_.reset(context);
-        const int found = avformat_find_stream_info(context, nullptr);
+        std::vector<AVDictionary*> options(context->nb_streams, nullptr);
+        if (transportStream_) {
+            IgnoreDataStreams();
+            StartScanning(path, options);
+        }
+        const int found = avformat_find_stream_info(context, options.data());
+        for (AVDictionary*& streamOptions : options) {
+            av_dict_free(&streamOptions);
+        }
         input_->HideSize(false);
+        TellVideoParameters();
         if (found < 0) {
             throw std::runtime_error("No stream information");
         }
@@ -119,13 +136,25 @@ HRESULT SourceFilter::OpenInput(const QString& path) {
     }
 }
 
+// A data stream (the recorder's sensor log, read by its own parser) is never
+// played. Left in, libavformat keeps probing it through the whole stream analysis
+// and holds every packet read meanwhile, each pinning a 200 KB block of the
+// demuxer's pool, which keeps them all for the file's life (some 20 MB).
+void SourceFilter::IgnoreDataStreams() {
+    for (unsigned i = 0; i < format_->nb_streams; ++i) {
+        AVStream* stream = format_->streams[i];
+        if (stream->codecpar->codec_type == AVMEDIA_TYPE_DATA) {
+            stream->discard = AVDISCARD_ALL;
+        }
+    }
+}
+
 void SourceFilter::SelectStreams() {
     for (unsigned i = 0; i < format_->nb_streams; ++i) {
         AVStream* stream = format_->streams[i];
         const AVCodecParameters* codec = stream->codecpar;
         const bool decodable = avcodec_find_decoder(codec->codec_id) != nullptr;
-        if (codec->codec_type == AVMEDIA_TYPE_VIDEO && videoStream_ < 0 && decodable &&
-            (stream->disposition & AV_DISPOSITION_ATTACHED_PIC) == 0) {
+        if (videoStream_ < 0 && IsPlayableVideo(stream)) {
             videoStream_ = static_cast<int>(i);
         } else if (codec->codec_type == AVMEDIA_TYPE_AUDIO && audioStream_ < 0 && decodable) {
             audioStream_ = static_cast<int>(i);
@@ -135,17 +164,25 @@ void SourceFilter::SelectStreams() {
     }
 }
 
-// A transport stream's index: the start read here, up to where the first pictures
-// and their usual distance are known, and the last time stamp from the end; the
-// indexing worker reads the rest. False when this way does not apply.
-bool SourceFilter::StartScanning(const QString& path) {
-    if (!transportStream_ || videoStream_ < 0) {
-        return false;
+// A transport stream's index, before libavformat looks for the streams'
+// parameters: the start read here, up to where the first pictures and their usual
+// distance are known. When the first picture's parameter sets tell its size and
+// aspect, libavformat need not decode it for them: its probing decoder skips every
+// picture (`options` go to the probing decoders, one dictionary per stream).
+void SourceFilter::StartScanning(const QString& path, std::vector<AVDictionary*>& options) {
+    int video = 0;
+    while (video < static_cast<int>(format_->nb_streams) &&
+           !IsPlayableVideo(format_->streams[video])) {
+        ++video;
     }
-    const AVStream* video = format_->streams[videoStream_];
-    scanner_ = TsIndexScanner::Create(path, video->id, *video->codecpar);
+    if (video == static_cast<int>(format_->nb_streams)) {
+        return;
+    }
+    const AVStream* stream = format_->streams[video];
+    scannedStream_ = video;
+    scanner_ = TsIndexScanner::Create(path, stream->id, *stream->codecpar);
     if (!scanner_) {
-        return false;
+        return;
     }
     index_ = std::make_shared<PacketIndex>();
     for (int block = 0;; ++block) {
@@ -158,6 +195,39 @@ bool SourceFilter::StartScanning(const QString& path) {
     if (index_->Empty()) {
         scanner_.reset();  // no picture in the whole file
         index_.reset();
+        return;
+    }
+    if (scanner_->FirstVideoParameters()) {
+        av_dict_set(&options[static_cast<std::size_t>(video)], "skip_frame", "all", 0);
+    }
+    // libavformat then reads only what the index has seen, and never into a gap.
+    input_->Follow(index_, {});
+}
+
+// After libavformat's look at the streams: the video's size and aspect as the
+// first picture's parameter sets give them, where its probe decoded nothing.
+void SourceFilter::TellVideoParameters() {
+    if (!scanner_) {
+        return;
+    }
+    if (const auto parameters = scanner_->FirstVideoParameters()) {
+        AVCodecParameters* codec = format_->streams[scannedStream_]->codecpar;
+        codec->width = parameters->width;
+        codec->height = parameters->height;
+        codec->format = parameters->format;
+        codec->sample_aspect_ratio = parameters->sampleAspect;
+    }
+}
+
+// The rest of a transport stream's opening: the first picture's time and the
+// last one's from the end of the file; the indexing worker reads the middle. False
+// when the index is not built this way.
+bool SourceFilter::FinishScanning() {
+    if (scanner_ && videoStream_ != scannedStream_) {
+        scanner_.reset();  // not the stream chosen to play
+        index_.reset();
+    }
+    if (!scanner_) {
         return false;
     }
     startVideoPts_ = index_->FirstPts();

@@ -10,6 +10,7 @@
 
 #include <atomic>
 #include <functional>
+#include <vector>
 
 namespace media {
 
@@ -45,8 +46,11 @@ class SourceFilter : public BaseFilter {
 
   private:
     HRESULT OpenInput(const QString& path);
+    void IgnoreDataStreams();
     void SelectStreams();
-    bool StartScanning(const QString& path);
+    void StartScanning(const QString& path, std::vector<AVDictionary*>& options);
+    void TellVideoParameters();
+    bool FinishScanning();
     void SetVideoTimes(std::int64_t lastPts);
     void SetDuration(std::int64_t lastPts);
     void IndexRest(platform::Worker::Control& worker);
@@ -79,6 +83,7 @@ class SourceFilter : public BaseFilter {
     DurationSink durationSink_;
     // Built on the opening thread, then used by the indexing worker alone.
     std::unique_ptr<TsIndexScanner> scanner_;
+    int scannedStream_ = -1;
     bool tailKnown_ = false;
     std::int64_t tailLastPts_ = 0;
     std::unique_ptr<platform::Worker> indexer_;  // last: stopped before the rest goes

@@ -1,5 +1,7 @@
 #include "TsIndexScanner.h"
 
+#include "media/H264Sps.h"
+
 #include <algorithm>
 #include <cstring>
 
@@ -327,12 +329,45 @@ bool TsIndexScanner::DecideKey(const Pes& pes) {
     int outSize = 0;
     av_parser_parse2(parser_, parserContext_.get(), &out, &outSize, data.data(), size,
                      AV_NOPTS_VALUE, AV_NOPTS_VALUE, pes.entry.pos);
+    if (!parametersTaken_) {
+        TakeParameters(pes);
+    }
     if (parser_->key_frame == 1) {
         return true;
     }
     return parser_->key_frame == -1 &&
            (parser_->pict_type == AV_PICTURE_TYPE_I ||
             (parser_->pict_type == AV_PICTURE_TYPE_NONE && pes.randomAccess));
+}
+
+// The first access unit's size (the parser read its parameter sets) and the
+// sample aspect ratio of its sequence parameter set.
+void TsIndexScanner::TakeParameters(const Pes& pes) {
+    parametersTaken_ = true;
+    const std::vector<std::uint8_t>& head = pes.head;
+    if (!h264_ || parser_->width <= 0 || parser_->height <= 0) {
+        return;
+    }
+    for (std::size_t i = 0; i + 3 < head.size(); ++i) {
+        if (head[i] != 0 || head[i + 1] != 0 || head[i + 2] != 1 || (head[i + 3] & 0x1F) != 7) {
+            continue;
+        }
+        std::size_t end = i + 3;
+        while (end + 2 < head.size() &&
+               !(head[end] == 0 && head[end + 1] == 0 && head[end + 2] <= 1)) {
+            ++end;
+        }
+        if (end + 2 >= head.size()) {
+            end = head.size();
+        }
+        const std::optional<AVRational> aspect = H264SampleAspect(&head[i + 3], end - (i + 3));
+        if (aspect) {
+            firstParameters_ =
+                VideoParameters{parser_->width, parser_->height,
+                                static_cast<AVPixelFormat>(parser_->format), *aspect};
+        }
+        return;
+    }
 }
 
 std::int64_t TsIndexScanner::Unwrap(std::int64_t timestamp) {

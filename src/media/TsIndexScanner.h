@@ -44,6 +44,17 @@ class TsIndexScanner {
     // (ScanBlock found one), the reference of the wrap correction.
     std::optional<Tail> ScanTail(std::int64_t span);
 
+    // What the first H.264 access unit's sequence parameter set gives, as the
+    // decoder would report it; none before the first picture, for another codec, or
+    // when the set cannot be read.
+    struct VideoParameters {
+        int width = 0;
+        int height = 0;
+        AVPixelFormat format = AV_PIX_FMT_NONE;
+        AVRational sampleAspect{0, 1};
+    };
+    std::optional<VideoParameters> FirstVideoParameters() const { return firstParameters_; }
+
     std::int64_t Size() const { return size_; }
     std::int64_t BytesRead() const { return bytesRead_.load(); }
 
@@ -91,6 +102,10 @@ class TsIndexScanner {
     std::int64_t lostSyncAt_ = 0;
     Pes pes_;
 
+    void TakeParameters(const Pes& pes);
+
+    std::optional<VideoParameters> firstParameters_;
+    bool parametersTaken_ = false;
     std::optional<std::int64_t> wrapReference_;
     bool wrapAdds_ = true;
     std::atomic<std::int64_t> bytesRead_{0};

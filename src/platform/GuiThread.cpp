@@ -1,8 +1,12 @@
 #include "GuiThread.h"
 
+#include "platform/QueueHandoff.h"
+
 #include <QCoreApplication>
 #include <QMetaObject>
 #include <QThread>
+
+#include <memory>
 
 namespace platform {
 
@@ -19,7 +23,15 @@ void RunOnGuiThread(QObject* context, std::function<void()> fn) {
     }
     // Qt removes the queued call when its receiver is destroyed.
     QObject* receiver = context != nullptr ? context : application;
-    QMetaObject::invokeMethod(receiver, std::move(fn), Qt::QueuedConnection);
+    auto call = std::make_shared<std::function<void()>>(std::move(fn));
+    HandOver(call.get());
+    QMetaObject::invokeMethod(
+        receiver,
+        [call] {
+            TakeOver(call.get());
+            (*call)();
+        },
+        Qt::QueuedConnection);
 }
 
 void UpdateOnGuiThread(QObject* widget) {

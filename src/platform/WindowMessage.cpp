@@ -1,16 +1,21 @@
 #include "WindowMessage.h"
 
+#include "platform/QueueHandoff.h"
+
 #include <QCoreApplication>
 
 namespace platform {
 
 WindowMessage::WindowMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam)
-    : QEvent(static_cast<QEvent::Type>(message)), wParam_(wParam), lParam_(lParam) {}
+    : QEvent(static_cast<QEvent::Type>(message)), wParam_(wParam), lParam_(lParam) {
+    HandOver(this);
+}
 
 const WindowMessage* WindowMessage::From(const QEvent* event, std::uint32_t message) {
     if (event == nullptr || static_cast<std::uint32_t>(event->type()) != message) {
         return nullptr;
     }
+    TakeOver(event);
     return dynamic_cast<const WindowMessage*>(event);
 }
 

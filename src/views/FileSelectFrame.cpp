@@ -62,12 +62,27 @@ enum : int {
 };
 
 const QString kFirmwareCaption = QStringLiteral("Firmware:  ");
-// A box lists at most this many refused names, so it stays on the screen.
+// A box lists at most this many refused names, each at most this long, so it
+// stays on the screen.
 constexpr int kMostRefusedShown = 20;
+constexpr int kLongestRefusedName = 120;
+
+// A long name loses its middle: where it lies and the file name stay readable.
+QString ShortenedName(const QString& name) {
+    if (name.size() <= kLongestRefusedName) {
+        return name;
+    }
+    const int head = kLongestRefusedName / 3;
+    const int tail = kLongestRefusedName - head - 1;
+    return name.left(head) + QStringLiteral("\u2026") + name.right(tail);
+}
 
 // The warning for names that are no recording, followed by the names.
 QString RefusedText(const QStringList& refused) {
-    QStringList lines = refused.mid(0, kMostRefusedShown);
+    QStringList lines;
+    for (const QString& name : refused.mid(0, kMostRefusedShown)) {
+        lines.append(ShortenedName(name));
+    }
     if (refused.size() > kMostRefusedShown) {
         lines.append(QStringLiteral("\u2026"));
     }

@@ -442,6 +442,36 @@ TEST_F(CuttingProcTest, ADestinationThatIsOneOfTheSourcesIsRefused) {
     EXPECT_FALSE(QFileInfo::exists(PathOf(QStringLiteral("quendrix2.tmp"))));
 }
 
+// The other temporary name is no freer than the first: a source that bears it is
+// not removed either, whether the destination or another source takes the first.
+TEST_F(CuttingProcTest, SourcesAtBothTemporaryNamesAreKept) {
+    ItemRef a = Recording(QStringLiteral("a.ts"), Synthetic(3));
+    ItemRef b = Recording(QStringLiteral("b.ts"), {.durationSeconds = 3, .startTime = 1700000003});
+    const std::vector<std::uint8_t> bytesA = Bytes(a->path);
+    const std::vector<std::uint8_t> bytesB = Bytes(b->path);
+    const QString first = PathOf(QStringLiteral("quendrix.tmp"));
+    const QString aside = PathOf(QStringLiteral("quendrix2.tmp"));
+    ASSERT_TRUE(QFile::rename(b->path, aside));
+    b->path = aside;
+
+    // The destination takes the first name, a source the other.
+    CutRun run = Cut({b.get()}, PathOf(QStringLiteral("QUENDRIX.TMP")), 0.5, 2.5);
+    EXPECT_EQ(run.result, Cut_OK);
+    EXPECT_EQ(Bytes(aside), bytesB);
+    EXPECT_EQ(Bytes(PathOf(QStringLiteral("QUENDRIX.TMP"))).at(0), 0x47);
+    ASSERT_TRUE(QFile::remove(PathOf(QStringLiteral("QUENDRIX.TMP"))));
+
+    // A source at each name.
+    ASSERT_TRUE(QFile::rename(a->path, first));
+    a->path = first;
+    run = Cut({a.get(), b.get()}, PathOf(QStringLiteral("clip.ts")), 0.5, 5.5);
+    EXPECT_EQ(run.result, Cut_OK);
+    EXPECT_EQ(Bytes(first), bytesA);
+    EXPECT_EQ(Bytes(aside), bytesB);
+    EXPECT_EQ(Bytes(PathOf(QStringLiteral("clip.ts"))).at(0), 0x47);
+    EXPECT_EQ(QDir(PathOf(QString())).entryList(QDir::Files).size(), 3);
+}
+
 TEST_F(CuttingProcTest, ALinkAtTheTemporaryNameIsRemovedNeverWrittenThrough) {
     ItemRef item = Recording(QStringLiteral("a.ts"), Synthetic(3));
     const QString temporary = PathOf(QStringLiteral("quendrix.tmp"));

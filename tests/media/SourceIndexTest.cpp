@@ -1,5 +1,7 @@
+#include "media/H264Sps.h"
 #include "media/PacketIndex.h"
 #include "media/SourceFilter.h"
+#include "platform/HeapPolicy.h"
 #include "support/TestClips.h"
 #include "support/TestMedia.h"
 #include "support/WaitUntil.h"
@@ -117,6 +119,79 @@ TEST(SourceIndexTest, ScannedIndexIsWhatLibavformatReads) {
         const PacketIndex demuxed = DemuxedIndex(path, &packets);
         ExpectSameIndex(*ours, demuxed, packets);
     }
+}
+
+// An H.264 clip made by the ffmpeg tool with the picture size and sample aspect
+// ratio asked for.
+QString AspectClip(const QString& name, const QString& size, const QString& aspect) {
+    const QString path = TestFolder() + "/" + name;
+    const QStringList args{"-v",
+                           "error",
+                           "-y",
+                           "-f",
+                           "lavfi",
+                           "-i",
+                           "testsrc2=s=" + size + ":r=25:d=1",
+                           "-vf",
+                           "setsar=" + aspect,
+                           "-c:v",
+                           "libx264",
+                           "-preset",
+                           "ultrafast",
+                           "-f",
+                           "mpegts",
+                           path};
+    return tsrec::RunTool("ffmpeg", args, nullptr, nullptr) ? path : QString();
+}
+
+// Libavformat decodes no picture for the video's parameters; those read from the
+// first parameter set are the ones its decoding gives: the size after cropping and
+// the sample aspect ratio from the table or written out.
+TEST(SourceIndexTest, VideoParametersAreWhatDecodingGives) {
+    const QStringList paths{TestClipPath(), AspectClip("wide.ts", "854x480", "4/3"),
+                            AspectClip("odd.ts", "350x286", "10/9")};
+    for (const QString& path : paths) {
+        SCOPED_TRACE(path.toStdString());
+        ASSERT_FALSE(path.isEmpty());
+        SourceFilter source;
+        ASSERT_EQ(source.Load(path), S_OK);
+        const MediaType ours = source.FirstPin(PinDirection::Output)->Type();
+        AVFormatContext* context = nullptr;
+        ASSERT_GE(avformat_open_input(&context, path.toUtf8().constData(), nullptr, nullptr), 0);
+        const AvFormatPtr format(context);
+        ASSERT_GE(avformat_find_stream_info(context, nullptr), 0);
+        const AVCodecParameters* decoded = context->streams[0]->codecpar;
+        EXPECT_EQ(ours.major, MajorType::Video);
+        EXPECT_EQ(ours.width, decoded->width);
+        EXPECT_EQ(ours.height, decoded->height);
+        EXPECT_EQ(av_cmp_q(ours.sampleAspect, decoded->sample_aspect_ratio), 0);
+        EXPECT_EQ(ours.codec->format, decoded->format);
+    }
+    // A set cut short or another NAL unit tells nothing.
+    const std::uint8_t sps[] = {0x67, 0x64, 0x00, 0x1F, 0xAC};
+    EXPECT_FALSE(H264SampleAspect(sps, sizeof(sps)).has_value());
+    const std::uint8_t pps[] = {0x68, 0xEE, 0x3C, 0x80};
+    EXPECT_FALSE(H264SampleAspect(pps, sizeof(pps)).has_value());
+}
+
+// The stream analysis at opening reads seconds of packets; an opened recording
+// keeps none of them (each would pin a 200 KB block of the demuxer's pool).
+TEST(SourceIndexTest, AnOpenedRecordingKeepsLittleOfWhatItsAnalysisRead) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocator keeps its own figures";
+#endif
+    tsrec::TestMediaParams camera;
+    camera.seconds = 2;
+    camera.videoKbps = 3000;
+    camera.grain = true;
+    const QString path = WriterRecording("held.ts", {.mediaRepeats = 6}, camera);
+    ASSERT_FALSE(path.isEmpty());
+    const std::size_t before = platform::HeapInUse();
+    SourceFilter source;
+    ASSERT_EQ(source.Load(path), S_OK);
+    ASSERT_TRUE(WaitUntil([&] { return source.IndexComplete(); }, 20000));
+    const std::size_t held = platform::HeapInUse() - before;
+    EXPECT_LT(held, std::size_t{4} << 20) << held << " bytes held";
 }
 
 // Opening reads the start and the end; the sparse hole in between is skipped by

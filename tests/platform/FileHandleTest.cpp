@@ -150,3 +150,28 @@ TEST(FileHandle, OnlyARegularFileIsOne) {
     EXPECT_FALSE(platform::FileHandle::OpenRead(dir.path()).IsRegularFile());
     EXPECT_FALSE(platform::FileHandle().IsRegularFile());
 }
+
+// A sparse file: its holes are found without reading them; a file system that
+// cannot tell answers as if everything were data.
+TEST(FileHandle, FindsTheDataAroundAHole) {
+    QTemporaryDir dir;
+    constexpr qint64 kHole = 64 << 20;
+    const QString path = dir.filePath(QStringLiteral("sparse.bin"));
+    QFile writer(path);
+    ASSERT_TRUE(writer.open(QIODevice::WriteOnly));
+    writer.write(QByteArray(4096, 'a'));
+    ASSERT_TRUE(writer.resize(4096 + kHole));
+    ASSERT_TRUE(writer.seek(4096 + kHole));
+    writer.write(QByteArray(4096, 'b'));
+    writer.close();
+    platform::FileHandle file = platform::FileHandle::OpenRead(path);
+    ASSERT_TRUE(file.IsOpen());
+    EXPECT_EQ(file.NextData(0), 0);
+    if (file.NextData(8192) == 8192) {
+        GTEST_SKIP() << "the file system does not tell holes";
+    }
+    EXPECT_EQ(file.NextHole(0), 4096);
+    EXPECT_EQ(file.NextData(4096), 4096 + kHole);
+    EXPECT_EQ(file.NextHole(4096 + kHole), file.Size());
+    EXPECT_EQ(file.NextData(file.Size()), file.Size());
+}

@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <pthread.h>
+#include <sys/resource.h>
+#include <unistd.h>
 
 #include <future>
 #include <string>
@@ -23,6 +25,18 @@ TEST(Worker, BodyRunsOnAThreadOfItsOwnUnderItsName) {
     EXPECT_EQ(name.get_future().get(), "ombrel-sensor-l");  // the kernel keeps 15 bytes
     EXPECT_NE(id.get_future().get(), std::this_thread::get_id());
     EXPECT_EQ(worker.Name(), "ombrel-sensor-log-worker");
+}
+
+// Background work lowers its own thread's priority to the lowest, no other thread's.
+TEST(Worker, LowerPriorityIsTheBodysOwn) {
+    const int before = ::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid()));
+    std::promise<int> lowered;
+    platform::Worker worker("ombrel-background", [&](platform::Worker::Control& control) {
+        control.LowerPriority();
+        lowered.set_value(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())));
+    });
+    EXPECT_EQ(lowered.get_future().get(), 19);
+    EXPECT_EQ(::getpriority(PRIO_PROCESS, static_cast<id_t>(::gettid())), before);
 }
 
 TEST(Worker, WakesResetAutomaticallyAndTheStopEndsEveryWait) {

@@ -114,8 +114,9 @@ TEST_F(AudioOutputTest, ForwardJumpOfTheSoundTakesNoMemoryAndEndsTheRun) {
     ASSERT_EQ(player.Play(), S_OK);
     EXPECT_TRUE(WaitUntil([&] { return window.playCompletes > 0; }));
     player.Stop();
-    // An hour of silence is 330 MiB at 48 kHz.
-    EXPECT_LT(PeakResidentKiB() - before, 100 * 1024);
+    // An hour of silence is 330 MiB at 48 kHz, and as much again after the tempo
+    // filter; the sanitizer builds need up to about 120 MiB more for a run anyway.
+    EXPECT_LT(PeakResidentKiB() - before, 250 * 1024);
     std::lock_guard lock(mutex);
     const auto sounding = std::count_if(
         heard.begin(), heard.end(), [](std::int16_t sample) { return std::abs(sample) > 1000; });

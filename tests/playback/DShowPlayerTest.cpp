@@ -4,6 +4,7 @@
 #include "media/ClassIds.h"
 #include "media/FilterFactory.h"
 #include "media/TaskMemory.h"
+#include "platform/HeapPolicy.h"
 #include "platform/MessageBox.h"
 
 #include <QCoreApplication>
@@ -94,6 +95,36 @@ TEST_F(PlayerTest, GrabWithoutPictureFailsWithNullImage) {
     EXPECT_LT(player->GetCurrentImage(&header, &bits), 0);
     EXPECT_EQ(bits, nullptr);
     EXPECT_EQ(player->MemFreeCurrentImage(nullptr), S_OK);
+}
+
+// A released graph gives back all it held (decoders and their pictures, queues,
+// threads): graphs built, shown and released again and again leave the heap as
+// the first one left it, under the program's heap policy.
+TEST_F(PlayerTest, GraphsBuiltAndReleasedAgainAndAgainKeepNoHeap) {
+#if defined(__SANITIZE_ADDRESS__) || defined(__SANITIZE_THREAD__)
+    GTEST_SKIP() << "the sanitizers' allocator keeps its own figures";
+#endif
+    platform::LimitHeapRetention();
+    std::size_t held = 0;
+    std::size_t released = 0;
+    const auto cycle = [&] {
+        Open(TestClipPath());
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_TRUE(WaitUntil([&] { return ShownPicture() >= 0; }));
+        const std::size_t open = platform::HeapInUse();
+        player.reset();
+        released = platform::ReturnFreeHeap();
+        held = std::max(held, open > released ? open - released : 0);
+    };
+    ASSERT_NO_FATAL_FAILURE(cycle());
+    const std::size_t first = released;
+    for (int i = 0; i < 5; ++i) {
+        ASSERT_NO_FATAL_FAILURE(cycle());
+    }
+    const std::size_t last = released;
+    ASSERT_GT(held, 0u);
+    // A graph kept alive by anything would stay with all it held.
+    EXPECT_LT(last, first + held / 4) << "one open graph holds " << held << " bytes";
 }
 
 TEST_F(PlayerTest, StatesFollowTheControlCalls) {

@@ -4,13 +4,25 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
-#include <QProcess>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <poll.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <map>
 #include <memory>
 #include <mutex>
 #include <tuple>
+#include <vector>
+
+extern char** environ;
 
 namespace tsrec {
 
@@ -114,31 +126,154 @@ bool TakeReorderedPictures(const QString& tsPath, const QString& h264Path, Eleme
     return true;
 }
 
+// A child process with its standard output and error read through pipes.
+class ChildProcess {
+  public:
+    ChildProcess() = default;
+    ChildProcess(const ChildProcess&) = delete;
+    ChildProcess& operator=(const ChildProcess&) = delete;
+    ~ChildProcess() {
+        if (pid_ > 0 && !reaped_) {
+            ::kill(pid_, SIGKILL);
+            Reap(0);
+        }
+        CloseAll();
+    }
+
+    bool Start(const QString& program, const QStringList& arguments, QString* failure) {
+        int out[2] = {-1, -1};
+        int err[2] = {-1, -1};
+        if (::pipe2(out, O_CLOEXEC) != 0 || ::pipe2(err, O_CLOEXEC) != 0) {
+            *failure = QStringLiteral("pipe: %1").arg(std::strerror(errno));
+            return false;
+        }
+        out_ = out[0];
+        err_ = err[0];
+        std::vector<QByteArray> storage{program.toLocal8Bit()};
+        for (const QString& argument : arguments) {
+            storage.push_back(argument.toLocal8Bit());
+        }
+        std::vector<char*> argv;
+        for (QByteArray& item : storage) {
+            argv.push_back(item.data());
+        }
+        argv.push_back(nullptr);
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+        posix_spawn_file_actions_adddup2(&actions, out[1], 1);
+        posix_spawn_file_actions_adddup2(&actions, err[1], 2);
+        const int spawned =
+            ::posix_spawnp(&pid_, argv.front(), &actions, nullptr, argv.data(), environ);
+        posix_spawn_file_actions_destroy(&actions);
+        ::close(out[1]);
+        ::close(err[1]);
+        if (spawned != 0) {
+            pid_ = -1;
+            *failure = QStringLiteral("%1: %2").arg(program,
+                                                    QString::fromLocal8Bit(std::strerror(spawned)));
+            return false;
+        }
+        return true;
+    }
+
+    // Reads both pipes until they close and the child exits; false on the timeout
+    // (the child is killed then).
+    bool ReadUntilExit(int timeoutMs) {
+        const auto deadline =
+            std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+        while (out_ >= 0 || err_ >= 0) {
+            const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                deadline - std::chrono::steady_clock::now());
+            if (left.count() <= 0) {
+                ::kill(pid_, SIGKILL);
+                Reap(0);
+                return false;
+            }
+            pollfd fds[2] = {{out_, POLLIN, 0}, {err_, POLLIN, 0}};
+            if (::poll(fds, 2, static_cast<int>(left.count())) < 0 && errno != EINTR) {
+                break;
+            }
+            Drain(fds[0], out_, output_);
+            Drain(fds[1], err_, errors_);
+        }
+        return Reap(0);
+    }
+
+    const QByteArray& Output() const { return output_; }
+    const QByteArray& Errors() const { return errors_; }
+    bool ExitedWithZero() const {
+        return reaped_ && WIFEXITED(status_) && WEXITSTATUS(status_) == 0;
+    }
+
+  private:
+    static void Drain(const pollfd& polled, int& fd, QByteArray& into) {
+        if (fd < 0 || (polled.revents & (POLLIN | POLLHUP | POLLERR)) == 0) {
+            return;
+        }
+        char buffer[65536];
+        const ssize_t got = ::read(fd, buffer, sizeof(buffer));
+        if (got > 0) {
+            into.append(buffer, got);
+        } else if (got == 0 || errno != EINTR) {
+            ::close(fd);
+            fd = -1;
+        }
+    }
+
+    bool Reap(int flags) {
+        while (!reaped_) {
+            const pid_t done = ::waitpid(pid_, &status_, flags);
+            if (done == pid_) {
+                reaped_ = true;
+            } else if (done < 0 && errno != EINTR) {
+                return false;
+            }
+        }
+        return true;
+    }
+
+    void CloseAll() {
+        for (int* fd : {&out_, &err_}) {
+            if (*fd >= 0) {
+                ::close(*fd);
+                *fd = -1;
+            }
+        }
+    }
+
+    pid_t pid_ = -1;
+    int out_ = -1;
+    int err_ = -1;
+    int status_ = 0;
+    bool reaped_ = false;
+    QByteArray output_;
+    QByteArray errors_;
+};
+
 }  // namespace
 
+// Tools start with posix_spawn, not QProcess: QProcess's own way of starting a child
+// leaves ThreadSanitizer's state of the calling thread broken (it then reports
+// every later wake through a condition variable as a race).
 bool RunTool(const QString& program, const QStringList& arguments, QByteArray* output,
              QByteArray* errors, int timeoutMs) {
-    QProcess process;
-    process.start(program, arguments);
-    if (!process.waitForStarted(timeoutMs)) {
+    ChildProcess child;
+    QString failure;
+    if (!child.Start(program, arguments, &failure)) {
         if (errors != nullptr) {
-            *errors = process.errorString().toUtf8();
+            *errors = failure.toUtf8();
         }
         return false;
     }
-    process.closeWriteChannel();
-    const bool finished = process.waitForFinished(timeoutMs);
-    if (!finished) {
-        process.kill();
-        process.waitForFinished();
-    }
+    const bool finished = child.ReadUntilExit(timeoutMs);
     if (output != nullptr) {
-        *output = process.readAllStandardOutput();
+        *output = child.Output();
     }
     if (errors != nullptr) {
-        *errors = process.readAllStandardError();
+        *errors = child.Errors();
     }
-    return finished && process.exitStatus() == QProcess::NormalExit && process.exitCode() == 0;
+    return finished && child.ExitedWithZero();
 }
 
 bool EncodeMedia(const TestMediaParams& params, const QString& workDir, ElementaryStreams* out,

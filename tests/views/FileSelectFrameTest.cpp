@@ -174,6 +174,39 @@ TEST_F(FileSelectFrameTest, RefusedNamesAreNamedOnceAndAnAllRefusedLoadKeepsTheL
     EXPECT_EQ(changes, 1);
 }
 
+// A name may be thousands of characters long: the box shows each refused name
+// shortened in its middle, its start and its file name kept, so twenty of them
+// still fit on the screen.
+TEST_F(FileSelectFrameTest, LongRefusedNamesAreShortenedInTheBox) {
+    const QString deep = QStringLiteral("/x/") + QStringLiteral("deep/").repeated(700) +
+                         QStringLiteral("last-name.ts");
+    QStringList names;
+    for (int i = 0; i < 20; ++i) {
+        names.append(deep + QString::number(i));
+    }
+    names.append(QStringLiteral("/x/short.ts"));
+    Load(names);
+    ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
+    const QStringList lines = platform::MessageBox::Recorded()[0].text.split(QLatin1Char('\n'));
+    const QStringList shown = lines.mid(lines.indexOf(QString()) + 1);
+    ASSERT_EQ(shown.size(), 21);
+    for (int i = 0; i < 20; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_LE(shown[i].size(), 120);
+        EXPECT_TRUE(shown[i].startsWith(QStringLiteral("/x/deep/deep/")));
+        EXPECT_TRUE(shown[i].endsWith(QStringLiteral("/last-name.ts") + QString::number(i)));
+        EXPECT_TRUE(shown[i].contains(QStringLiteral("\u2026")));
+    }
+    EXPECT_EQ(shown[20], QStringLiteral("\u2026"));
+
+    // A name of the longest length shown stays whole.
+    platform::MessageBox::ClearRecorded();
+    const QString whole = QStringLiteral("/x/") + QStringLiteral("n").repeated(114) + ".ts";
+    Load({whole});
+    ASSERT_EQ(platform::MessageBox::Recorded().size(), 1u);
+    EXPECT_TRUE(platform::MessageBox::Recorded()[0].text.endsWith(QStringLiteral("\n") + whole));
+}
+
 // Two drives: the first open with "a" read-only, "b" selected and playing; the second
 // closed.
 TEST_F(FileSelectFrameTest, PaintsDrivesSelectionAndMarks) {
