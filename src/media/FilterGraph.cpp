@@ -9,6 +9,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace media {
 
@@ -98,7 +99,6 @@ HRESULT FilterGraph::AddSourceFilter(const QString& path, const QString& name,
     if (Failed(added)) {
         return added;
     }
-    context_.SetDuration(source->Duration());
     out = source;
     return S_OK;
 }
@@ -294,8 +294,20 @@ HRESULT FilterGraph::SetNotifyWindow(QObject* window, std::uint32_t message, LON
     return S_OK;
 }
 
+// While the source's duration is only that of the part of the file indexed so far,
+// a seek (a time on the play list's time line) may lie beyond it.
+REFERENCE_TIME FilterGraph::PositionLimit() const {
+    for (const auto& filter : Filters()) {
+        const auto* source = dynamic_cast<const SourceFilter*>(filter.get());
+        if (source != nullptr && !source->DurationFinal()) {
+            return std::numeric_limits<REFERENCE_TIME>::max();
+        }
+    }
+    return context_.Duration();
+}
+
 HRESULT FilterGraph::GetCurrentPosition(REFERENCE_TIME& position) {
-    position = std::clamp<REFERENCE_TIME>(context_.Clock().Now(), 0, context_.Duration());
+    position = std::clamp<REFERENCE_TIME>(context_.Clock().Now(), 0, PositionLimit());
     return S_OK;
 }
 
@@ -313,7 +325,7 @@ HRESULT FilterGraph::SetPositions(REFERENCE_TIME* current, std::uint32_t current
     if ((currentFlags & 0x3) != AM_SEEKING_AbsolutePositioning) {
         target += context_.Clock().Now();
     }
-    context_.BeginSegment(std::clamp<REFERENCE_TIME>(target, 0, context_.Duration()), 0);
+    context_.BeginSegment(std::clamp<REFERENCE_TIME>(target, 0, PositionLimit()), 0);
     return S_OK;
 }
 

@@ -83,6 +83,7 @@ class FilterGraph : public IGraphBuilder,
     void QueueEvent(long code, LONG_PTR param);
     QString UniqueName(const QString& name) const;
     VideoRendererFilter* VideoRenderer() const;
+    REFERENCE_TIME PositionLimit() const;
     AudioRendererFilter* AudioRenderer() const;
 
     PlaybackContext context_;

@@ -63,6 +63,10 @@ HRESULT SourceFilter::Load(const QString& path) {
         return VFW_E_INVALID_FILE_FORMAT;
     }
     CreatePins();
+    // Told before the indexing worker starts, which may tell a later one.
+    if (durationSink_) {
+        durationSink_(duration_.load());
+    }
     if (scanner_) {
         // Only the demuxing worker reads from now on.
         input_->Follow(index_, [this] { return WorkerStopRequested(); });
@@ -240,6 +244,7 @@ bool SourceFilter::FinishScanning() {
         }
     }
     SetVideoTimes(tailKnown_ ? std::max(tailLastPts_, index_->LastPts()) : index_->LastPts());
+    durationFinal_ = tailKnown_ || index_->Complete();
     return true;
 }
 
@@ -268,6 +273,7 @@ void SourceFilter::IndexRest(platform::Worker::Control& worker) {
         const bool more = scanner_->ScanBlock(*index_);
         if (!more || !tailKnown_) {
             SetDuration(tailKnown_ ? std::max(tailLastPts_, index_->LastPts()) : index_->LastPts());
+            durationFinal_ = !more || tailKnown_;
             if (durationSink_) {
                 durationSink_(duration_.load());
             }

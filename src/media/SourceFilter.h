@@ -35,6 +35,9 @@ class SourceFilter : public BaseFilter {
     // Opens the file, starts the index of video packets and creates the pins.
     HRESULT Load(const QString& path);
     REFERENCE_TIME Duration() const { return duration_.load(); }
+    // False while the duration is only what the indexed part of the file shows (its
+    // end held no picture and the indexing worker has not reached it yet).
+    bool DurationFinal() const { return durationFinal_.load(); }
     // What indexing and demuxing have read of the file so far, in bytes.
     std::int64_t BytesRead() const;
     bool IndexComplete() const { return index_ && index_->Complete(); }
@@ -79,6 +82,7 @@ class SourceFilter : public BaseFilter {
     std::int64_t frameDuration_ = 0;  // in the video time base, from the start
     AVRational videoTimeBase_{1, 90000};
     std::atomic<REFERENCE_TIME> duration_{0};
+    std::atomic<bool> durationFinal_{true};
     bool byteSeek_ = false;
     DurationSink durationSink_;
     // Built on the opening thread, then used by the indexing worker alone.

@@ -3,10 +3,14 @@
 #include "media/FilterFactory.h"
 #include "media/FilterGraph.h"
 #include "media/SourceFilter.h"
+#include "media/VideoRendererFilter.h"
 #include "support/ProcessState.h"
 #include "support/TestClips.h"
+#include "support/TestMedia.h"
+#include "support/TsRecordingWriter.h"
 #include "support/WaitUntil.h"
 
+#include <QFile>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -121,6 +125,60 @@ TEST_F(FilterGraphTest, PlaysOverAHoleWithoutReadingIt) {
         30000));
     EXPECT_EQ(codes, std::vector<long>{EC_COMPLETE});
     EXPECT_LT(static_cast<SourceFilter&>(*made.source).BytesRead(), 16 << 20);
+}
+
+// A minute of camera-like video whose last megabytes were never written (zeros, as
+// a power loss leaves a pre-allocated recording): its end holds no picture, so
+// opening knows the duration only of the part indexed so far.
+QString RecordingWithZeroTail() {
+    tsrec::TestMediaParams camera;
+    camera.seconds = 2;
+    camera.videoKbps = 3000;
+    camera.grain = true;
+    const tsrec::ElementaryStreams& media = tsrec::TestMedia(camera);
+    const QString path = TestFolder() + "/zero-tail.ts";
+    if (media.h264.empty() ||
+        !tsrec::WriteTsRecording(path, {.media = &media, .mediaRepeats = 30})) {
+        return {};
+    }
+    QFile file(path);
+    return file.resize(file.size() + (8 << 20)) ? path : QString();
+}
+
+// A seek right after opening, to a time the play list's time line knows but the
+// index has not reached yet, lands there, not at the end of what was indexed.
+TEST_F(FilterGraphTest, SeekBeyondTheIndexedPartLandsAtItsTarget) {
+    const QString path = RecordingWithZeroTail();
+    ASSERT_FALSE(path.isEmpty());
+    for (int round = 0; round < 3; ++round) {
+        TestGraph made;
+        MakeGraph(path, window, made);
+        REFERENCE_TIME target = 50 * kUnitsPerSecond;
+        made.graph->SetPositions(&target, AM_SEEKING_AbsolutePositioning, nullptr,
+                                 AM_SEEKING_NoPositioning);
+        ASSERT_EQ(RenderSource(made), 1);
+        made.graph->Pause();
+        REFERENCE_TIME duration = 0;
+        ASSERT_TRUE(WaitUntil(
+            [&] {
+                made.graph->GetDuration(duration);
+                return duration > 59 * kUnitsPerSecond;
+            },
+            20000));
+        std::shared_ptr<BaseFilter> found;
+        ASSERT_EQ(made.graph->FindFilterByName("VMR-9", found), S_OK);
+        auto& renderer = dynamic_cast<VideoRendererFilter&>(*found);
+        ASSERT_TRUE(renderer.WaitForPresentation(std::chrono::milliseconds(10000)));
+        REFERENCE_TIME position = 0;
+        made.graph->GetCurrentPosition(position);
+        EXPECT_EQ(position, target);
+        const SharedFrame picture = renderer.CurrentPicture();
+        ASSERT_NE(picture, nullptr);
+        const MediaType type = made.source->FirstPin(PinDirection::Output)->Type();
+        const double shown = av_q2d(type.timeBase) *
+                             static_cast<double>(picture->best_effort_timestamp - type.startPts);
+        EXPECT_NEAR(shown, 50.0, 0.05);
+    }
 }
 
 TEST_F(FilterGraphTest, FilterNamesAreMadeUnique) {
