@@ -6,11 +6,8 @@
 #include "media/VideoRendererFilter.h"
 #include "support/ProcessState.h"
 #include "support/TestClips.h"
-#include "support/TestMedia.h"
-#include "support/TsRecordingWriter.h"
 #include "support/WaitUntil.h"
 
-#include <QFile>
 #include <QWidget>
 
 #include <gtest/gtest.h>
@@ -127,28 +124,10 @@ TEST_F(FilterGraphTest, PlaysOverAHoleWithoutReadingIt) {
     EXPECT_LT(static_cast<SourceFilter&>(*made.source).BytesRead(), 16 << 20);
 }
 
-// A minute of camera-like video whose last megabytes were never written (zeros, as
-// a power loss leaves a pre-allocated recording): its end holds no picture, so
-// opening knows the duration only of the part indexed so far.
-QString RecordingWithZeroTail() {
-    tsrec::TestMediaParams camera;
-    camera.seconds = 2;
-    camera.videoKbps = 3000;
-    camera.grain = true;
-    const tsrec::ElementaryStreams& media = tsrec::TestMedia(camera);
-    const QString path = TestFolder() + "/zero-tail.ts";
-    if (media.h264.empty() ||
-        !tsrec::WriteTsRecording(path, {.media = &media, .mediaRepeats = 30})) {
-        return {};
-    }
-    QFile file(path);
-    return file.resize(file.size() + (8 << 20)) ? path : QString();
-}
-
 // A seek right after opening, to a time the play list's time line knows but the
 // index has not reached yet, lands there, not at the end of what was indexed.
 TEST_F(FilterGraphTest, SeekBeyondTheIndexedPartLandsAtItsTarget) {
-    const QString path = RecordingWithZeroTail();
+    const QString path = ZeroTailRecordingPath();
     ASSERT_FALSE(path.isEmpty());
     for (int round = 0; round < 3; ++round) {
         TestGraph made;

@@ -480,6 +480,60 @@ TEST_F(PlayerTest, DamagedMiddlePlaysTheValidPartsAndEndsOnce) {
     }
 }
 
+// Seeks, steps, steps back and rate changes in a burst right after opening, while
+// the index is still being built and the duration is only that of its indexed
+// part: a paused seek then shows the exact picture, and a run to the end ends once.
+TEST_F(PlayerTest, BurstWhileTheIndexGrowsThenExactSeekAndOneEnd) {
+    const QString path = ZeroTailRecordingPath();
+    ASSERT_FALSE(path.isEmpty());
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> seconds(0.0, kZeroTailSeconds - 0.5);
+    std::uniform_int_distribution<int> action(0, 5);
+    const double fps = 25.0;
+    for (int round = 0; round < 3; ++round) {
+        SCOPED_TRACE(round);
+        window.playCompletes = 0;
+        Open(path);
+        for (int i = 0; i < 40; ++i) {
+            switch (action(random)) {
+                case 0:
+                case 1:
+                    player->SeekSeconds(seconds(random));
+                    break;
+                case 2:
+                    player->StepOneFrame();
+                    break;
+                case 3:
+                    player->StepBack();
+                    break;
+                case 4:
+                    player->SetRate(i % 2 == 0 ? 2.0 : 0.5);
+                    break;
+                default:
+                    i % 3 == 0 ? player->Play() : player->Pause();
+                    break;
+            }
+            QCoreApplication::processEvents();
+        }
+        ASSERT_EQ(player->Pause(), S_OK);
+        ASSERT_EQ(player->SetRate(1.0), S_OK);
+        const int picture = 1200 + 37 * round;
+        ASSERT_EQ(player->SeekSeconds(picture / fps), S_OK);
+        EXPECT_NEAR(player->GetPositionSeconds(), picture / fps, 1e-6);
+        BitmapInfoHeader header;
+        std::uint8_t* bits = nullptr;
+        ASSERT_EQ(player->GetCurrentImage(&header, &bits), S_OK);
+        const GrabDifference difference = CompareWithFfmpeg(header, bits, path, picture);
+        player->MemFreeCurrentImage(bits);
+        EXPECT_TRUE(difference.compared);
+        EXPECT_LT(difference.mean, 2.0);
+        window.playCompletes = 0;
+        ASSERT_EQ(player->SeekSeconds(kZeroTailSeconds - 1.0), S_OK);
+        EXPECT_EQ(PlayToEnd(30000), 1);
+        EXPECT_NEAR(player->GetPositionSeconds(), kZeroTailSeconds, 0.05);
+    }
+}
+
 TEST_F(PlayerTest, RateIsRefusedOutsideItsDomain) {
     Open(TestClipPath());
     EXPECT_EQ(player->SetRate(0.0), E_INVALIDARG);

@@ -102,6 +102,24 @@ QString GarbledClipPath() {
     });
 }
 
+QString ZeroTailRecordingPath() {
+    return Make("zero-tail.ts", [](const QString& path) {
+        tsrec::TestMediaParams camera;
+        camera.seconds = 2;
+        camera.videoKbps = 3000;
+        camera.grain = true;
+        const tsrec::ElementaryStreams& media = tsrec::TestMedia(camera);
+        tsrec::TsRecordingSpec spec;
+        spec.media = &media;
+        spec.mediaRepeats = static_cast<int>(kZeroTailSeconds / camera.seconds);
+        if (media.h264.empty() || !tsrec::WriteTsRecording(path, spec)) {
+            return false;
+        }
+        QFile file(path);
+        return file.resize(file.size() + kZeroTailBytes);
+    });
+}
+
 QString TestFolder() {
     return Folder().path();
 }

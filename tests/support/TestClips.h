@@ -21,6 +21,12 @@ QString CutOffClipPath();
 QString HoledClipPath();
 // The same with `kGarbageBytes` of random bytes in place of the zeros.
 QString GarbledClipPath();
+// A minute of video at a camera's bit rate (the writer's, with sound) whose last
+// `kZeroTailBytes` were never written, as a power loss leaves a pre-allocated
+// recording: its end holds no picture.
+QString ZeroTailRecordingPath();
+inline constexpr long long kZeroTailBytes = 8ll << 20;
+inline constexpr double kZeroTailSeconds = 60.0;
 inline constexpr long long kHoleBytes = 1536ll << 20;
 inline constexpr long long kGarbageBytes = 3ll << 20;
 // A scratch folder of this process.
