@@ -19,6 +19,7 @@
 // is the first paint after it was asked for; the GL widget paints more often than
 // asked (when the window starts composing with GL), so first-picture and seek,
 // which time one paint, take the raster renderer only.
+#include "BenchEvents.h"
 #include "media/AudioDevice.h"
 #include "media/AudioRendererFilter.h"
 #include "media/ClassIds.h"
@@ -40,6 +41,8 @@
 #include <cmath>
 #include <cstdio>
 #include <optional>
+
+using bench::RunEventLoop;
 
 namespace {
 
@@ -101,12 +104,6 @@ bool WaitForExposed(QWidget& window) {
         QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
     }
     return true;
-}
-
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
 }
 
 // VmRSS and VmHWM of this process, MiB.

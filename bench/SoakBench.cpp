@@ -12,6 +12,7 @@
 // round, and lets it play MS ms (400). The goals: at the end at most 1.15x what
 // the program held once the first file played, and at most 250 MB while playing.
 // Run it offscreen (raster renderer) or under xvfb-run (GL renderer).
+#include "BenchEvents.h"
 #include "app/Main.h"
 #include "app/Program.h"
 #include "app/ProgramApplication.h"
@@ -37,6 +38,9 @@
 #include <cstdio>
 #include <optional>
 #include <vector>
+
+using bench::RunEventLoop;
+using bench::WaitFor;
 
 namespace {
 
@@ -154,24 +158,6 @@ Memory MemoryNow() {
 
 double MB(double mib) {
     return mib * kMiB / 1e6;
-}
-
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        RunEventLoop(20);
-    }
-    return true;
 }
 
 void PrintMemory(const char* what, const Memory& memory) {

@@ -19,6 +19,7 @@
 // is one of our sides: the program started on the recording, the recording
 // selected and played, then "key value" lines: renderer, video_width,
 // video_height, cpu_per_s, fps (pictures painted a second).
+#include "BenchEvents.h"
 #include "BenchProcess.h"
 #include "app/Main.h"
 #include "app/Program.h"
@@ -49,6 +50,9 @@
 #include <functional>
 #include <optional>
 
+using bench::RunEventLoop;
+using bench::WaitFor;
+
 namespace {
 
 constexpr int kLoadTimeoutMs = 30000;
@@ -74,24 +78,6 @@ std::optional<double> CpuSeconds(pid_t pid) {
     }
     const double ticks = static_cast<double>(sysconf(_SC_CLK_TCK));
     return (fields[11].toDouble() + fields[12].toDouble()) / ticks;
-}
-
-void RunEventLoop(int ms) {
-    QEventLoop loop;
-    QTimer::singleShot(ms, &loop, &QEventLoop::quit);
-    loop.exec();
-}
-
-bool WaitFor(const std::function<bool()>& done, int timeoutMs) {
-    QElapsedTimer timer;
-    timer.start();
-    while (!done()) {
-        if (timer.elapsed() > timeoutMs) {
-            return false;
-        }
-        RunEventLoop(20);
-    }
-    return true;
 }
 
 // Counts the paints of the video window's renderer widgets.
