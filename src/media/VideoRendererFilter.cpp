@@ -18,6 +18,8 @@ namespace {
 constexpr std::size_t kQueuedPictures = 3;
 constexpr std::chrono::milliseconds kIdleWait{50};
 constexpr std::chrono::milliseconds kStartPoll{10};
+// How often a frame step waiting for its picture looks whether the end was taken.
+constexpr std::chrono::milliseconds kStepPoll{10};
 
 // Waits for a wake until the deadline, kIdleWait at the most (the clock may be
 // moved meanwhile); rounds up, so a due picture is not looked at early.
@@ -253,28 +255,46 @@ HRESULT VideoRendererFilter::StepOne(std::chrono::milliseconds timeout, REFERENC
     if (!WaitForPresentation(timeout)) {
         return VFW_E_TIMEOUT;
     }
-    {
-        std::lock_guard lock(mutex_);
-        if (endGeneration_ == Context()->Generation()) {
-            return S_FALSE;
-        }
-    }
-    Context()->AskForPictures();
-    // Paused: the worker takes nothing more, the next picture waits at the front.
-    const std::optional<SampleQueue::Peeked> next = queue_->Peek(0, timeout);
-    if (!next) {
-        return VFW_E_TIMEOUT;
-    }
-    if (next->kind == MediaSample::Kind::EndOfStream) {
+    const std::uint64_t generation = Context()->Generation();
+    if (EndTaken(generation)) {
         return S_FALSE;
     }
-    std::optional<MediaSample> sample = queue_->Pop(std::chrono::milliseconds(0));
-    if (!sample) {
-        return VFW_E_TIMEOUT;
+    Context()->AskForPictures();
+    // Paused, the worker takes nothing more and the next picture waits at the front;
+    // but a worker that was still running as the step paused the graph may take that
+    // picture or the end of stream meanwhile.
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    while (std::chrono::steady_clock::now() < deadline) {
+        const std::optional<SampleQueue::Peeked> next = queue_->Peek(0, kStepPoll);
+        if (next && next->kind == MediaSample::Kind::EndOfStream) {
+            return S_FALSE;
+        }
+        std::optional<MediaSample> sample;
+        if (next) {
+            sample = queue_->Pop(std::chrono::milliseconds(0));
+        }
+        if (sample && sample->kind == MediaSample::Kind::EndOfStream) {
+            SetEnd(sample->generation, std::nullopt);
+            return S_FALSE;
+        }
+        if (sample) {
+            shownAt = sample->start;
+            Present(std::move(*sample));
+            return S_OK;
+        }
+        if (EndTaken(generation)) {
+            return S_FALSE;
+        }
+        if (queue_->Closed()) {
+            break;
+        }
     }
-    shownAt = sample->start;
-    Present(std::move(*sample));
-    return S_OK;
+    return VFW_E_TIMEOUT;
+}
+
+bool VideoRendererFilter::EndTaken(std::uint64_t generation) const {
+    std::lock_guard lock(mutex_);
+    return endGeneration_ == generation;
 }
 
 bool VideoRendererFilter::WaitForPresentation(std::chrono::milliseconds timeout) {

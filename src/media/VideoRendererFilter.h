@@ -75,6 +75,8 @@ class VideoRendererFilter : public BaseFilter {
     void Preroll(MediaSample sample);
     void Present(MediaSample sample);
     void SetEnd(std::uint64_t generation, std::optional<REFERENCE_TIME> stop);
+    // The end of stream of `generation` was taken behind the last picture.
+    bool EndTaken(std::uint64_t generation) const;
     void NotifyWaiters();
     void ApplyGeometry();
 

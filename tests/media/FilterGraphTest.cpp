@@ -160,6 +160,30 @@ TEST_F(FilterGraphTest, SeekBeyondTheIndexedPartLandsAtItsTarget) {
     }
 }
 
+// A step that comes while the run takes its last picture and its end of stream
+// answers at once: the step shows the next picture or says the end is reached,
+// it does not wait for a picture that will never come.
+TEST_F(FilterGraphTest, StepAsTheRunTakesItsEndAnswers) {
+    TestGraph made;
+    MakeGraph(TestClipPath(), window, made);
+    ASSERT_EQ(RenderSource(made), 1);
+    std::shared_ptr<BaseFilter> found;
+    ASSERT_EQ(made.graph->FindFilterByName("VMR-9", found), S_OK);
+    auto& renderer = dynamic_cast<VideoRendererFilter&>(*found);
+    const REFERENCE_TIME last = (kClipFrames - 1) * kUnitsPerSecond / static_cast<int>(kClipFps);
+    for (int round = 0; round < 300; ++round) {
+        SCOPED_TRACE(round);
+        REFERENCE_TIME at = last - (round % 3) * kUnitsPerSecond / static_cast<int>(kClipFps);
+        made.graph->Run();
+        made.graph->SetPositions(&at, AM_SEEKING_AbsolutePositioning, nullptr,
+                                 AM_SEEKING_NoPositioning);
+        renderer.WaitForPresentation(std::chrono::milliseconds(5000));
+        const HRESULT stepped = made.graph->Step(1, nullptr);
+        EXPECT_TRUE(stepped == S_OK || stepped == S_FALSE) << std::hex << stepped;
+        EXPECT_NE(renderer.CurrentPicture(), nullptr);
+    }
+}
+
 TEST_F(FilterGraphTest, FilterNamesAreMadeUnique) {
     std::shared_ptr<FilterGraph> graph;
     ASSERT_EQ(CreateInstance(CLSID_FilterGraph, graph), S_OK);
