@@ -3,6 +3,7 @@
 #include "platform/DebugOutput.h"
 
 #include <QString>
+#include <QStringList>
 
 extern "C" {
 #include <libavutil/log.h>
@@ -22,12 +23,11 @@ void FfmpegLogLine(void* object, int level, const char* format, va_list argument
     char line[1024];
     int printPrefix = 1;
     av_log_format_line2(object, level, format, arguments, line, sizeof(line), &printPrefix);
-    QString text = QString::fromUtf8(line);
-    while (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
-    }
-    if (!text.isEmpty()) {
-        platform::DebugOutput::Write(text);
+    // Some messages hold more than one line; each becomes a trace line of its own,
+    // so that every line on stderr carries the category's prefix.
+    const QStringList parts = QString::fromUtf8(line).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    for (const QString& part : parts) {
+        platform::DebugOutput::Write(part);
     }
 }
 

@@ -24,3 +24,20 @@ TEST(MediaLog, FfmpegMessagesAreTraceLines) {
     platform::DebugOutput::SetSink(previous);
     EXPECT_EQ(lines, QStringList{QStringLiteral("error while decoding MB 5 12")});
 }
+
+// A message of two lines, as FFmpeg writes when it gives up on a stream's
+// parameters, is two trace lines.
+TEST(MediaLog, MessageOfSeveralLinesIsOneTraceLineEach) {
+    media::RouteFfmpegLog();
+    QStringList lines;
+    const auto previous =
+        platform::DebugOutput::SetSink([&lines](const QString& line) { lines.append(line); });
+    {
+        const TraceOn on;
+        av_log(nullptr, AV_LOG_WARNING,
+               "Could not find codec parameters for stream %d\nConsider %s\n", 0, "increasing");
+    }
+    platform::DebugOutput::SetSink(previous);
+    EXPECT_EQ(lines, (QStringList{QStringLiteral("Could not find codec parameters for stream 0"),
+                                  QStringLiteral("Consider increasing")}));
+}
