@@ -5,9 +5,11 @@
 namespace media {
 
 PictureConverter::PictureConverter(const std::atomic<std::uint64_t>& generation,
-                                   std::size_t workers, std::size_t ahead, Convert convert)
+                                   std::size_t workers, std::size_t ahead, std::size_t limit,
+                                   Convert convert)
     : generation_(generation),
       ahead_(std::max<std::size_t>(ahead, 1)),
+      limit_(std::max<std::size_t>(limit, 1)),
       convert_(std::move(convert)),
       caches_(std::max<std::size_t>(workers, 1)) {
     for (SwsPtr& cache : caches_) {
@@ -47,6 +49,10 @@ void PictureConverter::Submit(const SharedFrame& picture, std::uint64_t generati
         job.generation = generation;
         job.size = size;
         jobs_.push_back(std::move(job));
+        if (jobs_.size() > limit_) {
+            // Its user lost track of it; a worker converting it keeps its own reference.
+            jobs_.pop_front();
+        }
     }
     WakeWorkers();
 }
@@ -60,18 +66,20 @@ QImage PictureConverter::Take(const SharedFrame& picture, const QSize& size, Sws
                                     [&](const Job& job) { return job.picture == picture; });
     QImage image;
     if (found != jobs_.end()) {
-        jobs_.erase(jobs_.begin(), found);  // passed over: late, or of an older seek
+        PassOverLocked(found, false);
         const std::uint64_t id = jobs_.front().id;
         converted_.wait(lock, [&] {
             const Job* job = FindLocked(id);
             return job == nullptr || !job->busy;
         });
-        Job* job = FindLocked(id);
-        if (job != nullptr && job->done && job->size == size) {
-            image = std::move(job->image);
-        }
-        if (job != nullptr) {
-            jobs_.erase(jobs_.begin() + (job - &jobs_.front()));
+        // Still first: the worker finished it; a drop, a clear or the limit may
+        // have taken it meanwhile.
+        if (!jobs_.empty() && jobs_.front().id == id) {
+            Job& job = jobs_.front();
+            if (job.done && job.size == size) {
+                image = std::move(job.image);
+            }
+            jobs_.pop_front();
         }
     }
     lock.unlock();
@@ -80,6 +88,22 @@ QImage PictureConverter::Take(const SharedFrame& picture, const QSize& size, Sws
         image = convert_(*picture, size, cache);
     }
     return image;
+}
+
+void PictureConverter::Drop(const SharedFrame& picture) {
+    if (!picture) {
+        return;
+    }
+    {
+        std::lock_guard lock(mutex_);
+        const auto found = std::find_if(jobs_.begin(), jobs_.end(),
+                                        [&](const Job& job) { return job.picture == picture; });
+        if (found == jobs_.end()) {
+            return;
+        }
+        PassOverLocked(found, true);
+    }
+    WakeWorkers();
 }
 
 void PictureConverter::DropStale() {
@@ -151,6 +175,10 @@ PictureConverter::Job* PictureConverter::NextJobLocked() {
         return &job;
     }
     return nullptr;
+}
+
+void PictureConverter::PassOverLocked(std::deque<Job>::iterator job, bool inclusive) {
+    jobs_.erase(jobs_.begin(), inclusive ? std::next(job) : job);
 }
 
 PictureConverter::Job* PictureConverter::FindLocked(std::uint64_t id) {

@@ -20,8 +20,10 @@ namespace media {
 // Turns decoded pictures into the images a renderer paints, on a worker of its own
 // and ahead of their turn, so that showing a picture (on the presenting thread, or
 // on the GUI thread for a frame step) only takes its image, and the GUI thread
-// only paints. Pictures are taken in the order they were handed in; one taken
-// passes over (and drops) those before it, which were late or of an older seek.
+// only paints. Pictures are taken in the order they were handed in; one taken or
+// dropped passes over (and drops) those before it, which were late or of an older
+// seek. It never holds more than its limit of pictures, whatever its user does:
+// each holds a decoded picture, megabytes that the decoder cannot use again.
 class PictureConverter {
   public:
     // What a picture becomes at `size`; runs on the converter's worker, or on the
@@ -30,9 +32,11 @@ class PictureConverter {
     using Convert = std::function<QImage(const AVFrame& picture, const QSize& size, SwsPtr& cache)>;
 
     // `workers` threads convert; at most `ahead` images wait converted (or are being
-    // converted). `generation` is the graph's seek generation: older pictures drop.
+    // converted), and at most `limit` pictures are held: past it the oldest leaves,
+    // and taking it later makes its image on the spot. `generation` is the graph's
+    // seek generation: older pictures drop.
     PictureConverter(const std::atomic<std::uint64_t>& generation, std::size_t workers,
-                     std::size_t ahead, Convert convert);
+                     std::size_t ahead, std::size_t limit, Convert convert);
     ~PictureConverter();
     PictureConverter(const PictureConverter&) = delete;
     PictureConverter& operator=(const PictureConverter&) = delete;
@@ -42,6 +46,8 @@ class PictureConverter {
     // The image of `picture` at `size`: the one converted ahead (waited for while it
     // is being made), else made here with `cache`.
     QImage Take(const SharedFrame& picture, const QSize& size, SwsPtr& cache);
+    // `picture` will not be shown: it leaves with those handed in before it.
+    void Drop(const SharedFrame& picture);
     // Drops what belongs to older generations (a seek came).
     void DropStale();
     void Clear();
@@ -64,10 +70,13 @@ class PictureConverter {
     void WakeWorkers();
     Job* NextJobLocked();
     Job* FindLocked(std::uint64_t id);
+    // Drops the jobs before `job` and, with `inclusive`, `job` itself.
+    void PassOverLocked(std::deque<Job>::iterator job, bool inclusive);
     void DropStaleLocked();
 
     const std::atomic<std::uint64_t>& generation_;
     const std::size_t ahead_;
+    const std::size_t limit_;
     const Convert convert_;
 
     mutable std::mutex mutex_;

@@ -59,8 +59,11 @@ void RasterVideoRenderer::JoinGraph(PlaybackContext* context, const QString& nam
     VideoRendererFilter::JoinGraph(context, name);
     converter_.reset();
     if (context != nullptr) {
+        // Held at the most: the queued pictures, the one the decoder is handing in, the
+        // one being shown, and those of an older seek still in the converters' hands.
+        const std::size_t limit = kQueuedPictures + 2 + Converters();
         converter_ = std::make_unique<PictureConverter>(
-            context->GenerationRef(), Converters(), Converters() + 1,
+            context->GenerationRef(), Converters(), Converters() + 1, limit,
             [this](const AVFrame& picture, const QSize& size, SwsPtr& cache) {
                 return MakeImage(picture, size, cache);
             });
@@ -130,6 +133,12 @@ QWidget* RasterVideoRenderer::CreateSink(QWidget* window) {
 void RasterVideoRenderer::Upcoming(const SharedFrame& picture, std::uint64_t generation) {
     if (converter_) {
         converter_->Submit(picture, generation, PreparedSize());
+    }
+}
+
+void RasterVideoRenderer::Passed(const SharedFrame& picture) {
+    if (converter_) {
+        converter_->Drop(picture);
     }
 }
 

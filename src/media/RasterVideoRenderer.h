@@ -39,6 +39,7 @@ class RasterVideoRenderer : public VideoRendererFilter,
   private:
     QWidget* CreateSink(QWidget* window) override;
     void Upcoming(const SharedFrame& picture, std::uint64_t generation) override;
+    void Passed(const SharedFrame& picture) override;
     void Prepare(const SharedFrame& picture) override;
     // Any thread: the image painted for `picture` in a target of `size`.
     QImage MakeImage(const AVFrame& picture, const QSize& size, SwsPtr& cache);

@@ -13,9 +13,6 @@ namespace media {
 
 namespace {
 
-// Decoded pictures waiting to be shown: a 1080p one is 3 MB with its tables; three
-// are 100 ms of cushion at 30 fps, the decoder's threads hold their own besides.
-constexpr std::size_t kQueuedPictures = 3;
 constexpr std::chrono::milliseconds kIdleWait{50};
 constexpr std::chrono::milliseconds kStartPoll{10};
 // How often a frame step waiting for its picture looks whether the end was taken.
@@ -108,10 +105,13 @@ bool VideoRendererFilter::Receive(Pin&, MediaSample sample) {
     if (!queue_) {
         return false;
     }
+    SharedFrame picture;
     if (sample.kind == MediaSample::Kind::Picture) {
-        Upcoming(sample.picture, sample.generation);
+        picture = sample.picture;
+        Upcoming(picture, sample.generation);
     }
     if (!queue_->Push(std::move(sample))) {
+        Passed(picture);
         return false;
     }
     WakeWorker();
@@ -192,6 +192,8 @@ bool VideoRendererFilter::RunOnce(platform::Worker::Control& worker) {
         SetEnd(generation, std::nullopt);
     } else if (!late) {
         Present(std::move(*sample));
+    } else {
+        Passed(sample->picture);
     }
     return true;
 }
@@ -232,12 +234,15 @@ void VideoRendererFilter::SetEnd(std::uint64_t generation, std::optional<REFEREN
 
 void VideoRendererFilter::Present(MediaSample sample) {
     std::lock_guard presenting(presentMutex_);
+    bool behind = false;
     {
         std::lock_guard lock(mutex_);
         // A frame step may have shown a later picture while the worker held this one.
-        if (sample.generation == shownGeneration_ && sample.start < shownStart_) {
-            return;
-        }
+        behind = sample.generation == shownGeneration_ && sample.start < shownStart_;
+    }
+    if (behind) {
+        Passed(sample.picture);
+        return;
     }
     Prepare(sample.picture);
     {

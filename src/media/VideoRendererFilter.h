@@ -49,10 +49,17 @@ class VideoRendererFilter : public BaseFilter {
     QRect PictureRect() const;
 
   protected:
+    // Decoded pictures waiting to be shown: a 1080p one is 3 MB with its tables; three
+    // are 100 ms of cushion at 30 fps, the decoder's threads hold their own besides.
+    static constexpr std::size_t kQueuedPictures = 3;
+
     // The sink: a child widget of the video window covering the destination.
     virtual QWidget* CreateSink(QWidget* window) = 0;
     // The decoder's thread: a picture comes to the queue, to be shown after those before it.
     virtual void Upcoming(const SharedFrame& picture, std::uint64_t generation) {}
+    // A picture told as upcoming will not be shown: it was late, a frame step showed
+    // a later one, or the queue refused it. Any thread.
+    virtual void Passed(const SharedFrame& picture) {}
     // The presenting thread, or the GUI thread for a step, prepares a picture: one
     // at a time, under the presenting lock, which guards what Prepare keeps.
     virtual void Prepare(const SharedFrame& picture) {}

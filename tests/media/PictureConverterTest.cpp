@@ -9,6 +9,7 @@
 #include <map>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 using namespace media;
 
@@ -54,7 +55,7 @@ class PictureConverterTest : public testing::Test {
 };
 
 TEST_F(PictureConverterTest, ConvertsAheadOnItsWorkerAsFarAsAllowed) {
-    PictureConverter converter(generation, 1, 2, Recording());
+    PictureConverter converter(generation, 1, 2, 8, Recording());
     const SharedFrame pictures[] = {Picture(10), Picture(11), Picture(12)};
     for (const SharedFrame& picture : pictures) {
         converter.Submit(picture, 1, size);
@@ -74,7 +75,7 @@ TEST_F(PictureConverterTest, ConvertsAheadOnItsWorkerAsFarAsAllowed) {
 }
 
 TEST_F(PictureConverterTest, TakingPassesOverEarlierPicturesAndMakesWhatItLacks) {
-    PictureConverter converter(generation, 2, 3, Recording());
+    PictureConverter converter(generation, 2, 3, 8, Recording());
     const SharedFrame early = Picture(20);
     const SharedFrame later = Picture(21);
     converter.Submit(early, 1, size);
@@ -95,7 +96,7 @@ TEST_F(PictureConverterTest, TakingPassesOverEarlierPicturesAndMakesWhatItLacks)
 }
 
 TEST_F(PictureConverterTest, PicturesOfAnOlderSeekAreDropped) {
-    PictureConverter converter(generation, 1, 2, Recording());
+    PictureConverter converter(generation, 1, 2, 8, Recording());
     converter.Submit(Picture(30), 1, size);
     converter.Submit(Picture(31), 1, size);
     generation = 2;
@@ -106,6 +107,72 @@ TEST_F(PictureConverterTest, PicturesOfAnOlderSeekAreDropped) {
     converter.Submit(Picture(33), 2, size);
     EXPECT_EQ(converter.Pending(), 1u);
     converter.Clear();
+    EXPECT_EQ(converter.Pending(), 0u);
+}
+
+// A renderer that drops pictures (late ones, after time stamps that went back)
+// never takes them: they leave when dropped, and whatever it does, no more than the
+// limit stay, so the decoder's pictures go back to it.
+TEST_F(PictureConverterTest, DroppedPicturesLeaveAndNoMoreThanTheLimitAreHeld) {
+    PictureConverter converter(generation, 1, 2, 4, Recording());
+    const SharedFrame first[] = {Picture(40), Picture(41), Picture(42), Picture(43)};
+    for (const SharedFrame& picture : first) {
+        converter.Submit(picture, 1, size);
+    }
+    converter.Drop(first[1]);
+    EXPECT_EQ(converter.Pending(), 2u);  // 40 went with 41
+    converter.Drop(Picture(49));         // never handed in: nothing changes
+    EXPECT_EQ(converter.Pending(), 2u);
+    EXPECT_EQ(NumberOf(converter.Take(first[3], size, cache)), 43);
+    EXPECT_EQ(converter.Pending(), 0u);
+
+    const SharedFrame firstOfRun = Picture(100);
+    converter.Submit(firstOfRun, 1, size);
+    std::vector<std::weak_ptr<const AVFrame>> handedIn;
+    SharedFrame last;
+    for (int number = 101; number < 200; ++number) {
+        last = Picture(number);
+        handedIn.push_back(last);
+        converter.Submit(last, 1, size);
+        EXPECT_LE(converter.Pending(), 4u);
+    }
+    int held = 0;
+    for (const auto& picture : handedIn) {
+        held += picture.expired() ? 0 : 1;
+    }
+    EXPECT_LE(held, 5);  // the four, and the one a worker may still be converting
+
+    // One that went with the limit is still shown right, made on the spot.
+    EXPECT_EQ(NumberOf(converter.Take(firstOfRun, size, cache)), 100);
+    EXPECT_TRUE(ConvertedOnThisThread(100));
+    EXPECT_EQ(NumberOf(converter.Take(last, size, cache)), 199);
+    EXPECT_EQ(converter.Pending(), 0u);
+}
+
+// A picture dropped while a worker converts it leaves at once; the worker's image
+// is thrown away and the picture released when it is done.
+TEST_F(PictureConverterTest, APictureDroppedWhileConvertedIsReleasedWhenTheWorkerIsDone) {
+    std::mutex gate;
+    std::unique_lock closed(gate);
+    std::atomic<bool> converting{false};
+    PictureConverter converter(generation, 1, 2, 8,
+                               [&](const AVFrame& picture, const QSize& wanted, SwsPtr&) {
+                                   converting = true;
+                                   std::lock_guard pass(gate);
+                                   QImage image(wanted, QImage::Format_RGB32);
+                                   image.fill(qRgb(picture.width, 0, 0));
+                                   return image;
+                               });
+    SharedFrame picture = Picture(60);
+    const std::weak_ptr<const AVFrame> watched = picture;
+    converter.Submit(picture, 1, size);
+    ASSERT_TRUE(WaitUntil([&] { return converting.load(); }));
+    converter.Drop(picture);
+    EXPECT_EQ(converter.Pending(), 0u);
+    picture.reset();
+    EXPECT_FALSE(watched.expired());  // the worker's own reference
+    closed.unlock();
+    EXPECT_TRUE(WaitUntil([&] { return watched.expired(); }));
     EXPECT_EQ(converter.Pending(), 0u);
 }
 

@@ -508,7 +508,10 @@ bool EmitRecording(const TsRecordingSpec& spec, TsPacketWriter& writer,
     writeTables();
     writer.WriteNullPackets(spec.leadingNullPackets);
     for (const Scheduled& item : schedule) {
-        const std::uint64_t pcr = spec.firstPcrBase + Ticks(item.time);
+        const bool back = spec.clockBackAtSeconds >= 0.0 && item.time >= spec.clockBackAtSeconds;
+        const std::uint64_t pcr =
+            (spec.firstPcrBase + Ticks(item.time) - (back ? Ticks(spec.clockBackSeconds) : 0)) &
+            kPtsMask;
         const std::uint64_t pts = pcr + kPtsLead;
         switch (item.unit) {
             case Unit::Video: {

@@ -140,6 +140,12 @@ struct TsRecordingSpec {
     double audioJumpAtSeconds = -1.0;
     double audioJumpSeconds = 0.0;
 
+    // From this second on (>= 0) every clock (PCR, time stamps) runs
+    // clockBackSeconds behind, as a recorder whose clock was reset mid-file leaves
+    // them; at the start of a repeat of real media the step falls on a key frame.
+    double clockBackAtSeconds = -1.0;
+    double clockBackSeconds = 0.0;
+
     // Real content: the media this many times end to end, clocks running on
     // (every repeat starts with a key frame of a closed GOP).
     int mediaRepeats = 1;
