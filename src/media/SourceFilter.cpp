@@ -228,7 +228,10 @@ void SourceFilter::TellVideoParameters() {
 // when the index is not built this way.
 bool SourceFilter::FinishScanning() {
     if (scanner_ && videoStream_ != scannedStream_) {
-        scanner_.reset();  // not the stream chosen to play
+        // Not the stream chosen to play (the analysis found a video stream before
+        // it): libavformat's pass indexes the file, reading past the scanned start.
+        input_->Follow(nullptr, {});
+        scanner_.reset();
         index_.reset();
     }
     if (!scanner_) {

@@ -207,4 +207,64 @@ TEST(SourceIndexTest, HoleIsNotReadAndIsAGap) {
     EXPECT_FALSE(index->GapAfter(gap->end).has_value());
 }
 
+// Two cameras' H.264 streams, the first declared in the program map as AAC sound:
+// libavformat finds it is video only by probing its packets while it analyses the
+// streams, after the start of the second one was indexed. Empty when the tool fails.
+QString FirstVideoDeclaredAsSoundClip() {
+    const QString path = TestFolder() + "/declared-sound.ts";
+    QStringList args = QStringLiteral(
+                           "-v error -y -f lavfi -i testsrc2=s=320x240:r=25:d=20 "
+                           "-f lavfi -i testsrc=s=320x240:r=25:d=20 -map 0:v -map 1:v "
+                           "-c:v libx264 -preset ultrafast -g 25 -f mpegts")
+                           .split(' ');
+    args << path;
+    if (!tsrec::RunTool("ffmpeg", args, nullptr, nullptr)) {
+        return {};
+    }
+    constexpr std::uint16_t kToolPmtPid = 0x1000;
+    constexpr std::uint8_t kStreamTypeH264 = 0x1B;
+    constexpr std::uint8_t kStreamTypeAdts = 0x0F;
+    std::vector<std::uint8_t> bytes = tsrec::ReadFileBytes(path);
+    int patched = 0;
+    for (const std::size_t at : tsrec::PacketOffsets(bytes, kToolPmtPid)) {
+        std::uint8_t* packet = &bytes[at];
+        if ((packet[1] & 0x40) == 0) {
+            continue;
+        }
+        std::size_t section = (packet[3] & 0x20) != 0 ? 5u + packet[4] : 4u;
+        section += 1u + packet[section];  // the pointer field
+        const std::size_t length = ((packet[section + 1] & 0x0F) << 8) | packet[section + 2];
+        const std::size_t programInfo = ((packet[section + 10] & 0x0F) << 8) | packet[section + 11];
+        const std::size_t firstType = section + 12 + programInfo;
+        const std::size_t crcAt = section + 3 + length - 4;
+        if (crcAt + 4 > tsrec::kPacketSize || packet[firstType] != kStreamTypeH264) {
+            return {};
+        }
+        packet[firstType] = kStreamTypeAdts;
+        const std::uint32_t crc = tsrec::Crc32Mpeg(packet + section, crcAt - section);
+        for (int i = 0; i < 4; ++i) {
+            packet[crcAt + static_cast<std::size_t>(i)] =
+                static_cast<std::uint8_t>(crc >> (24 - 8 * i));
+        }
+        ++patched;
+    }
+    return patched > 0 && tsrec::WriteFileBytes(path, bytes) ? path : QString();
+}
+
+// The stream that plays is not the one whose start was indexed: the whole file is
+// still read for the index and the duration, not only the part indexed at first.
+TEST(SourceIndexTest, VideoFoundByAnalysisIsIndexedToTheEnd) {
+    const QString path = FirstVideoDeclaredAsSoundClip();
+    ASSERT_FALSE(path.isEmpty());
+    SourceFilter source;
+    const std::shared_ptr<const PacketIndex> index = SourceIndex(source, path);
+    ASSERT_NE(index, nullptr);
+    const MediaType type = source.FirstPin(PinDirection::Output)->Type();
+    ASSERT_EQ(type.major, MajorType::Video);
+    EXPECT_EQ(type.codec->codec_tag, 0x0Fu);  // the stream declared as sound plays
+    EXPECT_EQ(index->Count(), 500u);
+    EXPECT_EQ(source.Duration(), 20 * kUnitsPerSecond);
+    EXPECT_TRUE(source.DurationFinal());
+}
+
 }  // namespace
