@@ -3,11 +3,12 @@
 # tracked C++ file is as clang-format 14 writes it, builds, runs every test, then
 # builds the file-parsing and worker libraries, the media graph and the player
 # again under AddressSanitizer and UndefinedBehaviorSanitizer and runs their tests,
-# the threaded libraries (media graph and player, log manager, cutting job, the
-# chart's render thread) under ThreadSanitizer with their thread tests, and the
-# application's tests with the whole program built under AddressSanitizer and
-# UndefinedBehaviorSanitizer (in the same build). The recording readers are fuzzed
-# briefly in between. Every build takes compiler warnings as errors.
+# the threaded libraries (the hand-offs to the GUI thread, media graph and player,
+# log manager, cutting job, the chart's render thread) under ThreadSanitizer with
+# their thread tests, and the application's tests with the whole program built
+# under AddressSanitizer and UndefinedBehaviorSanitizer (in the same build). The
+# recording readers are fuzzed briefly in between. Every build takes compiler
+# warnings as errors.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 

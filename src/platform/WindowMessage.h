@@ -13,18 +13,21 @@ using LRESULT = std::intptr_t;
 
 // A window message carried as a Qt event whose type is the message number.
 // The program's messages (0x8000..0xBFFF, checked where they are numbered) lie in
-// Qt's user event range.
+// Qt's user event range. A posted message is built on the posting thread and read
+// and freed on the receiver's: each reader below and the destructor take it over
+// first (platform/QueueHandoff), however the receiver came to it.
 class WindowMessage : public QEvent {
   public:
     WindowMessage(std::uint32_t message, WPARAM wParam, LPARAM lParam);
+    ~WindowMessage() override;
 
-    std::uint32_t Message() const { return static_cast<std::uint32_t>(type()); }
-    WPARAM WParam() const { return wParam_; }
-    LPARAM LParam() const { return lParam_; }
+    std::uint32_t Message() const;
+    WPARAM WParam() const;
+    LPARAM LParam() const;
 
     // What a receiver of a sent message answers.
-    void SetResult(LRESULT result) { result_ = result; }
-    LRESULT Result() const { return result_; }
+    void SetResult(LRESULT result);
+    LRESULT Result() const;
 
     // The message when the event is one, else null.
     static const WindowMessage* From(const QEvent* event, std::uint32_t message);
