@@ -62,11 +62,10 @@ QImage PictureConverter::Take(const SharedFrame& picture, const QSize& size, Sws
         return {};
     }
     std::unique_lock lock(mutex_);
-    const auto found = std::find_if(jobs_.begin(), jobs_.end(),
-                                    [&](const Job& job) { return job.picture == picture; });
+    const auto found = FindPictureLocked(picture);
     QImage image;
     if (found != jobs_.end()) {
-        PassOverLocked(found, false);
+        jobs_.erase(jobs_.begin(), found);  // passed over: late, or of an older seek
         const std::uint64_t id = jobs_.front().id;
         converted_.wait(lock, [&] {
             const Job* job = FindLocked(id);
@@ -96,12 +95,11 @@ void PictureConverter::Drop(const SharedFrame& picture) {
     }
     {
         std::lock_guard lock(mutex_);
-        const auto found = std::find_if(jobs_.begin(), jobs_.end(),
-                                        [&](const Job& job) { return job.picture == picture; });
+        const auto found = FindPictureLocked(picture);
         if (found == jobs_.end()) {
             return;
         }
-        PassOverLocked(found, true);
+        jobs_.erase(jobs_.begin(), std::next(found));
     }
     WakeWorkers();
 }
@@ -177,8 +175,10 @@ PictureConverter::Job* PictureConverter::NextJobLocked() {
     return nullptr;
 }
 
-void PictureConverter::PassOverLocked(std::deque<Job>::iterator job, bool inclusive) {
-    jobs_.erase(jobs_.begin(), inclusive ? std::next(job) : job);
+std::deque<PictureConverter::Job>::iterator PictureConverter::FindPictureLocked(
+    const SharedFrame& picture) {
+    return std::find_if(jobs_.begin(), jobs_.end(),
+                        [&](const Job& job) { return job.picture == picture; });
 }
 
 PictureConverter::Job* PictureConverter::FindLocked(std::uint64_t id) {

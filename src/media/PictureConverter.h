@@ -70,8 +70,7 @@ class PictureConverter {
     void WakeWorkers();
     Job* NextJobLocked();
     Job* FindLocked(std::uint64_t id);
-    // Drops the jobs before `job` and, with `inclusive`, `job` itself.
-    void PassOverLocked(std::deque<Job>::iterator job, bool inclusive);
+    std::deque<Job>::iterator FindPictureLocked(const SharedFrame& picture);
     void DropStaleLocked();
 
     const std::atomic<std::uint64_t>& generation_;
